@@ -1,0 +1,90 @@
+#include "kortools/string_array.h"
+
+#include <utility>
+
+#include "kortools/error.h"
+
+namespace kor {
+namespace {
+
+std::size_t Count(const StringArray::Bounds& b) {
+  return static_cast<std::size_t>(static_cast<std::int64_t>(b.upper) - b.lower + 1);
+}
+
+void Check(const StringArray::Bounds& b) {
+  // A dimension may be empty (upper one below lower) but no smaller.
+  if (static_cast<std::int64_t>(b.upper) < static_cast<std::int64_t>(b.lower) - 1) throw Error::Runtime(9);
+}
+
+}  // namespace
+
+Long StringArray::LBound(int dim) const {
+  if (dim < 1 || dim > Dims()) throw Error::Runtime(9);
+  return bounds_[static_cast<std::size_t>(dim - 1)].lower;
+}
+
+Long StringArray::UBound(int dim) const {
+  if (dim < 1 || dim > Dims()) throw Error::Runtime(9);
+  return bounds_[static_cast<std::size_t>(dim - 1)].upper;
+}
+
+void StringArray::Resize(std::vector<Bounds> bounds, bool keep) {
+  std::size_t total = 1;
+  for (const auto& b : bounds) {
+    Check(b);
+    const std::size_t n = Count(b);
+    if (n != 0 && total > items_.max_size() / n) throw Error::Runtime(7);
+    total *= n;
+  }
+  if (keep && !bounds_.empty()) {
+    // Only the last upper bound may change.
+    if (bounds.size() != bounds_.size()) throw Error::Runtime(9);
+    for (std::size_t d = 0; d + 1 < bounds.size(); ++d)
+      if (bounds[d] != bounds_[d]) throw Error::Runtime(9);
+    if (bounds.back().lower != bounds_.back().lower) throw Error::Runtime(9);
+    items_.resize(total);
+  } else {
+    items_.assign(total, String());
+  }
+  bounds_ = std::move(bounds);
+}
+
+void StringArray::ReDim(Long lower, Long upper) { Resize({{lower, upper}}, false); }
+
+void StringArray::ReDim(Long lower1, Long upper1, Long lower2, Long upper2) {
+  Resize({{lower1, upper1}, {lower2, upper2}}, false);
+}
+
+void StringArray::ReDimPreserve(Long lower, Long upper) { Resize({{lower, upper}}, true); }
+
+void StringArray::ReDimPreserve(Long lower1, Long upper1, Long lower2, Long upper2) {
+  Resize({{lower1, upper1}, {lower2, upper2}}, true);
+}
+
+void StringArray::Erase() noexcept {
+  bounds_.clear();
+  items_.clear();
+}
+
+std::size_t StringArray::Offset(Long i) const {
+  if (bounds_.size() != 1) throw Error::Runtime(9);
+  const auto& b = bounds_[0];
+  if (i < b.lower || i > b.upper) throw Error::Runtime(9);
+  return static_cast<std::size_t>(static_cast<std::int64_t>(i) - b.lower);
+}
+
+std::size_t StringArray::Offset(Long i, Long j) const {
+  if (bounds_.size() != 2) throw Error::Runtime(9);
+  const auto& b1 = bounds_[0];
+  const auto& b2 = bounds_[1];
+  if (i < b1.lower || i > b1.upper || j < b2.lower || j > b2.upper) throw Error::Runtime(9);
+  return static_cast<std::size_t>(static_cast<std::int64_t>(i) - b1.lower) +
+         static_cast<std::size_t>(static_cast<std::int64_t>(j) - b2.lower) * Count(b1);
+}
+
+String& StringArray::operator()(Long i) { return items_[Offset(i)]; }
+const String& StringArray::operator()(Long i) const { return items_[Offset(i)]; }
+String& StringArray::operator()(Long i, Long j) { return items_[Offset(i, j)]; }
+const String& StringArray::operator()(Long i, Long j) const { return items_[Offset(i, j)]; }
+
+}  // namespace kor

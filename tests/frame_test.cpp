@@ -1,0 +1,209 @@
+// The value types, conversions, arrays, type information and late-bound
+// dispatch that every class stands on.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "frame/dates.h"
+#include "kortools/dispatch.h"
+#include "kortools/error.h"
+#include "kortools/typeinfo.h"
+#include "kortools/variant.h"
+
+namespace kor {
+namespace {
+
+template <typename F>
+std::int32_t ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+TEST(ChangeType, WholeNumbersRoundHalfToEvenAndTrapOverflow) {
+  struct Case {
+    Variant in;
+    std::int32_t expectLong;
+    std::int32_t error;
+  };
+  const Case cases[] = {
+      {Double{2.5}, 2, 0},       {Double{3.5}, 4, 0},          {Double{-2.5}, -2, 0},
+      {Double{-0.5}, 0, 0},      {String(u" 12.5 "), 12, 0},   {String(u"1,000"), 1000, 0},
+      {String(u"&HFF"), 255, 0}, {String(u"&HFFFF"), -1, 0},   {Boolean(true), -1, 0},
+      {Variant(), 0, 0},         {Double{2147483647.4}, 2147483647, 0},
+      {Double{2147483647.5}, 0, 6},                            {Double{NAN}, 0, 6},
+      {String(u"12abc"), 0, 13}, {String(u""), 0, 13},         {Variant::Missing(), 0, 13},
+      {String(u"1e400"), 0, 6},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+    if (c.error) {
+      EXPECT_EQ(ErrorOf([&] { ChangeType<Long>(c.in); }), c.error);
+    } else {
+      EXPECT_EQ(ChangeType<Long>(c.in), c.expectLong);
+    }
+  }
+  EXPECT_EQ(ErrorOf([] { ChangeType<Integer>(Long{32768}); }), 6);
+  EXPECT_EQ(ChangeType<Integer>(Double{-32768.4}), -32768);
+}
+
+TEST(ChangeType, TextAndBooleans) {
+  EXPECT_EQ(ChangeType<String>(Double{0.5}), u"0.5");
+  EXPECT_EQ(ChangeType<String>(Double{1e20}), u"1E+20");
+  EXPECT_EQ(ChangeType<String>(Double{-1.5e-7}), u"-1.5E-07");
+  EXPECT_EQ(ChangeType<String>(Single{0.1f}), u"0.1");
+  EXPECT_EQ(ChangeType<String>(Boolean(true)), u"True");
+  EXPECT_EQ(ChangeType<String>(Long{-7}), u"-7");
+  EXPECT_EQ(ChangeType<Boolean>(String(u" TRUE ")), kTrue);
+  EXPECT_EQ(ChangeType<Boolean>(String(u"0")), kFalse);
+  EXPECT_EQ(ChangeType<Boolean>(Long{2}).value, -1);
+  EXPECT_EQ(ErrorOf([] { ChangeType<Boolean>(String(u"yes")); }), 13);
+  EXPECT_EQ(ErrorOf([] { ChangeType<String>(Variant(StringArray())); }), 13);
+}
+
+TEST(Dates, CivilRoundTripIncludingBeforeTheEpoch) {
+  struct Case {
+    const char16_t* text;
+    double value;
+  };
+  const Case cases[] = {{u"1899-12-30", 0.0},
+                        {u"1899-12-29 06:00:00", -1.25},
+                        {u"2000-01-01 12:00:00", 36526.5},
+                        {u"1900-03-01", 61.0},
+                        {u"0100-01-01", -657434.0}};
+  for (const auto& c : cases) {
+    Date d;
+    ASSERT_TRUE(dates::ParseDate(c.text, d)) << c.value;
+    EXPECT_DOUBLE_EQ(d.value, c.value);
+    EXPECT_EQ(dates::FormatDate(d), c.text);
+  }
+  Date d;
+  EXPECT_FALSE(dates::ParseDate(u"2001-02-29", d));
+  EXPECT_FALSE(dates::ParseDate(u"2001-02-28 24:00", d));
+}
+
+TEST(StringArray, BoundsAndReDim) {
+  StringArray a;
+  EXPECT_EQ(a.Dims(), 0);
+  EXPECT_EQ(ErrorOf([&] { a.UBound(); }), 9);
+  a.ReDim(1, 3);
+  a(1) = u"x";
+  a(3) = u"z";
+  EXPECT_EQ(ErrorOf([&] { a(4); }), 9);
+  EXPECT_EQ(ErrorOf([&] { a(0); }), 9);
+  EXPECT_EQ(ErrorOf([&] { a(1, 1); }), 9);
+  a.ReDimPreserve(1, 5);
+  EXPECT_EQ(a(1), u"x");
+  EXPECT_EQ(a(3), u"z");
+  EXPECT_EQ(a(5), u"");
+  EXPECT_EQ(ErrorOf([&] { a.ReDimPreserve(0, 5); }), 9);           // lower bound may not change
+  EXPECT_EQ(ErrorOf([&] { a.ReDimPreserve(1, 5, 1, 2); }), 9);     // nor the number of dimensions
+  a.ReDim(0, -1);                                                  // empty
+  EXPECT_EQ(a.size(), 0u);
+  EXPECT_EQ(ErrorOf([&] { a.ReDim(0, -2); }), 9);
+
+  StringArray t;
+  t.ReDim(1, 2, 0, 1);
+  t(2, 0) = u"b0";
+  t(1, 1) = u"a1";
+  t.ReDimPreserve(1, 2, 0, 3);  // the last upper bound may change
+  EXPECT_EQ(t(2, 0), u"b0");
+  EXPECT_EQ(t(1, 1), u"a1");
+  EXPECT_EQ(t.UBound(2), 3);
+  EXPECT_EQ(ErrorOf([&] { t.ReDimPreserve(1, 3, 0, 3); }), 9);  // the first may not
+  t.ReDim(5, 5);
+  EXPECT_EQ(t.Dims(), 1);
+  EXPECT_EQ(t(5), u"");
+}
+
+TEST(TypeLibrary, TablesAreConsistent) {
+  const auto& lib = TypeLibrary();
+  EXPECT_EQ(lib.name, "korTools");
+  EXPECT_EQ(lib.majorVersion, 4);
+  EXPECT_EQ(lib.minorVersion, 6);
+  ASSERT_EQ(lib.classes.size(), 5u);
+  EXPECT_EQ(lib.enums.size(), 5u);
+  EXPECT_EQ(lib.fileManAliases.size(), 5u);
+  std::set<std::string_view> guids{lib.guid};
+  for (const auto& c : lib.classes) {
+    SCOPED_TRACE(std::string(c.name));
+    EXPECT_EQ(c.iface.name, "_" + std::string(c.name));
+    guids.insert(c.guid);
+    guids.insert(c.iface.guid);
+    for (std::size_t i = 0; i < c.iface.members.size(); ++i) {
+      const auto& m = c.iface.members[i];
+      EXPECT_EQ(m.slot, static_cast<int>(i));
+      ASSERT_NE(m.invoke, nullptr);
+      for (const auto& p : m.params) {
+        EXPECT_FALSE(p.name.empty());
+        if (p.defaultValue) {
+          EXPECT_TRUE(p.optional);
+        }
+      }
+    }
+  }
+  for (auto g : lib.fileManAliases) guids.insert(g);
+  EXPECT_EQ(guids.size(), 1u + 10u + 5u);  // every identifier distinct
+
+  const ClassInfo* fm = FindClass("KORFILEMAN");
+  ASSERT_NE(fm, nullptr);
+  EXPECT_EQ(fm->iface.members.size(), 31u);
+  const MemberInfo* copy = FindMember(*fm, 0x6003000B);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->name, "FileCopyExt");
+  EXPECT_EQ(copy->params[2].type.kind, TypeKind::Enum);
+  EXPECT_EQ(copy->params[2].type.enumName, "FileActionFlags");
+  EXPECT_TRUE(copy->params[2].optional);
+  EXPECT_EQ(*copy->params[2].defaultValue, Variant(Long{1}));
+  EXPECT_EQ(copy->params[3].type.kind, TypeKind::Variant);
+  EXPECT_FALSE(copy->params[3].defaultValue.has_value());
+
+  const MemberInfo* parse = FindMember(*FindClass("korParse"), "parsestring");
+  ASSERT_NE(parse, nullptr);
+  EXPECT_TRUE(parse->params[0].byRef);
+  EXPECT_FALSE(parse->params[1].byRef);
+  EXPECT_EQ(parse->params[2].type.kind, TypeKind::Long);
+  EXPECT_EQ(parse->result.kind, TypeKind::String);
+
+  const ClassInfo* reg = FindClass("RegKey");
+  EXPECT_NE(FindMember(*reg, "RegErrorCode", MemberKind::PropertyGet), nullptr);
+  EXPECT_NE(FindMember(*reg, "RegErrorCode", MemberKind::PropertyPut), nullptr);
+  EXPECT_EQ(FindMember(*reg, "RegErrorCode"), nullptr);
+  const EnumInfo* roots = FindEnum("eRegistryRoots");
+  ASSERT_NE(roots, nullptr);
+  EXPECT_EQ(roots->members[0].value, -2147483647 - 1);
+}
+
+TEST(Dispatch, RefusesWhatItCannotCall) {
+  auto parse = AutomationObject::Global("korParse");
+  std::vector<Variant> args{String(u"a"), String(u","), Long{1}, Long{2}};
+  EXPECT_EQ(ErrorOf([&] { parse.Invoke("ParseString", args); }), 450);
+  EXPECT_EQ(args.size(), 4u);
+  std::vector<Variant> few{String(u"a")};
+  EXPECT_EQ(ErrorOf([&] { parse.Invoke("ParseString", few); }), 449);
+  EXPECT_EQ(few.size(), 1u);  // the caller's list keeps its length
+  EXPECT_EQ(ErrorOf([&] { parse.Invoke("NoSuchMember", few); }), 438);
+  EXPECT_EQ(ErrorOf([] { AutomationObject::Create("korNothing"); }), 429);
+  std::vector<Variant> bad{String(u"a"), String(u","), String(u"two")};
+  EXPECT_EQ(ErrorOf([&] { parse.Invoke("ParseString", bad); }), 13);
+  std::vector<Variant> big{String(u"a"), String(u","), Double{3e9}};
+  EXPECT_EQ(ErrorOf([&] { parse.Invoke("ParseString", big); }), 6);
+}
+
+TEST(Dispatch, PropertiesAndGlobalInstances) {
+  auto key = AutomationObject::Create("RegKey");
+  EXPECT_EQ(key.GetProperty("RegErrorCode"), Variant(Long{0}));
+  key.SetProperty("regerrorcode", Long{234});
+  EXPECT_EQ(key.GetProperty("RegErrorCode"), Variant(Long{234}));
+  auto other = AutomationObject::Create("RegKey");
+  EXPECT_EQ(other.GetProperty("RegErrorCode"), Variant(Long{0}));
+  EXPECT_EQ(AutomationObject::Global("RegKey").Self(), AutomationObject::Global("regkey").Self());
+  EXPECT_NE(AutomationObject::Global("RegKey").Self(), key.Self());
+}
+
+}  // namespace
+}  // namespace kor
