@@ -1,0 +1,87 @@
+// korParse: the N-th field of a line, and search and replace.
+#include <cstdint>
+#include <string_view>
+
+#include "frame/checked.h"
+#include "kortools/korParse.h"
+#include "parse/forward_search.h"
+
+namespace kor {
+
+using parse::ForwardSearch;
+
+String korParse::ParseString(String& i_Line2Parse, String i_ValueDelimiter, Long i_IndexOfValue) {
+  const std::u16string_view line = i_Line2Parse;
+  const std::u16string_view delimiter = i_ValueDelimiter;
+  if (line.empty() || line == delimiter) return String();
+
+  // Fields are counted from 0 and compared with the index less one, which
+  // overflows for the smallest Long.
+  const Long wanted = checked::Sub<Long>(i_IndexOfValue, 1);
+
+  // An empty delimiter divides nothing: the whole line is the one field, as
+  // for a line that does not contain the delimiter.
+  if (delimiter.empty()) return String(line);
+
+  // 1-based positions, wide enough that Len(line) + Len(delimiter) cannot
+  // overflow.
+  using Pos = std::int64_t;
+  const Pos len = static_cast<Pos>(line.size());
+  const Pos d = static_cast<Pos>(delimiter.size());
+  ForwardSearch occurrences(line, delimiter);
+  // The delimiter at or after `from`, or Len(line) + 1 when none is left.
+  // Every search starts at or after the previous one.
+  auto next = [&](Pos from) {
+    const std::size_t p = occurrences.From(static_cast<std::size_t>(from - 1));
+    return p == ForwardSearch::npos ? len + 1 : static_cast<Pos>(p) + 1;
+  };
+
+  Pos start = 1;     // first position of the field being delimited
+  Pos last = 1 - d;  // the delimiter that ended the previous field
+  std::int64_t count = 0;
+  std::u16string_view value;
+  for (;;) {
+    Pos end = next(start);
+    if (end == 1) count = -1;  // a leading delimiter numbers the fields from 0
+    // Consecutive delimiters: skip the empty fields between them.
+    while (last <= len && end == last + d) {
+      start += d;
+      last += d;
+      end = next(start);
+    }
+    last = end;
+    value = end - start < 1 ? std::u16string_view()
+                            : line.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start));
+    if (count == wanted) return String(value);
+    start = end + d;
+    ++count;
+    if (start > len) return String(value);  // past the last field: the last one delimited
+  }
+}
+
+Variant korParse::SandR(String i_Text2ReplaceOn, String& i_Text2BeReplaced, String& i_ReplacingText) {
+  const std::u16string_view text = i_Text2ReplaceOn;
+  const std::u16string_view search = i_Text2BeReplaced;
+  const std::u16string_view replacing = i_ReplacingText;
+  // An empty search text occurs nowhere: the text comes back unchanged.
+  if (search.empty()) return Variant(std::move(i_Text2ReplaceOn));
+
+  // Occurrences are replaced from left to right without overlapping, and the
+  // scan goes on after each occurrence in the original text, so the inserted
+  // text is never searched again. The result is built in one pass.
+  ForwardSearch occurrences(text, search);
+  std::size_t p = occurrences.From(0);
+  if (p == ForwardSearch::npos) return Variant(std::move(i_Text2ReplaceOn));
+  String out;
+  out.reserve(text.size());
+  std::size_t copied = 0;
+  for (; p != ForwardSearch::npos; p = occurrences.From(copied)) {
+    out.append(text.substr(copied, p - copied));
+    out.append(replacing);
+    copied = p + search.size();
+  }
+  out.append(text.substr(copied));
+  return Variant(std::move(out));
+}
+
+}  // namespace kor

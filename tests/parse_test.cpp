@@ -1,0 +1,383 @@
+// korParse: field extraction, search and replace, and the two tokenisers,
+// called directly and late-bound, and compared with step-by-step models.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "frame/text.h"
+#include "kortools/dispatch.h"
+#include "kortools/host.h"
+#include "kortools/korParse.h"
+#include "parse/forward_search.h"
+#include "tests/parse_reference.h"
+
+namespace kor {
+namespace {
+
+// Message requests must not reach the system log from a test run.
+[[maybe_unused]] const bool kQuietLog = [] { return ::setenv("KORTOOLS_EVENTLOG", "none", 0) == 0; }();
+
+template <typename F>
+std::int32_t ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+// Records the message requests made while it lives.
+class Messages {
+ public:
+  Messages() {
+    HostHooks hooks;
+    hooks.onMessage = [this](const String& text) { texts.push_back(text); };
+    SetHostHooks(std::move(hooks));
+  }
+  ~Messages() { SetHostHooks({}); }
+  std::vector<String> texts;
+};
+
+std::vector<String> Elements(const StringArray& a, Long from, Long to) {
+  std::vector<String> out;
+  for (Long i = from; i <= to; ++i) out.push_back(a(i));
+  return out;
+}
+
+String Words(int count, const char16_t* prefix = u"w") {
+  String s;
+  for (int i = 1; i <= count; ++i) {
+    if (i > 1) s += u' ';
+    s += prefix + text::Ascii(std::to_string(i));
+  }
+  return s;
+}
+
+TEST(ParseString, FieldNumbering) {
+  struct Case {
+    String line, delimiter;
+    Long index;
+    String expect;
+  };
+  const Case cases[] = {
+      {u"", u",", 1, u""},
+      {u",", u",", 1, u""},
+      {u"a,b,c", u",", 2, u"b"},
+      {u"a,b,c", u",", 3, u"c"},
+      {u"a,b,c", u",", 4, u"c"},
+      {u"a,b,c", u",", 0, u"c"},
+      {u"a,,b", u",", 2, u"b"},
+      {u",a,b", u",", 1, u"b"},
+      {u",a,b", u",", 0, u"a"},
+      {u",,,a,b", u",", 0, u"a"},
+      {u"a,b,", u",", 2, u"b"},
+      {u"a,b,", u",", 9, u"b"},
+      {u"a,,", u",", 1, u"a"},
+      {u"a,,", u",", 2, u""},
+      {u"a,,", u",", 3, u""},
+      {u"abc", u",", 1, u"abc"},
+      {u"abc", u",", -7, u"abc"},
+      {u"a b", u"a b", 1, u""},
+      {u"a b", u"A B", 1, u"a b"},
+      {u"a;;b", u";;", 2, u"b"},
+      {u";;a;;b", u";;", 0, u"a"},
+      {u"x;;;y", u";;", 2, u";y"},
+      {String(u"a\0b", 3), String(1, u'\0'), 2, u"b"},
+      {u"a,b", u"", 2, u"a,b"},  // an empty delimiter divides nothing
+  };
+  korParse p;
+  for (const auto& c : cases) {
+    String line = c.line;
+    EXPECT_EQ(p.ParseString(line, c.delimiter, c.index), c.expect) << text::ToUtf8(c.line) << " #" << c.index;
+    EXPECT_EQ(line, c.line);
+  }
+}
+
+TEST(ParseString, SmallestIndexOverflowsOnceTheLineIsNotEmpty) {
+  korParse p;
+  String empty, line = u"a,b";
+  EXPECT_EQ(p.ParseString(empty, u",", -2147483647 - 1), u"");
+  EXPECT_EQ(ErrorOf([&] { p.ParseString(line, u",", -2147483647 - 1); }), 6);
+  EXPECT_EQ(ErrorOf([&] { p.ParseString(line, u"", -2147483647 - 1); }), 6);
+}
+
+TEST(SandR, ReplacesLeftToRightWithoutRescanning) {
+  struct Case {
+    String text, search, replacing, expect;
+  };
+  const Case cases[] = {
+      {u"hello world", u"o", u"0", u"hell0 w0rld"},
+      {u"Hello", u"h", u"j", u"Hello"},
+      {u"", u"x", u"y", u""},
+      {u"abc", u"abcd", u"x", u"abc"},
+      {u"aXbX", u"X", u"", u"ab"},
+      {u"aaa", u"aa", u"b", u"ba"},
+      {u"ab", u"a", u"aa", u"aab"},
+      {u"aab", u"ab", u"a", u"aa"},
+      {u"abc", u"", u"x", u"abc"},  // an empty search text occurs nowhere
+  };
+  korParse p;
+  for (const auto& c : cases) {
+    String search = c.search, replacing = c.replacing;
+    const Variant r = p.SandR(c.text, search, replacing);
+    ASSERT_EQ(r.type(), Variant::Type::String) << text::ToUtf8(c.text);
+    EXPECT_EQ(*r.get_if<String>(), c.expect) << text::ToUtf8(c.text);
+  }
+}
+
+struct SmartCase {
+  String line;
+  const char16_t* delimiter;  // null: left out
+  const char16_t* encapsulator;
+  std::vector<String> expect;
+};
+
+TEST(SmartParse, ValuesAndEncapsulators) {
+  const SmartCase cases[] = {
+      {u"", nullptr, nullptr, {}},
+      {u"a b", nullptr, nullptr, {u"a", u"b"}},
+      {u"  a   b  ", nullptr, nullptr, {u"a", u"b"}},
+      {u"\"x y\" z", nullptr, nullptr, {u"x y", u"z"}},
+      {u"a \"b c\"", nullptr, nullptr, {u"a", u"b c"}},
+      {u"\"unclosed value", nullptr, nullptr, {u"unclosed value"}},
+      {u"\"a \" b c", nullptr, nullptr, {u"a ", u" b c"}},  // the closing quote opens again
+      {u"\"a\" b c", nullptr, nullptr, {u"a", u"b", u"c"}},
+      {u"\"x\"y z", nullptr, nullptr, {u"x", u"z"}},
+      {u"\"\" a", nullptr, nullptr, {u"a"}},
+      {u"a\"b c", nullptr, nullptr, {u"b c"}},
+      {u"a,,b", u",", nullptr, {u"a", u"b"}},
+      {u"a, 'b, c', d", u", ", u"'", {u"a", u"b, c", u"d"}},
+      {u"a\tb c", nullptr, nullptr, {u"a\tb", u"c"}},
+      // Open cases: no delimiter, no encapsulator, neither.
+      {u"\"a b\" c", u"", nullptr, {u"a b"}},
+      {u"\"a b\" c", nullptr, u"", {u"\"a", u"b\"", u"c"}},
+      {u"a b", u"", u"", {u"a b"}},
+      // A two-unit encapsulator begun at the end of the line: the steps go
+      // round without storing anything more, and the method stops.
+      {u" \"", nullptr, u"\"\"", {}},
+  };
+  korParse p;
+  Messages messages;
+  for (const auto& c : cases) {
+    String line = c.line, delimiter = c.delimiter ? c.delimiter : u"",
+           encapsulator = c.encapsulator ? c.encapsulator : u"";
+    StringArray values;
+    values.ReDim(5, 7);
+    const Integer n =
+        p.SmartParse(line, values, c.delimiter ? &delimiter : nullptr, c.encapsulator ? &encapsulator : nullptr);
+    ASSERT_EQ(n, static_cast<Integer>(c.expect.size())) << text::ToUtf8(c.line);
+    EXPECT_EQ(values.AllBounds(), (std::vector<StringArray::Bounds>{{0, n}}));
+    EXPECT_EQ(values(0), u"");
+    EXPECT_EQ(Elements(values, 1, n), c.expect) << text::ToUtf8(c.line);
+    EXPECT_EQ(line, c.line);
+  }
+  EXPECT_TRUE(messages.texts.empty());
+}
+
+TEST(SmartParse, MoreThanTenThousandValuesReportTheLine) {
+  struct Case {
+    String line;
+    const char16_t* delimiter;
+    String message;
+  };
+  const String spaced = Words(10001);
+  String commaLine = u"," + spaced;  // ",w1,w2,...": the leading delimiter adds no value
+  for (auto& ch : commaLine)
+    if (ch == u' ') ch = u',';
+  const Case cases[] = {
+      {spaced, nullptr, u"Error in parsing line:  ; " + spaced},
+      {commaLine, u",", u"Error in parsing line:, ; " + commaLine},
+  };
+  korParse p;
+  for (const auto& c : cases) {
+    Messages messages;
+    String line = c.line, delimiter = c.delimiter ? c.delimiter : u"";
+    StringArray values;
+    EXPECT_EQ(p.SmartParse(line, values, c.delimiter ? &delimiter : nullptr), -9);
+    EXPECT_EQ(messages.texts, std::vector<String>{c.message});
+    EXPECT_EQ(values.UBound(), 10000);
+    EXPECT_EQ(values(1), u"w1");
+    EXPECT_EQ(values(10000), u"w10000");
+  }
+  // Exactly ten thousand values fit.
+  String line = Words(10000);
+  StringArray values;
+  EXPECT_EQ(p.SmartParse(line, values), 10000);
+}
+
+TEST(ParseTokenArray, TokensQuotesAndTheFinalEmptyToken) {
+  struct Case {
+    String text;
+    Integer scanUntil;
+    std::vector<String> expect;
+  };
+  const Case cases[] = {
+      {u"", 0, {u""}},
+      {u"a b", 0, {u"a", u"b", u""}},
+      {u"a b c", 2, {u"a", u"b"}},
+      {u"a b c", -1, {u"a", u"b", u"c", u""}},
+      {u"a 'b c", 0, {u"a"}},
+      {u"'a'", 0, {u"a", u""}},
+      {u"\"x y\" z", 0, {u"x y", u"z", u""}},
+      {u"a ,b", 0, {u"a", u"b", u""}},
+      {u"a, b", 0, {u"a,", u"b", u""}},
+      {u"a,b", 0, {u"a,b", u""}},
+      {u",'x y'", 0, {u"x y", u""}},
+      {u"' x '  y", 0, {u"x", u"y", u""}},
+      {u"  a  ", 0, {u"a", u""}},
+      {u"a\tb", 0, {u"a\tb", u""}},
+  };
+  korParse p;
+  for (const auto& c : cases) {
+    Integer scanUntil = c.scanUntil, found = 77;
+    StringArray tokens;
+    EXPECT_EQ(p.ParseTokenArray(c.text, scanUntil, tokens, found), 0);
+    ASSERT_EQ(found, static_cast<Integer>(c.expect.size())) << text::ToUtf8(c.text);
+    EXPECT_EQ(tokens.AllBounds(), (std::vector<StringArray::Bounds>{{0, found}}));
+    EXPECT_EQ(Elements(tokens, 1, found), c.expect) << text::ToUtf8(c.text);
+  }
+}
+
+TEST(ParseTokenArray, CallersArrayIsOnlyEverEnlarged) {
+  struct Case {
+    Long lower, upper;
+    String text;
+    StringArray::Bounds after;
+    std::vector<String> expect;  // elements lower(after) .. upper(after)
+  };
+  const Case cases[] = {
+      {0, 5, u"a b", {0, 5}, {u"0", u"a", u"b", u"", u"4", u"5"}},
+      {0, 1, u"a b", {0, 3}, {u"0", u"a", u"b", u""}},
+      {0, -1, u"a", {0, 2}, {u"", u"a", u""}},
+      // Open cases: an array that begins at 1 or below grows at its upper
+      // bound; one that begins above 1 is made to begin at 0.
+      {1, 1, u"a b", {1, 3}, {u"a", u"b", u""}},
+      {-1, 1, u"a b", {-1, 3}, {u"-1", u"0", u"a", u"b", u""}},
+      {3, 4, u"a b", {0, 4}, {u"", u"a", u"b", u"", u"4"}},
+      {-2, -1, u"a", {-2, 2}, {u"-2", u"-1", u"", u"a", u""}},
+  };
+  korParse p;
+  for (const auto& c : cases) {
+    StringArray tokens;
+    tokens.ReDim(c.lower, c.upper);
+    for (Long i = c.lower; i <= c.upper; ++i) tokens(i) = text::Ascii(std::to_string(i));
+    Integer scanUntil = 0, found = 0;
+    p.ParseTokenArray(c.text, scanUntil, tokens, found);
+    EXPECT_EQ(tokens.AllBounds(), std::vector<StringArray::Bounds>{c.after}) << c.lower << ".." << c.upper;
+    EXPECT_EQ(Elements(tokens, c.after.lower, c.after.upper), c.expect) << c.lower << ".." << c.upper;
+  }
+  // A two-dimensional array cannot take tokens: it is left as it was.
+  StringArray table;
+  table.ReDim(0, 1, 0, 1);
+  table(1, 1) = u"kept";
+  const StringArray before = table;
+  Integer scanUntil = 0, found = 0;
+  EXPECT_EQ(p.ParseTokenArray(u"a b", scanUntil, table, found), 0);
+  EXPECT_EQ(found, 3);
+  EXPECT_EQ(table, before);
+}
+
+TEST(ParseTokenArray, CountStopsAtTheIntegerLimit) {
+  korParse p;
+  // 40000 tokens, the scan ended by an unclosed quote so that the last token
+  // stored is a real one.
+  const String text = Words(40000, u"t") + u" 'open";
+  Integer scanUntil = 0, found = 0;
+  StringArray tokens;
+  p.ParseTokenArray(text, scanUntil, tokens, found);
+  EXPECT_EQ(found, 32767);
+  EXPECT_EQ(tokens.UBound(), 32767);
+  EXPECT_EQ(tokens(32766), u"t32766");
+  EXPECT_EQ(tokens(32767), u"t40000");
+
+  // One variable as both limit and count: the count reaches the limit at once.
+  Integer both = 5;
+  p.ParseTokenArray(u"a b c", both, tokens, both);
+  EXPECT_EQ(both, 1);
+}
+
+TEST(KorParseLateBound, ByReferenceArgumentsComeBack) {
+  auto parse = AutomationObject::Global("korParse");
+  std::vector<Variant> smart{String(u"x \"y z\""), StringArray()};  // delimiter and encapsulator left out
+  EXPECT_EQ(parse.Invoke("SmartParse", smart), Variant(Integer{2}));
+  const StringArray* values = smart[1].get_if<StringArray>();
+  ASSERT_NE(values, nullptr);
+  EXPECT_EQ(Elements(*values, 0, values->UBound()), (std::vector<String>{u"", u"x", u"y z"}));
+
+  std::vector<Variant> comma{String(u"a,'b c'"), StringArray(), String(u","), Variant::Missing()};
+  EXPECT_EQ(parse.Invoke("SmartParse", comma), Variant(Integer{2}));
+
+  std::vector<Variant> tokens{String(u"a 'b c'"), Integer{0}, StringArray(), Integer{-4}};
+  EXPECT_EQ(parse.Invoke("ParseTokenArray", tokens), Variant(Integer{0}));
+  EXPECT_EQ(tokens[3], Variant(Integer{3}));
+  const StringArray* found = tokens[2].get_if<StringArray>();
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(Elements(*found, 1, 3), (std::vector<String>{u"a", u"b c", u""}));
+
+  std::vector<Variant> replace{String(u""), String(u"x"), String(u"y")};
+  EXPECT_EQ(parse.Invoke("SandR", replace), Variant(String()));
+  std::vector<Variant> field{String(u"a,b"), String(u","), Long{-2147483647 - 1}};
+  EXPECT_EQ(ErrorOf([&] { parse.Invoke("ParseString", field); }), 6);
+}
+
+// Every method against its step-by-step model, on short random texts over
+// alphabets dense in delimiters and quotes, with patterns that overlap
+// themselves or run past the end of the line.
+TEST(KorParseModel, AgreesWithTheStepByStepModel) {
+  const String alphabet = u"a \",';";
+  const std::vector<String> patterns = {u" ", u",", u"\"", u";;", u"\"\"", u"a;a", u" \"", u"\"\"\""};
+  std::mt19937 random(20240611);
+  auto make = [&](std::size_t maxLength) {
+    String s(random() % (maxLength + 1), u'a');
+    for (auto& ch : s) ch = alphabet[random() % alphabet.size()];
+    return s;
+  };
+  korParse p;
+  Messages messages;
+  for (int round = 0; round < 2000; ++round) {
+    String line = make(12);
+    const String& a = patterns[random() % patterns.size()];
+    const String& b = patterns[random() % patterns.size()];
+    SCOPED_TRACE(text::ToUtf8(line) + " | " + text::ToUtf8(a) + " | " + text::ToUtf8(b));
+
+    const Long index = static_cast<Long>(random() % 7) - 1;
+    EXPECT_EQ(p.ParseString(line, a, index), reference::ParseString(line, a, index));
+
+    String search = a, replacing = b;
+    EXPECT_EQ(p.SandR(line, search, replacing), Variant(reference::SandR(line, a, b)));
+
+    const auto model = reference::SmartParse(line, a, b, 10001 * (static_cast<std::int64_t>(line.size()) + 3));
+    String delimiter = a, encapsulator = b;
+    StringArray values;
+    const Integer n = p.SmartParse(line, values, &delimiter, &encapsulator);
+    EXPECT_EQ(n, model.endless ? static_cast<Integer>(model.values.size()) : model.result);
+    EXPECT_EQ(Elements(values, 1, static_cast<Long>(model.values.size())), model.values);
+
+    const auto limit = static_cast<Integer>(random() % 4);
+    Integer scanUntil = limit, found = 0;
+    StringArray tokens;
+    p.ParseTokenArray(line, scanUntil, tokens, found);
+    const auto tokenModel = reference::ParseTokenArray(line, limit);
+    EXPECT_EQ(found, tokenModel.count);
+    EXPECT_EQ(Elements(tokens, 1, found), tokenModel.tokens);
+  }
+}
+
+TEST(ForwardSearch, FindsOverlappingOccurrencesFromRisingStarts) {
+  const String text = u"aaabaaab";
+  parse::ForwardSearch find(text, u"aab");
+  EXPECT_EQ(find.From(0), 1u);
+  EXPECT_EQ(find.From(1), 1u);
+  EXPECT_EQ(find.From(2), 5u);
+  EXPECT_EQ(find.From(6), parse::ForwardSearch::npos);
+  parse::ForwardSearch overlap(text, u"aa");
+  EXPECT_EQ(overlap.From(0), 0u);
+  EXPECT_EQ(overlap.From(1), 1u);
+  EXPECT_EQ(overlap.From(2), 4u);
+  EXPECT_EQ(overlap.From(20), parse::ForwardSearch::npos);
+}
+
+}  // namespace
+}  // namespace kor
