@@ -1,2 +1,72 @@
+// kortools: the command-line automation host of the korTools library.
+//
+//   kortools serve                          JSON requests, one per line
+//   kortools call Class.Member [ARG ...]    one call from the shell
+//   kortools describe [Name] [--json]       the type information
+#include <csignal>
 #include <iostream>
-int main() { return 0; }
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "host/call_command.h"
+#include "host/describe.h"
+#include "host/serve.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"The korTools automation host: calls the library's classes from other programs and from the shell.",
+               "kortools"};
+  app.require_subcommand(1);
+
+  CLI::App* serve = app.add_subcommand(
+      "serve", "Answer JSON requests read from standard input, one per line, with one JSON response line each.");
+
+  CLI::App* call = app.add_subcommand(
+      "call", "Call a member of a class's global instance; the arguments convert to the member's parameter types.");
+  std::string member;
+  call->add_option("member", member, "Class.Member, for example korParse.ParseString")->required();
+  call->footer(
+      "ARG ...: the arguments, in parameter order; every word after the member is one, even \"-1\" or "
+      "\"--\".");
+
+  CLI::App* describe =
+      app.add_subcommand("describe", "Show the classes, their members and the enumerations of the type library.");
+  std::string name;
+  bool asJson = false;
+  describe->add_option("name", name, "only this class (with the enumerations it uses) or enumeration");
+  describe->add_flag("--json", asJson, "write the type information as one JSON object");
+
+  // The `path` command registers here.
+
+  // The words after a call's member are its arguments, whatever they look
+  // like, so the command line is parsed only up to the member.
+  std::vector<std::string> callArgs;
+  int parsed = argc;
+  if (argc >= 3 && std::string_view(argv[1]) == "call") {
+    const int at = std::string_view(argv[2]) == "--" ? 3 : 2;
+    if (at < argc && argv[at][0] != '-') {
+      callArgs.assign(argv + at + 1, argv + argc);
+      parsed = at + 1;
+    }
+  }
+  try {
+    app.parse(parsed, argv);
+  } catch (const CLI::ParseError& e) {
+    // --help ends with status 0; a command line that does not parse with 2.
+    return app.exit(e) == 0 ? 0 : 2;
+  }
+
+  if (serve->parsed()) {
+    // A reader that goes away ends the host instead of killing it.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::ios::sync_with_stdio(false);
+    return kor::host::Serve(std::cin, std::cout);
+  }
+  if (call->parsed()) {
+    return kor::host::RunCall(member, callArgs, std::cout, std::cerr);
+  }
+  if (describe->parsed()) return kor::host::Describe(name, asJson, std::cout, std::cerr);
+  return 0;
+}

@@ -1,0 +1,177 @@
+// Arguments are text and convert by the parameter's declared type:
+//
+//   String                 the text itself (UTF-8)
+//   Integer, Long, Single, numeric text as the automation runtime reads it
+//   Double                 ("12", "-1.5", "1E3", "&HFF")
+//   an enumeration         a member's name (HKEY_CURRENT_USER) or a number
+//   Boolean                True / False, or a number
+//   Date                   a number, or "YYYY-MM-DD[ HH:MM[:SS]]"
+//   Variant                the JSON forms of `serve` when the text is a JSON
+//                          object ({"Long": 5}), otherwise a String
+//   String(), Object       the JSON forms of `serve`
+//
+// {"Missing": null} leaves an optional argument out. A required by-reference
+// parameter after the last argument given gets a fresh empty variable of its
+// type, so that output parameters need not be written.
+#include "host/call_command.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <ostream>
+
+#include "host/convert.h"
+#include "host/invoke.h"
+#include "host/json.h"
+#include "host/unicode.h"
+#include "kortools/dispatch.h"
+
+namespace kor::host {
+namespace {
+
+std::string Utf8(std::u16string_view s) { return Utf16ToUtf8(s); }
+
+bool SameName(std::string_view a, std::string_view b) {
+  return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+// The text as JSON, when it is a JSON object.
+std::optional<json::Value> JsonObject(const std::string& text) {
+  json::Value v;
+  std::string error;
+  if (text.find('{') == std::string::npos || !json::Parse(text, v, error) || v.kind() != json::Value::Kind::Object)
+    return std::nullopt;
+  return v;
+}
+
+Variant FromText(const std::string& text, const ParamInfo& param) {
+  const std::optional<json::Value> asJson = JsonObject(text);
+  if (asJson && IsMissingForm(*asJson)) return Variant::Missing();
+  switch (param.type.kind) {
+    case TypeKind::StringArray:
+    case TypeKind::Object:
+      if (!asJson) throw Error::Runtime(13);
+      return FromJson(*asJson, param.type);
+    case TypeKind::Variant:
+      if (asJson) return VariantFromJson(*asJson);
+      break;
+    default: break;
+  }
+  const std::optional<String> s = Utf8ToUtf16(text);
+  if (!s) Refuse(5, u"the text is not UTF-8");
+  Variant v = *s;
+  switch (param.type.kind) {
+    case TypeKind::String:
+    case TypeKind::Variant: return v;
+    case TypeKind::Integer: return ChangeType<Integer>(v);
+    case TypeKind::Long: return ChangeType<Long>(v);
+    case TypeKind::Single: return ChangeType<Single>(v);
+    case TypeKind::Double: return ChangeType<Double>(v);
+    case TypeKind::Date: return ChangeType<Date>(v);
+    case TypeKind::Boolean: return ChangeType<Boolean>(v);
+    case TypeKind::Enum:
+      if (const EnumInfo* e = FindEnum(param.type.enumName))
+        for (const EnumMember& m : e->members)
+          if (SameName(text, m.name)) return Long{m.value};
+      return ChangeType<Long>(v);
+    default: throw Error::Runtime(13);
+  }
+}
+
+// A fresh variable of the parameter's type, for an output left out.
+Variant Fresh(const TypeRef& type) {
+  switch (type.kind) {
+    case TypeKind::String: return String();
+    case TypeKind::Integer: return Integer{0};
+    case TypeKind::Long:
+    case TypeKind::Enum: return Long{0};
+    case TypeKind::Single: return Single{0};
+    case TypeKind::Double: return Double{0};
+    case TypeKind::Date: return Date{};
+    case TypeKind::Boolean: return Boolean(false);
+    case TypeKind::StringArray: return StringArray();
+    default: return Variant();  // Variant: Empty; Object: Nothing
+  }
+}
+
+// A value for a person: strings as they are, numbers and dates as the
+// runtime writes them, arrays one element per line.
+void Print(std::ostream& out, const std::string& name, const Variant& v) {
+  const std::string prefix = name.empty() ? "" : name + " = ";
+  if (const auto* a = v.get_if<StringArray>()) {
+    if (a->size() == 0) {
+      out << prefix << "(no elements)\n";
+      return;
+    }
+    const auto& b = a->AllBounds();
+    const std::int64_t rows = static_cast<std::int64_t>(b[0].upper) - b[0].lower + 1;
+    for (std::size_t k = 0; k < a->size(); ++k) {
+      const auto at = static_cast<std::int64_t>(k);
+      std::string index = std::to_string(b[0].lower + at % rows);
+      if (a->Dims() == 2) index += ", " + std::to_string(b[1].lower + at / rows);
+      out << name << "(" << index << ") = " << Utf8(a->Items()[k]) << "\n";
+    }
+  } else if (v.get_if<Object>()) {
+    out << prefix << json::Write(TaggedJson(v)) << "\n";
+  } else if (v.IsMissing()) {
+    out << prefix << "(missing)\n";
+  } else {
+    out << prefix << Utf8(ChangeType<String>(v)) << "\n";
+  }
+}
+
+}  // namespace
+
+int RunCall(const std::string& qualified, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::vector<String> messages;
+  try {
+    const auto name = Utf8ToUtf16(qualified);
+    if (!name) Refuse(5, u"the member name is not UTF-8");
+    const auto [cls, memberName] = SplitQualified(*name);
+    if (memberName.empty()) Refuse(5, u"name the member as Class.Member");
+    const MemberInfo& member = MethodNamed(*cls, memberName);
+    CheckArgumentCount(member, args.size());
+
+    std::vector<Variant> vars;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      const ParamInfo& p = member.params[i];
+      try {
+        vars.push_back(FromText(args[i], p));
+      } catch (const Error& e) {
+        throw Error(e.Number(), e.Description() + u" (argument " + Text(std::to_string(i + 1)) + u", " + Text(p.name) +
+                                    u" As " + Text(TypeName(p.type)) + u")");
+      }
+    }
+    // Outputs left out at the end get fresh variables.
+    std::vector<bool> fresh(args.size(), false);
+    std::size_t last = args.size();
+    for (std::size_t i = args.size(); i < member.params.size(); ++i)
+      if (member.params[i].byRef && !member.params[i].optional) last = i + 1;
+    for (std::size_t i = args.size(); i < last; ++i) {
+      const ParamInfo& p = member.params[i];
+      const bool output = p.byRef && !p.optional;
+      vars.push_back(output ? Fresh(p.type) : Variant::Missing());
+      fresh.push_back(output);
+    }
+
+    const std::vector<Variant> before = vars;
+    AutomationObject object = AutomationObject::Global(cls->name);
+    Variant result;
+    {
+      HookScope hooks(messages, ScreenSize{});
+      result = object.Invoke(member, vars);
+    }
+    for (const auto& m : messages) err << "message: " << Utf8(m) << "\n";
+    if (member.result.kind != TypeKind::Void) Print(out, "", result);
+    for (std::size_t i = 0; i < vars.size(); ++i)
+      if (member.params[i].byRef && (fresh[i] || !(vars[i] == before[i])))
+        Print(out, std::string(member.params[i].name), vars[i]);
+    return 0;
+  } catch (const Error& e) {
+    for (const auto& m : messages) err << "message: " << Utf8(m) << "\n";
+    err << "error " << e.Number() << ": " << Utf8(e.Description()) << "\n";
+    return 1;
+  }
+}
+
+}  // namespace kor::host

@@ -1,0 +1,591 @@
+// The kortools host: its JSON reader and writer, the conversions between the
+// request forms and the library's types, and `serve` answering request lines.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <sstream>
+
+#include "host/convert.h"
+#include "host/invoke.h"
+#include "host/json.h"
+#include "host/serve.h"
+#include "host/unicode.h"
+#include "host/window.h"
+#include "kortools/error.h"
+
+namespace kor::host {
+namespace {
+
+// Message requests must not reach the system log from a test run.
+[[maybe_unused]] const bool kQuietLog = [] { return ::setenv("KORTOOLS_EVENTLOG", "none", 0) == 0; }();
+
+json::Value Parsed(std::string_view text) {
+  json::Value v;
+  std::string error;
+  EXPECT_TRUE(json::Parse(text, v, error)) << text << ": " << error;
+  return v;
+}
+
+template <typename F>
+std::int32_t ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// JSON
+
+TEST(HostJson, NumbersReadBackToTheSameValue) {
+  const double doubles[] = {0.0,
+                            -0.0,
+                            0.1,
+                            1.0 / 3,
+                            1e20,
+                            1e21,
+                            123456789.125,
+                            -2.5e-7,
+                            5e-324,
+                            1e-310,
+                            1.7976931348623157e308,
+                            9007199254740993.0,
+                            2147483648.0};
+  for (double d : doubles) {
+    const std::string text = json::Write(json::Value::Number(d));
+    const double back = Parsed(text).number();
+    EXPECT_EQ(back, d) << text;
+    EXPECT_EQ(std::signbit(back), std::signbit(d)) << text;  // -0 keeps its sign
+  }
+  const float singles[] = {0.1f, 1.0f / 3, 3.4028235e38f, 1e-45f, 16777217.0f, -7.25f};
+  for (float f : singles) {
+    const std::string text = json::Write(json::Value::Single(f));
+    EXPECT_EQ(static_cast<float>(Parsed(text).number()), f) << text;
+  }
+  EXPECT_EQ(json::Write(json::Value::Single(0.1f)), "0.1");  // not 0.10000000149011612
+  EXPECT_EQ(json::Write(json::Value::Number(0.1)), "0.1");
+  EXPECT_EQ(json::Write(json::Value::Whole(-2147483648LL)), "-2147483648");
+  EXPECT_EQ(json::Write(json::Value::Number(std::numeric_limits<double>::infinity())), "null");
+}
+
+TEST(HostJson, NumbersKeepHowTheyWereWritten) {
+  struct Case {
+    const char* text;
+    double value;
+    bool whole;
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  const Case cases[] = {
+      {"2", 2, true},
+      {"-0", 0, true},
+      {"2.0", 2, false},
+      {"2e0", 2, false},
+      {"1E+2", 100, false},
+      {"1e400", inf, false},
+      {"-1e400", -inf, false},
+      {"1e-400", 0, false},
+      {"0.0000001e-320", 0, false},
+      {"12345678901234567890", 12345678901234567890.0, true},
+      {"1e999999999999999999999", inf, false},
+  };
+  for (const auto& c : cases) {
+    const json::Value v = Parsed(c.text);
+    EXPECT_EQ(v.number(), c.value) << c.text;
+    EXPECT_EQ(v.whole(), c.whole) << c.text;
+    EXPECT_EQ(json::Write(v), c.text);  // an id comes back as it was written
+  }
+  // Digits enough to overflow a Double without an exponent.
+  EXPECT_EQ(Parsed(std::string(400, '9')).number(), inf);
+}
+
+TEST(HostJson, StringsCarryEveryCodeUnit) {
+  const json::Value v = Parsed(R"("a\u0000b\ud800\udc00\udfff\"\\\/\b\f\n\r\t\u00e9é😀")");
+  EXPECT_EQ(v.string(), String(u"a\0b\xD800\xDC00\xDFFF\"\\/\b\f\n\r\t\u00e9\u00e9\U0001F600", 18));
+
+  struct Case {
+    std::u16string in;
+    std::string out;
+  };
+  const Case cases[] = {
+      {std::u16string(u"\0", 1), R"("\u0000")"},
+      {u"\x01\x1f\x7f", "\"\\u0001\\u001f\x7f\""},
+      {u"\xD800", R"("\ud800")"},
+      {u"\xDC00\xD800", R"("\udc00\ud800")"},              // a pair the wrong way round is two lone units
+      {u"\U0001F600", "\"\xF0\x9F\x98\x80\""},             // a valid pair: raw UTF-8
+      {u"\u00e9\u20ac", "\"\xC3\xA9\xE2\x82\xAC\""},       // other characters: raw UTF-8
+      {u"\u0085\u2028\u2029", R"("\u0085\u2028\u2029")"},  // line ends for some readers
+      {u"\"\\\n\t", R"("\"\\\n\t")"},
+  };
+  for (const auto& c : cases) {
+    const std::string written = json::Write(json::Value::String(c.in));
+    EXPECT_EQ(written, c.out);
+    EXPECT_EQ(Parsed(written).string(), c.in) << written;
+  }
+}
+
+TEST(HostJson, CanonicalTextsRoundTrip) {
+  const char* texts[] = {
+      R"({"b":1,"a":[true,false,null,"x",{"c":{}}],"z":[]})",
+      R"([[[[1.5,-2,3e-7]]]])",
+      R"({"":""})",
+  };
+  for (const char* t : texts) EXPECT_EQ(json::Write(Parsed(t)), t);
+  EXPECT_EQ(json::Write(Parsed(" \t\r\n{ \"a\" : [ 1 , 2 ] }\n ")), R"({"a":[1,2]})");
+}
+
+TEST(HostJson, MalformedTextIsRefused) {
+  const std::string nested513 = std::string(513, '[') + std::string(513, ']');
+  const std::string cases[] = {
+      "",
+      "{",
+      "[1,]",
+      R"({"a":1,})",
+      "01",
+      "1.",
+      ".5",
+      "+1",
+      "-",
+      "1e",
+      R"("\x")",
+      R"("\u12")",
+      R"("\u12g4")",
+      "tru",
+      "nul",
+      "1 2",
+      "[1 2]",
+      R"({"a" 1})",
+      R"({1:2})",
+      "'a'",
+      "\"abc",
+      "\"a\tb\"",
+      "\"\xC3\x28\"",
+      "\"\xC0\xAF\"",
+      "\"\xED\xA0\x80\"",
+      "\"\xF4\x90\x80\x80\"",
+      "\"\xE2\x82\"",
+      "\"\x80\"",
+      R"({"a":1,"a":2})",
+      std::string("\"a\0b\"", 5),
+      nested513,
+      "NaN",
+      "Infinity",
+  };
+  for (const auto& c : cases) {
+    json::Value v;
+    std::string error;
+    EXPECT_FALSE(json::Parse(c, v, error)) << c;
+    EXPECT_NE(error.find("at byte"), std::string::npos) << error;
+  }
+  const std::string nested512 = std::string(512, '[') + std::string(512, ']');
+  Parsed(nested512);
+}
+
+TEST(HostUnicode, StrictUtf8) {
+  EXPECT_EQ(Utf8ToUtf16("a\xC3\xA9\xF0\x9F\x98\x80"), std::u16string(u"a\u00e9\U0001F600"));
+  for (const char* bad : {"\xC3", "\xC1\xBF", "\xE0\x80\x80", "\xED\xBF\xBF", "\xF8\x88\x80\x80\x80", "\xFF"})
+    EXPECT_FALSE(Utf8ToUtf16(bad)) << bad;
+  EXPECT_EQ(Utf16ToUtf8(u"x\xD800y"), "x\xEF\xBF\xBDy");  // for a person: U+FFFD
+}
+
+// ---------------------------------------------------------------------------
+// Conversions between the request forms and the declared types
+
+TEST(HostConvert, ScalarsByDeclaredType) {
+  struct Case {
+    const char* json;
+    TypeKind kind;
+    Variant expect;  // Empty when `error` is set
+    std::int32_t error;
+  };
+  const Case cases[] = {
+      {R"("x")", TypeKind::String, String(u"x"), 0},
+      {"null", TypeKind::String, String(), 0},
+      {"1", TypeKind::String, {}, 13},
+      {"2.5", TypeKind::Long, Long{2}, 0},
+      {"3.5", TypeKind::Long, Long{4}, 0},
+      {"-2.5", TypeKind::Integer, Integer{-2}, 0},
+      {"32767", TypeKind::Integer, Integer{32767}, 0},
+      {"32768", TypeKind::Integer, {}, 6},
+      {"2147483648", TypeKind::Long, {}, 6},
+      {"-2147483648", TypeKind::Enum, Long{-2147483647 - 1}, 0},
+      {"1e400", TypeKind::Double, {}, 6},
+      {R"("2")", TypeKind::Long, {}, 13},
+      {"true", TypeKind::Long, {}, 13},
+      {"0.1", TypeKind::Single, Single{0.1f}, 0},
+      {"1e39", TypeKind::Single, {}, 6},
+      {"0.1", TypeKind::Double, Double{0.1}, 0},
+      {"true", TypeKind::Boolean, Boolean(true), 0},
+      {"false", TypeKind::Boolean, Boolean(false), 0},
+      {"0.5", TypeKind::Boolean, Boolean(true), 0},
+      {"0", TypeKind::Boolean, Boolean(false), 0},
+      {"null", TypeKind::Boolean, {}, 13},
+      {"36526.5", TypeKind::Date, Date{36526.5}, 0},
+      {"1e10", TypeKind::Date, {}, 6},
+      {R"({"Missing":null})", TypeKind::Long, Variant::Missing(), 0},
+      {"[]", TypeKind::String, {}, 13},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.json);
+    const json::Value in = Parsed(c.json);
+    if (c.error) {
+      EXPECT_EQ(ErrorOf([&] { FromJson(in, {c.kind, {}}); }), c.error);
+    } else {
+      EXPECT_EQ(FromJson(in, {c.kind, {}}), c.expect);
+    }
+  }
+  // Booleans are written as true and false, whatever the number was.
+  EXPECT_EQ(json::Write(ToJson(Boolean::FromRaw(5), {TypeKind::Boolean, {}})), "true");
+  EXPECT_EQ(json::Write(ToJson(Single{0.1f}, {TypeKind::Single, {}})), "0.1");
+  EXPECT_EQ(json::Write(ToJson(Variant::Missing(), {TypeKind::String, {}})), R"({"Missing":null})");
+}
+
+TEST(HostConvert, VariantsTaggedAndPlain) {
+  struct Case {
+    const char* in;
+    Variant value;
+    const char* out;  // the tagged form
+  };
+  const Case cases[] = {
+      {"null", Variant(), R"({"Empty":null})"},
+      {R"({"Empty":null})", Variant(), R"({"Empty":null})"},
+      {R"({"Missing":null})", Variant::Missing(), R"({"Missing":null})"},
+      {R"("s")", String(u"s"), R"({"String":"s"})"},
+      {R"({"String":null})", String(), R"({"String":""})"},
+      {"7", Long{7}, R"({"Long":7})"},
+      {"2147483648", Double{2147483648.0}, R"({"Double":2147483648})"},
+      {"7.0", Double{7}, R"({"Double":7})"},
+      {"true", Boolean(true), R"({"Boolean":true})"},
+      {R"({"Integer":-3})", Integer{-3}, R"({"Integer":-3})"},
+      {R"({"Long":1.5})", Long{2}, R"({"Long":2})"},
+      {R"({"Single":0.1})", Single{0.1f}, R"({"Single":0.1})"},
+      {R"({"Double":1e-7})", Double{1e-7}, R"({"Double":1e-07})"},
+      {R"({"Date":2.25})", Date{2.25}, R"({"Date":2.25})"},
+      {R"({"Boolean":false})", Boolean(false), R"({"Boolean":false})"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in);
+    const Variant v = VariantFromJson(Parsed(c.in));
+    EXPECT_EQ(v, c.value);
+    EXPECT_EQ(v.type(), c.value.type());
+    EXPECT_EQ(json::Write(TaggedJson(v)), c.out);
+  }
+  for (const char* bad : {R"({"Long":"1"})", R"({"Empty":0})", R"({"long":1})", R"({"Long":1,"Integer":1})", "[1]",
+                          R"({"Integer":40000})", R"({"Bogus":1})"})
+    EXPECT_NE(ErrorOf([&] { VariantFromJson(Parsed(bad)); }), 0) << bad;
+}
+
+TEST(HostConvert, StringArraysOneAndTwoDimensions) {
+  const TypeRef array{TypeKind::StringArray, {}};
+  struct Case {
+    const char* in;
+    const char* out;
+  };
+  const Case cases[] = {
+      {R"({"items":null})", R"({"items":null})"},
+      {R"({"lbound":1,"items":["a","b"]})", R"({"lbound":1,"items":["a","b"]})"},
+      {R"({"items":["a",null]})", R"({"lbound":0,"items":["a",""]})"},
+      {R"({"lbound":-3,"items":[]})", R"({"lbound":-3,"items":[]})"},
+      {R"({"lbounds":[1,0],"items":[["a","b","c"],["d","e","f"]]})",
+       R"({"lbounds":[1,0],"items":[["a","b","c"],["d","e","f"]]})"},
+      {R"({"lbounds":[0,5],"items":[]})", R"({"lbounds":[0,5],"items":[]})"},
+  };
+  for (const auto& c : cases) {
+    const Variant v = FromJson(Parsed(c.in), array);
+    EXPECT_EQ(json::Write(ToJson(v, array)), c.out);
+  }
+  // items[i][j] is element (L1 + i, L2 + j).
+  const StringArray a =
+      *FromJson(Parsed(R"({"lbounds":[1,0],"items":[["a","b"],["c","d"]]})"), array).get_if<StringArray>();
+  EXPECT_EQ(a(1, 1), u"b");
+  EXPECT_EQ(a(2, 0), u"c");
+  EXPECT_EQ(a.UBound(1), 2);
+
+  const std::pair<const char*, std::int32_t> bad[] = {
+      {R"(["a"])", 13},
+      {R"({"lbound":0})", 13},
+      {R"({"items":[1]})", 13},
+      {R"({"items":"a"})", 13},
+      {R"({"lbound":"0","items":[]})", 13},
+      {R"({"lbound":0,"lbounds":[0,0],"items":[]})", 13},
+      {R"({"lbounds":[0],"items":[]})", 13},
+      {R"({"lbounds":[0,0],"items":[["a"],["b","c"]]})", 13},
+      {R"({"lbounds":[0,0],"items":["a"]})", 13},
+      {R"({"items":[],"extra":1})", 13},
+      {R"({"lbound":2147483647,"items":["a","b"]})", 6},
+      {R"({"lbound":3e9,"items":[]})", 6},
+  };
+  for (const auto& c : bad) EXPECT_EQ(ErrorOf([&] { FromJson(Parsed(c.first), array); }), c.second) << c.first;
+}
+
+TEST(HostConvert, WindowsRecordWhatIsDoneToThem) {
+  const Variant v =
+      FromJson(Parsed(R"({"window":{"Left":10,"Top":20,"Width":300.5,"Height":200,"WindowState":0,"BorderStyle":1}})"),
+               {TypeKind::Object, {}});
+  auto* w = dynamic_cast<HostWindow*>(v.get_if<Object>()->get());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->Width(), 300.5f);
+  EXPECT_EQ(w->BorderStyle(), 1);
+  w->Move(1, 2, 3, 4);
+  w->Move(5, 6);
+  w->SetWindowState(2);
+  EXPECT_EQ(json::Write(ToJson(v, {TypeKind::Object, {}})),
+            R"({"window":{"Left":5,"Top":6,"Width":3,"Height":4,"WindowState":2,"BorderStyle":1},)"
+            R"("calls":[["Move",1,2,3,4],["Move",5,6],["WindowState",2]]})");
+
+  // A refused operation raises 384 and leaves the window as it was.
+  const Variant refusing = FromJson(Parsed(R"({"window":{"Left":1},"refuse":["Move"]})"), {TypeKind::Object, {}});
+  auto* r = dynamic_cast<HostWindow*>(refusing.get_if<Object>()->get());
+  EXPECT_EQ(ErrorOf([&] { r->Move(9, 9); }), 384);
+  r->SetWindowState(1);
+  EXPECT_EQ(json::Write(TaggedJson(refusing)),
+            R"({"window":{"Left":1,"Top":0,"Width":0,"Height":0,"WindowState":1,"BorderStyle":2},)"
+            R"("calls":[["WindowState",1]]})");
+
+  for (const char* bad :
+       {"null", R"("w")", R"({"window":null})", R"({"window":{"Left":"1"}})", R"({"window":{"Right":1}})",
+        R"({"window":{},"refuse":["Resize"]})", R"({"window":{},"refuse":"Move"})", R"({"window":{},"other":1})"})
+    EXPECT_EQ(ErrorOf([&] { FromJson(Parsed(bad), {TypeKind::Object, {}}); }), 13) << bad;
+  EXPECT_EQ(ErrorOf([&] { FromJson(Parsed(R"({"window":{"WindowState":1e6}})"), {TypeKind::Object, {}}); }), 6);
+}
+
+TEST(HostInvoke, HooksLastForOneCall) {
+  std::vector<String> messages;
+  {
+    HookScope scope(messages, ScreenSize{800, 600});
+    EXPECT_EQ(GetHostHooks().screen().width, 800);
+    GetHostHooks().onMessage(u"hello");
+  }
+  EXPECT_EQ(messages, std::vector<String>{u"hello"});
+  EXPECT_FALSE(GetHostHooks().onMessage);
+}
+
+// ---------------------------------------------------------------------------
+// serve: request lines in order on one host, each with its exact response
+
+struct Turn {
+  std::string request;
+  std::string response;
+};
+
+void Exchange(Server& server, const std::vector<Turn>& script) {
+  for (const auto& [request, response] : script) {
+    const auto got = server.Handle(request);
+    ASSERT_TRUE(got) << request;
+    EXPECT_EQ(*got, response) << request;
+  }
+}
+
+TEST(HostServe, ProtocolExamples) {
+  Server server;
+  Exchange(server, {
+                       {R"({"id": 1, "call": "korParse.ParseString", "args": ["a,b,c", ",", 2]})",
+                        R"({"id":1,"result":"b","args":["a,b,c",",",2],"messages":[]})"},
+                       {R"({"id": 2, "call": "korParse.SandR", "args": ["", "x", "y"]})",
+                        R"({"id":2,"result":{"String":""},"args":["","x","y"],"messages":[]})"},
+                       // By dispatch id, on the global instance.
+                       {R"({"id": 3, "call": "korParse", "dispid": 1610809344, "args": ["a,b,c", ",", 2.5]})",
+                        R"({"id":3,"result":"b","args":["a,b,c",",",2],"messages":[]})"},
+                   });
+}
+
+TEST(HostServe, ObjectsFieldsAndHandles) {
+  Server server;
+  Exchange(
+      server,
+      {
+          {R"({"id":1,"create":"RegKey"})", R"({"id":1,"object":"RegKey:1"})"},
+          {R"({"id":2,"create":"regkey"})", R"({"id":2,"object":"RegKey:2"})"},
+          {R"({"id":3,"object":"RegKey:1","get":"RegErrorCode"})", R"({"id":3,"result":0})"},
+          {R"({"id":4,"object":"RegKey:1","set":"RegErrorCode","value":259})", R"({"id":4,"result":null})"},
+          {R"({"id":5,"object":"RegKey:1","get":"regerrorcode"})", R"({"id":5,"result":259})"},
+          {R"({"id":6,"object":"RegKey:2","get":"RegErrorCode"})", R"({"id":6,"result":0})"},
+          // The property read by dispatch id, as a call.
+          {R"({"id":7,"object":"RegKey:1","dispid":1073938433})", R"({"id":7,"result":259,"args":[],"messages":[]})"},
+          {R"({"id":8,"object":"RegKey:1","set":"RegErrorCode","value":2.5})", R"({"id":8,"result":null})"},
+          {R"({"id":9,"object":"RegKey:1","get":"RegErrorCode"})", R"({"id":9,"result":2})"},
+          {R"({"id":10,"object":"RegKey:1","set":"RegErrorCode","value":"2"})",
+           R"({"id":10,"error":{"number":13,"description":"Type mismatch"}})"},
+          {R"({"id":11,"release":"RegKey:1"})", R"({"id":11})"},
+          {R"({"id":12,"object":"RegKey:1","get":"RegErrorCode"})",
+           R"({"id":12,"error":{"number":5,"description":"Invalid procedure call or argument: there is no object )"
+           R"(\"RegKey:1\""}})"},
+          {R"({"id":13,"release":"RegKey:1"})",
+           R"({"id":13,"error":{"number":5,"description":"Invalid procedure call or argument: there is no object )"
+           R"(\"RegKey:1\""}})"},
+          // The global instance, named with its class.
+          {R"({"set":"RegKey.RegErrorCode","value":87})", R"({"result":null})"},
+          {R"({"get":"RegKey.RegErrorCode"})", R"({"result":87})"},
+          {R"({"set":"RegKey.RegErrorCode","value":0})", R"({"result":null})"},
+          {R"({"id":14,"object":"RegKey:2","get":"Nope"})",
+           R"({"id":14,"error":{"number":438,"description":"Object doesn't support this property or method: )"
+           R"(RegKey has no field \"Nope\""}})"},
+          {R"({"id":15,"object":"RegKey:2","set":"RegErrorCode"})",
+           R"({"id":15,"error":{"number":5,"description":"Invalid procedure call or argument: a set request needs )"
+           R"(\"value\""}})"},
+          {R"({"id":16,"object":7,"get":"RegErrorCode"})",
+           R"({"id":16,"error":{"number":5,"description":"Invalid procedure call or argument: an object handle is )"
+           R"(a string"}})"},
+          {R"({"id":17,"create":"Nope"})",
+           R"({"id":17,"error":{"number":429,"description":"ActiveX component can't create object: there is no )"
+           R"(class \"Nope\""}})"},
+      });
+}
+
+// GetGroupKeys(i_IniFile, i_Section, i_KeyNames() ByRef, o_NrOfItems ByRef,
+// o_KeysAndValues() ByRef): leaving out the required o_NrOfItems stops the
+// call while its arguments are bound (449), before the method runs, so the
+// arguments come back exactly as the host converted them.
+std::string Unbound(const std::string& args) {
+  return R"({"call":"korINI.GetGroupKeys","args":[)" + args + R"(,{"Missing":null}]})";
+}
+std::string UnboundAnswer(const std::string& args) {
+  return R"({"args":[)" + args +
+         R"(,{"Missing":null}],"messages":[],"error":{"number":449,"description":"Argument not optional"}})";
+}
+
+TEST(HostServe, ArgumentsComeBackInTheRequestForm) {
+  Server server;
+  const std::pair<std::string, std::string> cases[] = {
+      {R"("f","s",{"lbound":1,"items":["a","b"]})", R"("f","s",{"lbound":1,"items":["a","b"]})"},
+      {R"("f","s",{"items":null})", R"("f","s",{"items":null})"},
+      {R"("f","s",{"lbounds":[1,0],"items":[["a","b"],["c","d"]]})",
+       R"("f","s",{"lbounds":[1,0],"items":[["a","b"],["c","d"]]})"},
+      {R"(null,"\u0000\ud800x\udc00",{"items":[]})", R"("","\u0000\ud800x\udc00",{"lbound":0,"items":[]})"},
+      {R"("é😀","\u00e9",{"items":["\n"]})",
+       "\"\xC3\xA9\xF0\x9F\x98\x80\",\"\xC3\xA9\",{\"lbound\":0,\"items\":[\"\\n\"]}"},
+  };
+  for (const auto& [in, out] : cases) {
+    const auto got = server.Handle(Unbound(in));
+    ASSERT_TRUE(got);
+    EXPECT_EQ(*got, UnboundAnswer(out));
+  }
+  // Numbers convert to the parameter's type before the call; a window shows
+  // its properties and the (here no) operations applied to it.
+  Exchange(server, {
+                       {R"({"id":"n","call":"korINI.GetGroup","args":["f","s",2.5,3.5]})",
+                        R"({"id":"n","args":["f","s",2,4],"messages":[],)"
+                        R"("error":{"number":449,"description":"Argument not optional"}})"},
+                       {R"({"call":"korINI.ReadWindowSettings","args":[{"window":{"Left":1.5}}]})",
+                        R"({"args":[{"window":{"Left":1.5,"Top":0,"Width":0,"Height":0,"WindowState":0,)"
+                        R"("BorderStyle":2},"calls":[]}],"messages":[],)"
+                        R"("error":{"number":449,"description":"Argument not optional"}})"},
+                   });
+}
+
+TEST(HostServe, ArgumentsThatDoNotConvertAreShownAsGiven) {
+  Server server;
+  Exchange(server,
+           {
+               {R"({"id":1,"call":"korParse.ParseString","args":["a", ",", "2"]})",
+                R"({"id":1,"args":["a",",","2"],"messages":[],)"
+                R"("error":{"number":13,"description":"Type mismatch"}})"},
+               {R"({"id":2,"call":"korParse.ParseTokenArray","args":["a", 40000.0]})",
+                R"({"id":2,"args":["a",40000.0],"messages":[],"error":{"number":6,"description":"Overflow"}})"},
+               {R"({"id":3,"call":"korParse.ParseString","args":["a", ",", 1e400]})",
+                R"({"id":3,"args":["a",",",1e400],"messages":[],"error":{"number":6,"description":"Overflow"}})"},
+               {R"({"id":4,"call":"korINI.ReadWindowSettings","args":[{"Left":1}, "f"]})",
+                R"({"id":4,"args":[{"Left":1},"f"],"messages":[],)"
+                R"("error":{"number":13,"description":"Type mismatch"}})"},
+           });
+}
+
+TEST(HostServe, RequestsThatCannotBeCarriedOut) {
+  Server server;
+  const std::string e5 = R"("error":{"number":5,"description":"Invalid procedure call or argument: )";
+  Exchange(
+      server,
+      {
+          {"nonsense", "{" + e5 + R"(malformed JSON at byte 0: unknown literal"}})"},
+          {R"({"id":1,"call":)", "{" + e5 + R"(malformed JSON at byte 15: unexpected end of input"}})"},
+          {"[1]", "{" + e5 + R"(a request is a JSON object"}})"},
+          {"\"\xFF\"", "{" + e5 + R"(malformed JSON at byte 1: invalid UTF-8"}})"},
+          {R"({"id":1})",
+           R"({"id":1,)" + e5 + R"(a request asks for exactly one of call, create, release, get and set"}})"},
+          {R"({"id":1,"create":"RegKey","release":"x"})",
+           R"({"id":1,)" + e5 + R"(a request asks for exactly one of call, create, release, get and set"}})"},
+          {R"({"id":1,"call":"korParse.SandR","argz":[]})",
+           R"({"id":1,)" + e5 + R"(\"argz\" does not belong in a call request"}})"},
+          {R"({"id":1,"call":"korParse.SandR","args":"x"})", R"({"id":1,)" + e5 + R"(\"args\" must be an array"}})"},
+          {R"({"id":1,"call":"korParse"})",
+           R"({"id":1,)" + e5 + R"(\"call\" names Class.Member when there is no \"object\""}})"},
+          {R"({"id":1,"call":"korParse.SandR","dispid":1610809346})",
+           R"({"id":1,)" + e5 + R"(name the member by \"call\" or by \"dispid\", not both"}})"},
+          {R"({"id":1,"call":"korParse","dispid":1.5})",
+           R"({"id":1,)" + e5 + R"(\"dispid\" must be a 32-bit whole number"}})"},
+          {R"({"id":1,"call":"korParse.SandR","screen":{"Width":"wide"}})",
+           R"({"id":1,)" + e5 + R"(\"screen\" must be {\"Width\": W, \"Height\": H}"}})"},
+          {R"({"id":1,"call":"korParse.Nope"})",
+           R"({"id":1,"error":{"number":438,"description":"Object doesn't support this property or method: )"
+           R"(korParse has no member \"Nope\""}})"},
+          {R"({"id":1,"call":"korParse","dispid":7})",
+           R"({"id":1,"error":{"number":438,"description":"Object doesn't support this property or method: )"
+           R"(korParse has no member with dispatch id 7"}})"},
+          {R"({"id":1,"call":"Nope.Member"})",
+           R"({"id":1,"error":{"number":429,"description":"ActiveX component can't create object: there is no )"
+           R"(class \"Nope\""}})"},
+          {R"({"id":1,"call":"korParse.SandR","args":[1,2,3,4]})",
+           R"({"id":1,"error":{"number":450,"description":"Wrong number of arguments or invalid property )"
+           R"(assignment: SandR takes 3 arguments, not 4"}})"},
+      });
+}
+
+TEST(HostServe, IdsComeBackUnchanged) {
+  Server server;
+  for (const char* id : {"1", "-0.50", "1e400", R"("x\u0000")", "null", R"({"a":[1,{}]})", "true"}) {
+    const auto got = server.Handle(std::string(R"({"call":"korParse.Nope","id":)") + id + "}");
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->substr(0, 6 + std::strlen(id)), std::string(R"({"id":)") + id) << id;
+  }
+  // No id, no id in the answer.
+  EXPECT_EQ(server.Handle(R"({"get":"RegKey.RegErrorCode"})"), std::string(R"({"result":0})"));
+}
+
+TEST(HostServe, EveryLineGetsOneLine) {
+  Server server;
+  EXPECT_FALSE(server.Handle(""));
+  EXPECT_FALSE(server.Handle(" \t\r"));
+  const std::string hostile[] = {
+      std::string(100000, '['),
+      std::string(100000, '{'),
+      "{\"id\":" + std::string(100000, '9') + "}",
+      std::string("{\"id\":1\0}", 9),
+      "\xEF\xBB\xBF{}",
+      R"({"call":"korINI.GetGroupKeys","args":[{"lbounds":[0,0],"items":[[],[],[]]},{"Missing":null}]})",
+  };
+  for (const auto& line : hostile) {
+    const auto got = server.Handle(line);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->find('\n'), std::string::npos);
+    json::Value v;
+    std::string error;
+    EXPECT_TRUE(json::Parse(*got, v, error)) << *got;
+    EXPECT_TRUE(v.Find("error") || v.Find("result")) << *got;
+  }
+}
+
+TEST(HostServe, TenMegabyteStrings) {
+  Server server;
+  std::string big(std::size_t{10} * 1024 * 1024, 'x');
+  big[12345] = '\\';
+  big.insert(12346, "u0000");  // a NUL in the middle, written as an escape
+  const auto got = server.Handle(Unbound("\"" + big + R"(","s",{"items":null})"));
+  ASSERT_TRUE(got);
+  EXPECT_EQ(*got, UnboundAnswer("\"" + big + R"(","s",{"items":null})"));
+}
+
+TEST(HostServe, ServeAnswersEachLineInOrder) {
+  std::istringstream in("\xEF\xBB\xBF{\"id\":1,\"get\":\"RegKey.RegErrorCode\"}\n\n  \r\n{\"id\":2}\nbad");
+  std::ostringstream out;
+  EXPECT_EQ(Serve(in, out), 0);
+  const std::string text = out.str();
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+  EXPECT_EQ(text.substr(0, text.find('\n')), R"({"id":1,"result":0})");
+}
+
+}  // namespace
+}  // namespace kor::host
