@@ -25,6 +25,8 @@ void PutUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
+void AppendUtf8(std::string& out, char32_t c) { PutUtf8(out, c); }
+
 std::string ToUtf8(std::u16string_view s) {
   std::string out;
   out.reserve(s.size());

@@ -15,6 +15,10 @@ std::string ToUtf8(std::u16string_view s);
 // UTF-8 to UTF-16; an invalid byte sequence becomes U+FFFD.
 String FromUtf8(std::string_view s);
 
+// Appends the UTF-8 form of one code point (a surrogate code point in its
+// three-byte form, as text that keeps unpaired surrogates needs it).
+void AppendUtf8(std::string& out, char32_t c);
+
 // ASCII-only helpers for names and literals.
 String Ascii(std::string_view s);
 

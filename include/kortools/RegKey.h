@@ -9,6 +9,8 @@
 // The key is closed by RegKeyClose or when the object is destroyed.
 #pragma once
 
+#include <cstdint>
+
 #include "kortools/enums.h"
 #include "kortools/export.h"
 #include "kortools/types.h"
@@ -57,6 +59,13 @@ class KORTOOLS_API RegKey final : public _RegKey {
   Long RegKeySubKeysCount() override;
   String RegKeySubKey(Long& index) override;
   String RegErrorString() override;
+
+ private:
+  void SetCode(std::uint32_t code);
+  // Raises the no-key error when no key is open (RegKeyValuesCount has its own).
+  void RequireKey(bool valuesCount);
+
+  std::uintptr_t key_ = 0;  // the open key's handle; 0 when none is open
 };
 
 }  // namespace kor

@@ -1,0 +1,461 @@
+// The registry store's file readers: regedit exports, Wine registry files and
+// hives, and what they do with bad input.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/code_page.h"
+#include "platform/registry_store/registry_files.h"
+#include "tests/registry_hive.h"
+
+namespace kor::platform::regstore {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_hive::HiveValue;
+using testing_hive::HiveWriter;
+
+const fs::path kData = fs::path(__FILE__).parent_path() / "data" / "registry";
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Utf16File(std::string_view utf8) {
+  std::string out = "\xFF\xFE";
+  AppendUtf16Le(out, utf8);
+  return out;
+}
+
+std::string Le(std::u16string_view text) {
+  std::string out;
+  for (const char16_t u : text) AppendUtf16Le(out, u);
+  return out;
+}
+
+struct Collect final : Diagnostics {
+  std::vector<std::pair<std::size_t, std::string>> lines;
+  void Report(std::size_t line, std::string_view what) override { lines.emplace_back(line, std::string(what)); }
+  std::vector<std::size_t> Numbers() const {
+    std::vector<std::size_t> n;
+    for (const auto& l : lines) n.push_back(l.first);
+    return n;
+  }
+};
+
+std::vector<std::string> Folded(std::initializer_list<std::string_view> names) {
+  std::vector<std::string> r;
+  for (const auto n : names) r.push_back(Fold(n));
+  return r;
+}
+
+std::vector<std::string> ValueNames(const Key* k) {
+  std::vector<std::string> r;
+  for (const Value& v : k->values) r.emplace_back(v.name);
+  return r;
+}
+
+std::vector<std::string> SubkeyNames(const Key* k) {
+  std::vector<std::string> r;
+  for (const Key* c : k->children) r.emplace_back(c->name);
+  return r;
+}
+
+const CodePage& Utf8() {
+  static const auto cp = OpenCodePage("UTF-8");
+  return *cp;
+}
+
+TEST(RegistryStore, ReadsAUnicodeRegeditExport) {
+  Store store;
+  Collect diag;
+  ASSERT_EQ(ReadRegeditFile(ReadAll(kData / "acme_v5.reg"), Utf8(), 7, store, diag), 0u);
+  store.Finish();
+  EXPECT_TRUE(diag.lines.empty()) << diag.lines.front().second;
+
+  const Key* app = store.Find(Root::kCurrentUser, Folded({"software", "ACME", "app"}));
+  ASSERT_NE(app, nullptr);
+  EXPECT_EQ(ValueNames(app), (std::vector<std::string>{"Path", "Count", "Negative", "Blob", "Expand", "Multi", "Qword",
+                                                       "Unicode", "Empty", "Stored as string"}));
+  EXPECT_EQ(SubkeyNames(app), (std::vector<std::string>{"alpha", "Beta", "Zeta"}));
+  EXPECT_EQ(app->lastWrite, 7u);
+
+  struct Case {
+    const char* name;
+    std::uint32_t kind;
+    std::string data;
+  };
+  const Case cases[] = {
+      {"path", 1, Le(u"C:\\Program Files\\Acme \"Pro\"") + std::string(2, '\0')},
+      {"COUNT", 4, std::string("\x2a\0\0\0", 4)},
+      {"Negative", 4, "\xff\xff\xff\xff"},
+      {"Blob", 3, "\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18"},
+      {"Expand", 2, Le(u"%TEMP%") + std::string(2, '\0')},
+      {"Multi", 7, Le(std::u16string(u"a\0b\0\0", 5))},
+      {"Qword", 11, std::string("\x01\0\0\0\0\0\0\0", 8)},
+      {"Unicode", 1, Le(u"Gr\u00fc\u00dfe \u20ac") + std::string(2, '\0')},
+      {"Empty", 1, std::string(2, '\0')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Value* v = store.FindValue(app, c.name);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->kind, c.kind);
+    EXPECT_EQ(v->data, c.data);
+  }
+  EXPECT_EQ(store.FindValue(app, "Removed"), nullptr);
+  EXPECT_EQ(store.Find(Root::kCurrentUser, Folded({"Software", "Acme", "Old"})), nullptr);
+  const Key* acme = store.Find(Root::kCurrentUser, Folded({"Software", "Acme"}));
+  ASSERT_NE(acme, nullptr);
+  EXPECT_EQ(store.FindValue(acme, "")->data, Le(u"Acme Suite") + std::string(2, '\0'));
+}
+
+TEST(RegistryStore, ReadsARegedit4ExportInTheCodePage) {
+  const auto cp = OpenCodePage("WINDOWS-1252");
+  ASSERT_NE(cp, nullptr);
+  Store store;
+  Collect diag;
+  ASSERT_EQ(ReadRegeditFile(ReadAll(kData / "acme_v4.reg"), *cp, 0, store, diag), 0u);
+  store.Finish();
+  const Key* k = store.Find(Root::kLocalMachine, Folded({"Software", "Acme4"}));
+  ASSERT_NE(k, nullptr);
+  EXPECT_EQ(store.FindValue(k, "Latin")->data, Le(u"caf\u00e9") + std::string(2, '\0'));
+  // Hex data of a string kind is 8-bit text in a REGEDIT4 file.
+  EXPECT_EQ(store.FindValue(k, "Expand")->data, Le(u"%TEMP%") + std::string(2, '\0'));
+  EXPECT_EQ(store.FindValue(k, "Count")->data, std::string("\x04\0\0\0", 4));
+}
+
+TEST(RegistryStore, ReadsAWineUserFile) {
+  const std::string bytes = ReadAll(kData / "wine" / "user.reg");
+  std::string sid;
+  const auto place = WineFilePlace(bytes, "anything.reg", &sid);
+  ASSERT_TRUE(place.has_value());
+  EXPECT_EQ(place->root, Root::kCurrentUser);
+  EXPECT_EQ(sid, "S-1-5-21-0-0-0-1000");
+  Store store;
+  Collect diag;
+  ASSERT_EQ(ReadWineFile(bytes, *place, store, diag), 0u);
+  store.SetCurrentUser(sid);
+  store.Finish();
+  EXPECT_TRUE(diag.lines.empty()) << diag.lines.front().second;
+
+  const Key* k = store.Find(Root::kCurrentUser, Folded({"Software", "Acme", "Wine"}));
+  ASSERT_NE(k, nullptr);
+  EXPECT_EQ(k->lastWrite, 0x1da1b2c3d4e5f60u);
+  EXPECT_EQ(ValueNames(k), (std::vector<std::string>{"Path", "Unicode", "Count", "Expand", "Multi", "Blob", "Key[1]"}));
+  EXPECT_EQ(store.FindValue(k, "Path")->data, Le(u"C:\\users\\ann\\Acme") + std::string(2, '\0'));
+  // "\xfc" then "\x00df" (four digits at most) then "e".
+  EXPECT_EQ(store.FindValue(k, "Unicode")->data, Le(u"Gr\u00fc\u00dfe") + std::string(2, '\0'));
+  EXPECT_EQ(store.FindValue(k, "Expand")->kind, 2u);
+  EXPECT_EQ(store.FindValue(k, "Expand")->data, Le(u"%USERPROFILE%\\acme") + std::string(2, '\0'));
+  EXPECT_EQ(store.FindValue(k, "Multi")->kind, 7u);
+  EXPECT_EQ(store.FindValue(k, "Multi")->data, Le(std::u16string(u"one\0two\0\0", 9)));
+  EXPECT_EQ(store.FindValue(k, "Blob")->data, "\xde\xad\xbe\xef");
+  const Key* sub = store.Find(Root::kCurrentUser, Folded({"Software", "Acme", "Wine", "Sub[x]"}));
+  ASSERT_NE(sub, nullptr);
+  EXPECT_EQ(sub->lastWrite, 1700000001ULL * 10000000ULL + 116444736000000000ULL);
+  // A link into the user's own keys.
+  EXPECT_EQ(store.Find(Root::kCurrentUser, Folded({"Software", "Classes", "Links"})),
+            store.Find(Root::kCurrentUser, Folded({"Software", "Acme"})));
+}
+
+TEST(RegistryStore, PlacesFilesByHeaderOrName) {
+  EXPECT_EQ(WineFilePlace(ReadAll(kData / "wine" / "system.reg"), "x.reg")->root, Root::kLocalMachine);
+  const auto def = WineFilePlace(ReadAll(kData / "wine" / "userdef.reg"), "x.reg");
+  EXPECT_EQ(def->root, Root::kUsers);
+  EXPECT_EQ(def->names, std::vector<std::string>{".Default"});
+  EXPECT_EQ(WineFilePlace("WINE REGISTRY Version 2\n", "USER.REG")->root, Root::kCurrentUser);
+  EXPECT_FALSE(WineFilePlace("WINE REGISTRY Version 2\n", "other.reg").has_value());
+
+  EXPECT_EQ(HiveFilePlace("ntuser.dat")->root, Root::kCurrentUser);
+  EXPECT_EQ(HiveFilePlace("UsrClass.dat")->names, (std::vector<std::string>{"Software", "Classes"}));
+  EXPECT_EQ(HiveFilePlace("SOFTWARE")->names, std::vector<std::string>{"SOFTWARE"});
+  EXPECT_FALSE(HiveFilePlace("NTUSER.DAT.LOG1").has_value());
+  EXPECT_TRUE(IsRegistryFileName("acme.REG"));
+  EXPECT_TRUE(IsRegistryFileName("SYSTEM"));
+  EXPECT_FALSE(IsRegistryFileName(".hidden.reg"));
+  EXPECT_FALSE(IsRegistryFileName("notes.txt"));
+
+  struct Kind {
+    std::string bytes;
+    FileKind kind;
+  };
+  const Kind kinds[] = {
+      {"regf\x01\x00", FileKind::kHive},
+      {"\r\n  REGEDIT4\r\n", FileKind::kRegedit},
+      {Utf16File("Windows Registry Editor Version 5.00\r\n"), FileKind::kRegedit},
+      {"\xEF\xBB\xBFWindows Registry Editor Version 5.00\n", FileKind::kRegedit},
+      {"WINE REGISTRY Version 2\n", FileKind::kWine},
+      {"Windows Registry Editor Version 4.00\n", FileKind::kUnknown},
+      {"REGEDIT\n", FileKind::kUnknown},
+      {"", FileKind::kUnknown},
+  };
+  for (const Kind& k : kinds) EXPECT_EQ(DetectFileKind(k.bytes), k.kind) << k.bytes;
+}
+
+TEST(RegistryStore, ParsesTheSetting) {
+  const auto e = ParseRegistrySetting(
+      " /a/x.reg ; HKLM=/b/system.reg;HKEY_CURRENT_USER\\Software\\Acme=Z:\\c\\acme.dat;;"
+      "HKCR=/d;odd=name");
+  ASSERT_EQ(e.size(), 5u);
+  EXPECT_FALSE(e[0].place.has_value());
+  EXPECT_EQ(e[0].path, "/a/x.reg");
+  EXPECT_EQ(e[1].place->root, Root::kLocalMachine);
+  EXPECT_TRUE(e[1].place->names.empty());
+  EXPECT_EQ(e[2].place->root, Root::kCurrentUser);
+  EXPECT_EQ(e[2].place->names, (std::vector<std::string>{"Software", "Acme"}));
+  EXPECT_EQ(e[2].path, "Z:\\c\\acme.dat");
+  EXPECT_EQ(e[3].place->names, (std::vector<std::string>{"Software", "Classes"}));
+  EXPECT_FALSE(e[4].place.has_value());  // not a key: a file name holding "="
+  EXPECT_EQ(e[4].path, "odd=name");
+  EXPECT_TRUE(ParseRegistrySetting(" ; ").empty());
+
+  KeyPath p;
+  EXPECT_TRUE(ParseKeyPath("hkey_users\\.DEFAULT\\", p));
+  EXPECT_EQ(p.root, Root::kUsers);
+  EXPECT_FALSE(ParseKeyPath("HKEY_LOCAL_MACHINE\\a\\\\b", p));
+  EXPECT_FALSE(ParseKeyPath("HKEY_DYN_DATA\\a", p));
+  EXPECT_FALSE(ParseKeyPath("Software\\a", p));
+}
+
+// Bad lines of a regedit export: each is reported with its number, the rest
+// of the file is read, and a value whose data could not be read is damaged.
+TEST(RegistryStore, BadRegeditLinesAreReportedAndSkipped) {
+  struct Case {
+    const char* what;
+    std::string body;                   // after the header and "[HKEY_CURRENT_USER\T]" (lines 1 and 2)
+    std::vector<std::size_t> reported;  // line numbers
+    const char* damaged;                // a value name queried as damaged, or null
+  };
+  const Case cases[] = {
+      {"invalid hex", "\"Bad\"=hex:01,zz,03\n", {3}, "Bad"},
+      {"empty hex item", "\"Bad\"=hex:01,,03\n", {3}, "Bad"},
+      {"invalid dword", "\"Bad\"=dword:1234567Z\n", {3}, "Bad"},
+      {"dword too long", "\"Bad\"=dword:123456789\n", {3}, "Bad"},
+      {"unterminated string", "\"Bad\"=\"abc\n", {3}, "Bad"},
+      {"text after string", "\"Bad\"=\"abc\" x\n", {3}, "Bad"},
+      {"unterminated name", "\"abc=1\n", {3}, nullptr},
+      {"no equals sign", "\"Bad\" \"x\"\n", {3}, "Bad"},
+      {"unknown type", "\"Bad\"=qword:1\n", {3}, "Bad"},
+      {"invalid kind", "\"Bad\"=hex(zz):00,\\\n  01\n", {3}, "Bad"},
+      {"bad hex inside continuation", "\"Bad\"=hex:01,\\\n  zz,02\n", {3}, "Bad"},
+      {"garbage line", "blah\n", {3}, nullptr},
+      {"unknown root", "[HKEY_NOWHERE\\x]\n\"v\"=\"1\"\n", {3}, nullptr},
+      {"missing bracket", "[HKEY_CURRENT_USER\\x\n\"v\"=\"1\"\n", {3}, nullptr},
+      {"root deleted", "[-HKEY_CURRENT_USER]\n", {3}, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string text =
+        "REGEDIT4\n[HKEY_CURRENT_USER\\T]\n" + c.body + "\n[HKEY_CURRENT_USER\\T]\n\"Good\"=\"1\"\n";
+    Store store;
+    Collect diag;
+    EXPECT_EQ(ReadRegeditFile(text, Utf8(), 0, store, diag), 0u);
+    store.Finish();
+    EXPECT_EQ(diag.Numbers(), c.reported);
+    const Key* t = store.Find(Root::kCurrentUser, Folded({"T"}));
+    ASSERT_NE(t, nullptr);
+    EXPECT_NE(store.FindValue(t, "Good"), nullptr);
+    EXPECT_EQ(store.FindValue(t, "Bad"), nullptr);
+    if (c.damaged) {
+      EXPECT_TRUE(store.IsDamaged(t, c.damaged));
+    }
+  }
+}
+
+TEST(RegistryStore, TruncatedFilesKeepWhatCameBefore) {
+  const std::string texts[] = {
+      "REGEDIT4\n[HKEY_CURRENT_USER\\T]\n\"Good\"=\"1\"\n\"Bad\"=hex:01,\\",
+      "REGEDIT4\n[HKEY_CURRENT_USER\\T]\n\"Good\"=\"1\"\n\"Bad\"=\"abc",
+      "REGEDIT4\n[HKEY_CURRENT_USER\\T]\n\"Good\"=\"1\"\n\"Bad\"=dwo",
+  };
+  for (const std::string& t : texts) {
+    Store store;
+    Collect diag;
+    EXPECT_EQ(ReadRegeditFile(t, Utf8(), 0, store, diag), 0u);
+    store.Finish();
+    EXPECT_EQ(diag.Numbers(), std::vector<std::size_t>{4});
+    const Key* k = store.Find(Root::kCurrentUser, Folded({"T"}));
+    EXPECT_NE(store.FindValue(k, "Good"), nullptr);
+    EXPECT_TRUE(store.IsDamaged(k, "Bad"));
+  }
+  Store store;
+  Collect diag;
+  EXPECT_EQ(ReadRegeditFile("REGEDIT4\n\"v\"=\"1\"\n[HKEY_CURRENT_USER\\T", Utf8(), 0, store, diag), 0u);
+  EXPECT_EQ(diag.Numbers(), (std::vector<std::size_t>{2, 3}));
+}
+
+TEST(RegistryStore, WrongHeadersAndEmptyFilesAreNotRegistryFiles) {
+  const std::string texts[] = {"", "\n\n", "Windows Registry Editor Version 4.00\n[HKEY_CURRENT_USER\\T]\n",
+                               Utf16File("REGEDIT5\r\n"), "\xFF\xFE"};
+  for (const std::string& t : texts) {
+    Store store;
+    Collect diag;
+    EXPECT_EQ(ReadRegeditFile(t, Utf8(), 0, store, diag), 1017u);
+    EXPECT_EQ(diag.lines.size(), 1u);
+    EXPECT_EQ(ReadWineFile(t, KeyPath{}, store, diag), 1017u);
+    store.Finish();
+    EXPECT_EQ(store.Find(Root::kCurrentUser, Folded({"T"})), nullptr);
+  }
+}
+
+TEST(RegistryStore, OddUtf16LengthLosesOnlyTheLastByte) {
+  std::string bytes = Utf16File("Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\T]\r\n\"A\"=\"1\"\r\n");
+  bytes += 'x';
+  Store store;
+  Collect diag;
+  EXPECT_EQ(ReadRegeditFile(bytes, Utf8(), 0, store, diag), 0u);
+  store.Finish();
+  EXPECT_EQ(diag.Numbers(), std::vector<std::size_t>{0});
+  EXPECT_NE(store.FindValue(store.Find(Root::kCurrentUser, Folded({"T"})), "A"), nullptr);
+}
+
+TEST(RegistryStore, RefusesWhatTheRegistryCannotHold) {
+  std::string deep = "[HKEY_CURRENT_USER";
+  for (int i = 0; i < 1000; ++i) deep += "\\k";
+  std::string ok = "[HKEY_CURRENT_USER";
+  for (int i = 0; i < 512; ++i) ok += "\\k";
+  const std::string longValue(100000, 'v');
+  const std::string text = "REGEDIT4\n" + deep + "]\n\"x\"=\"1\"\n" + ok + "]\n\"y\"=\"2\"\n" + "[HKEY_CURRENT_USER\\" +
+                           std::string(256, 'n') + "]\n" + "[HKEY_CURRENT_USER\\" + std::string(255, 'n') + "]\n\"" +
+                           longValue + "\"=\"1\"\n\"" + std::string(16383, 'w') + "\"=\"2\"\n";
+  Store store;
+  Collect diag;
+  EXPECT_EQ(ReadRegeditFile(text, Utf8(), 0, store, diag), 0u);
+  store.Finish();
+  EXPECT_EQ(diag.Numbers(), (std::vector<std::size_t>{2, 6, 8}));
+  std::vector<std::string> path(512, "K");
+  const Key* deepest = store.Find(Root::kCurrentUser, path);
+  ASSERT_NE(deepest, nullptr);
+  EXPECT_TRUE(deepest->children.empty());
+  const Key* wide = store.Find(Root::kCurrentUser, {std::string(255, 'N')});
+  ASSERT_NE(wide, nullptr);
+  EXPECT_EQ(wide->values.size(), 1u);
+  EXPECT_EQ(store.Find(Root::kCurrentUser, {std::string(256, 'N')}), nullptr);
+}
+
+TEST(RegistryStore, BadWineLines) {
+  const std::string text =
+      "WINE REGISTRY Version 2\n"
+      "[Software\\\\T] 1700000000\n"
+      "\"a\"=str(zz):\"x\"\n"
+      "\"b\"=\"unterminated\n"
+      "\"c\"=dword:xyz\n"
+      "[Software\\\\Broken\n"
+      "\"d\"=\"1\"\n"
+      "[Software\\\\\\\\Empty]\n"
+      "[Software\\\\T]\n"
+      "\"good\"=hex(2):41,00,00,00\n";
+  Store store;
+  Collect diag;
+  EXPECT_EQ(ReadWineFile(text, KeyPath{Root::kUsers, {"X"}}, store, diag), 0u);
+  store.Finish();
+  EXPECT_EQ(diag.Numbers(), (std::vector<std::size_t>{3, 4, 5, 6, 8}));
+  const Key* t = store.Find(Root::kUsers, Folded({"X", "Software", "T"}));
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(ValueNames(t), std::vector<std::string>{"good"});
+  for (const char* n : {"a", "b", "c"}) EXPECT_TRUE(store.IsDamaged(t, n)) << n;
+}
+
+TEST(RegistryStore, LaterFilesOverrideAndDeleteEarlierOnes) {
+  Store store;
+  Collect diag;
+  ReadRegeditFile("REGEDIT4\n[HKEY_CURRENT_USER\\A\\B]\n\"v\"=\"1\"\n\"w\"=\"2\"\n[HKEY_CURRENT_USER\\A\\C]\n", Utf8(),
+                  0, store, diag);
+  ReadRegeditFile(
+      "REGEDIT4\n[HKEY_CURRENT_USER\\a\\b]\n\"V\"=dword:00000003\n[-HKEY_CURRENT_USER\\A\\C]\n"
+      "[HKEY_CURRENT_USER\\A\\B]\n\"w\"=-\n\"w\"=\"again\"\n",
+      Utf8(), 0, store, diag);
+  store.Finish();
+  EXPECT_TRUE(diag.lines.empty());
+  const Key* b = store.Find(Root::kCurrentUser, Folded({"A", "B"}));
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->name, "B");  // the first spelling stays
+  EXPECT_EQ(ValueNames(b), (std::vector<std::string>{"v", "w"}));
+  EXPECT_EQ(b->values[0].kind, 4u);
+  EXPECT_EQ(store.Find(Root::kCurrentUser, Folded({"A", "C"})), nullptr);
+  EXPECT_EQ(SubkeyNames(store.Find(Root::kCurrentUser, Folded({"A"}))), std::vector<std::string>{"B"});
+}
+
+TEST(RegistryStore, ManyValuesAndSubkeysKeepTheirOrderAndLookups) {
+  std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Big]\n";
+  for (int i = 999; i >= 0; --i) text += "\"v" + std::to_string(i) + "\"=dword:" + std::to_string(i % 10) + "\n";
+  for (int i = 0; i < 300; ++i) text += "[HKEY_LOCAL_MACHINE\\Big\\K" + std::to_string(i % 150) + "]\n";
+  text += "[HKEY_LOCAL_MACHINE\\Big]\n\"V500\"=-\n\"v999\"=\"last\"\n[-HKEY_LOCAL_MACHINE\\Big\\k7]\n";
+  Store store;
+  Collect diag;
+  ReadRegeditFile(text, Utf8(), 0, store, diag);
+  store.Finish();
+  const Key* big = store.Find(Root::kLocalMachine, Folded({"big"}));
+  ASSERT_NE(big, nullptr);
+  ASSERT_EQ(big->values.size(), 999u);
+  EXPECT_EQ(big->values.front().name, "v999");
+  EXPECT_EQ(big->values.front().kind, 1u);
+  EXPECT_EQ(store.FindValue(big, "V500"), nullptr);
+  EXPECT_EQ(store.FindValue(big, "V42")->data, std::string("\x02\0\0\0", 4));
+  EXPECT_EQ(big->children.size(), 149u);
+  EXPECT_EQ(big->children[0]->name, "K0");
+  EXPECT_EQ(big->children[1]->name, "K1");
+  EXPECT_EQ(big->children[2]->name, "K10");
+  EXPECT_EQ(store.FindChild(big, "K7"), nullptr);
+}
+
+class HiveFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("kortools_hive_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path dir_;
+};
+
+TEST_F(HiveFile, ReadsAHiveBuiltWithTheWriter) {
+  const std::string path = (dir_ / "NTUSER.DAT").string();
+  testing_hive::WriteEmptyHive(path);
+  {
+    HiveWriter w(path);
+    const auto acme = w.Child(w.Child(w.Root(), "Software"), "Acme");
+    w.Values(acme, {HiveValue::Sz("Path", u"C:\\Acme \u00e9"), HiveValue::Dword("Count", 42),
+                    HiveValue::Raw("Blob", hive_t_REG_BINARY, "\x01\x02"), HiveValue::Sz("", u"default")});
+    w.Child(acme, "zeta");
+    w.Child(acme, "Alpha");
+    w.Commit();
+  }
+  Store store;
+  Collect diag;
+  ASSERT_EQ(ReadHiveFile(path, KeyPath{Root::kCurrentUser, {}}, store, diag), 0u);
+  store.Finish();
+  EXPECT_TRUE(diag.lines.empty());
+  const Key* acme = store.Find(Root::kCurrentUser, Folded({"software", "acme"}));
+  ASSERT_NE(acme, nullptr);
+  EXPECT_EQ(ValueNames(acme), (std::vector<std::string>{"Path", "Count", "Blob", ""}));
+  EXPECT_EQ(SubkeyNames(acme), (std::vector<std::string>{"Alpha", "zeta"}));
+  EXPECT_EQ(store.FindValue(acme, "PATH")->data, Le(u"C:\\Acme \u00e9") + std::string(2, '\0'));
+  EXPECT_EQ(store.FindValue(acme, "Count")->kind, 4u);
+}
+
+TEST_F(HiveFile, BrokenHivesGiveACodeAndNoKeys) {
+  const std::string good = testing_hive::EmptyHive();
+  std::string badSum = good;
+  badSum[40] = 0x7F;  // the bins' size, without fixing the checksum
+  const std::string inputs[] = {"not a hive at all", "regf", good.substr(0, 6000), badSum, std::string(9000, '\0')};
+  for (const std::string& bytes : inputs) {
+    const std::string path = (dir_ / "SOFTWARE").string();
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    Store store;
+    Collect diag;
+    EXPECT_EQ(ReadHiveFile(path, KeyPath{Root::kLocalMachine, {"SOFTWARE"}}, store, diag), 1015u);
+    EXPECT_FALSE(diag.lines.empty());
+    store.Finish();
+    EXPECT_EQ(store.Find(Root::kLocalMachine, Folded({"SOFTWARE"})), nullptr);
+  }
+}
+
+}  // namespace
+}  // namespace kor::platform::regstore

@@ -1,0 +1,551 @@
+// RegKey over the file registry: the class's errors and codes, reading values
+// and names, HKEY_CLASSES_ROOT, Wine prefixes and hives, bad files, and files
+// that change while the program runs.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "kortools/RegKey.h"
+#include "kortools/dispatch.h"
+#include "kortools/error.h"
+#include "platform/code_page.h"
+#include "platform/registry.h"
+#include "tests/registry_hive.h"
+
+namespace kor {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_hive::HiveValue;
+using testing_hive::HiveWriter;
+
+const fs::path kData = fs::path(__FILE__).parent_path() / "data" / "registry";
+constexpr eRegistryErrorCodes kMinusOne = static_cast<eRegistryErrorCodes>(-1);
+
+struct Raised {
+  std::int32_t number = 0;
+  String description;
+};
+
+template <typename F>
+Raised RaisedBy(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return {e.Number(), e.Description()};
+  }
+  return {};
+}
+
+void WriteFile(const fs::path& p, std::string_view bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+// A setting for the test's life, and a folder for its files.
+class Registry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("kortools_reg_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    Keep("KORTOOLS_CODEPAGE", "UTF-8");
+    platform::ReloadSystemCodePage();
+    Use((kData / "acme_v5.reg").string());
+  }
+  void TearDown() override {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second)
+        ::setenv(it->first.c_str(), it->second->c_str(), 1);
+      else
+        ::unsetenv(it->first.c_str());
+    }
+    platform::ReloadSystemCodePage();
+    fs::remove_all(dir_);
+  }
+  void Keep(const char* name, const std::string& value) {
+    const char* old = std::getenv(name);
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    ::setenv(name, value.c_str(), 1);
+  }
+  void Use(const std::string& setting) { Keep("KORTOOLS_REGISTRY", setting); }
+
+  static void Open(RegKey& k, eRegistryRoots root, String path) { k.RegKeyOpen(root, path); }
+  static String Str(const Variant& v) { return v.get_if<String>() ? *v.get_if<String>() : u"<not a string>"; }
+
+  fs::path dir_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(Registry, OpeningTwiceRaises13AndKeepsTheFirstKey) {
+  RegKey k;
+  Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\Three");
+  EXPECT_EQ(k.RegErrorCode, ERROR_NONE);
+  const Raised r = RaisedBy([&] { Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\App"); });
+  EXPECT_EQ(r.number, 13);
+  EXPECT_EQ(r.description, u"A key is already open, close current key first.");
+  EXPECT_EQ(k.RegErrorCode, kMinusOne);
+  EXPECT_EQ(k.RegKeyValuesCount(), 3);
+}
+
+TEST_F(Registry, OpeningAMissingKeyRaisesWithThePlatformsCode) {
+  RegKey k;
+  const Raised r = RaisedBy([&] { Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\Nowhere"); });
+  EXPECT_EQ(r.number, -2147221503);
+  EXPECT_EQ(r.description, u"Error (2) opening registry key.");
+  EXPECT_EQ(k.RegErrorCode, ERROR_BADKEY);
+  // No key is open afterwards: the next open works.
+  Open(k, HKEY_CURRENT_USER, u"software\\ACME\\three");
+  EXPECT_EQ(k.RegKeyValuesCount(), 3);
+
+  struct Case {
+    eRegistryRoots root;
+    const char16_t* path;
+    std::int32_t code;
+  };
+  const Case cases[] = {
+      {HKEY_DYN_DATA, u"", 6},
+      {static_cast<eRegistryRoots>(12345), u"Software", 6},
+      {HKEY_CURRENT_USER, u"\\Software", 161},
+      {HKEY_LOCAL_MACHINE, u"Software\\Acme", 2},
+      {HKEY_PERFORMANCE_DATA, u"x", 2},
+  };
+  for (const Case& c : cases) {
+    RegKey other;
+    const Raised e = RaisedBy([&] { Open(other, c.root, c.path); });
+    EXPECT_EQ(e.description, u"Error (" + ChangeType<String>(Long{c.code}) + u") opening registry key.");
+    EXPECT_EQ(other.RegErrorCode, c.code);
+  }
+  // Roots open with an empty path, and a trailing "\" is allowed.
+  for (const eRegistryRoots root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                                    HKEY_CURRENT_CONFIG, HKEY_PERFORMANCE_DATA}) {
+    RegKey r;
+    Open(r, root, u"");
+  }
+  RegKey trailing;
+  Open(trailing, HKEY_CURRENT_USER, u"Software\\Acme\\");
+}
+
+TEST_F(Registry, EnumeratesThreeValues) {
+  RegKey k;
+  Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\Three");
+  EXPECT_EQ(k.RegKeyValuesCount(), 3);
+  const char16_t* names[] = {u"First", u"Second", u"Third"};
+  for (Long i = 0; i < 3; ++i) EXPECT_EQ(k.RegKeyValueName(i), names[i]);
+  Long past = 3;
+  const Raised r = RaisedBy([&] { k.RegKeyValueName(past); });
+  EXPECT_EQ(r.number, -2147221496);
+  EXPECT_EQ(r.description, u"Error (259) querying value name.");
+  EXPECT_EQ(k.RegErrorCode, ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(k.RegKeyValuesCount(), 3);
+  EXPECT_EQ(k.RegErrorCode, ERROR_NONE);
+  Long negative = -1;
+  EXPECT_EQ(RaisedBy([&] { k.RegKeyValueName(negative); }).description, u"Error (259) querying value name.");
+  k.RegKeyClose();
+
+  RegKey empty;
+  Open(empty, HKEY_CURRENT_USER, u"Software\\Acme\\Empty");
+  EXPECT_EQ(empty.RegKeyValuesCount(), 0);
+  EXPECT_EQ(empty.RegKeySubKeysCount(), 0);
+}
+
+TEST_F(Registry, ReadsStringAndLongValuesOnly) {
+  RegKey k;
+  Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\App");
+  struct Case {
+    const char16_t* name;
+    Variant value;  // Empty when the read raises
+    std::int32_t error;
+    const char16_t* description;
+    std::int32_t code;  // RegErrorCode afterwards
+  };
+  const Case cases[] = {
+      {u"Path", String(u"C:\\Program Files\\Acme \"Pro\""), 0, nullptr, 0},
+      {u"count", Long{42}, 0, nullptr, 0},
+      {u"Negative", Long{-1}, 0, nullptr, 0},
+      {u"Unicode", String(u"Gr\u00fc\u00dfe \u20ac"), 0, nullptr, 0},
+      {u"Empty", String(), 0, nullptr, 0},
+      {u"Stored as string", String(u"AB"), 0, nullptr, 0},
+      {u"Blob", {}, -2147221497, u"Error querying registry value, unsupported datatype.", -1},
+      {u"Expand", {}, -2147221497, u"Error querying registry value, unsupported datatype.", -1},
+      {u"Multi", {}, -2147221497, u"Error querying registry value, unsupported datatype.", -1},
+      {u"Qword", {}, -2147221497, u"Error querying registry value, unsupported datatype.", -1},
+      {u"Missing", {}, -2147221499, u"Error (2) querying registry value.", 2},
+      {u"", {}, -2147221499, u"Error (2) querying registry value.", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    String name = c.name;
+    Variant got;
+    const Raised r = RaisedBy([&] { got = k.RegKeyValue(name); });
+    EXPECT_EQ(r.number, c.error);
+    if (c.error) {
+      EXPECT_EQ(r.description, c.description);
+    } else {
+      EXPECT_EQ(got, c.value);
+    }
+    EXPECT_EQ(k.RegErrorCode, c.code);
+    EXPECT_EQ(name, c.name);
+  }
+  k.RegKeyClose();
+  Open(k, HKEY_CURRENT_USER, u"Software\\Acme");
+  String def;
+  EXPECT_EQ(k.RegKeyValue(def), Variant(String(u"Acme Suite")));
+}
+
+TEST_F(Registry, ValueKindsAndSubkeys) {
+  RegKey k;
+  Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\App");
+  const eRegistryDataTypes kinds[] = {rdtString,      rdtLong,        rdtLong,   rdtUnsupported, rdtUnsupported,
+                                      rdtUnsupported, rdtUnsupported, rdtString, rdtString,      rdtString};
+  ASSERT_EQ(k.RegKeyValuesCount(), 10);
+  for (Long i = 0; i < 10; ++i) EXPECT_EQ(k.RegKeyValueType(i), kinds[i]) << i;
+  Long past = 10;
+  const Raised r = RaisedBy([&] { k.RegKeyValueType(past); });
+  EXPECT_EQ(r.number, -2147221495);
+  EXPECT_EQ(r.description, u"Error (259) querying value datatype.");
+
+  ASSERT_EQ(k.RegKeySubKeysCount(), 3);
+  const char16_t* subkeys[] = {u"alpha", u"Beta", u"Zeta"};
+  for (Long i = 0; i < 3; ++i) EXPECT_EQ(k.RegKeySubKey(i), subkeys[i]);
+  past = 3;
+  const Raised s = RaisedBy([&] { k.RegKeySubKey(past); });
+  EXPECT_EQ(s.number, -2147221496);
+  EXPECT_EQ(s.description, u"Error (259) querying subkey name.");
+  EXPECT_EQ(k.RegErrorCode, ERROR_NO_MORE_ITEMS);
+}
+
+TEST_F(Registry, EveryMethodNeedsAnOpenKey) {
+  struct Case {
+    const char* method;
+    std::function<void(RegKey&)> call;
+    std::int32_t number;
+    const char16_t* description;
+  };
+  Long zero = 0;
+  String name = u"x";
+  const Case cases[] = {
+      {"RegKeyValuesCount", [](RegKey& k) { k.RegKeyValuesCount(); }, -2147221502, u"No open registry key."},
+      {"RegKeyValue", [&](RegKey& k) { k.RegKeyValue(name); }, 13, u"No registry key open."},
+      {"RegKeyValueName", [&](RegKey& k) { k.RegKeyValueName(zero); }, 13, u"No registry key open."},
+      {"RegKeyValueType", [&](RegKey& k) { k.RegKeyValueType(zero); }, 13, u"No registry key open."},
+      {"RegKeySubKeysCount", [](RegKey& k) { k.RegKeySubKeysCount(); }, 13, u"No registry key open."},
+      {"RegKeySubKey", [&](RegKey& k) { k.RegKeySubKey(zero); }, 13, u"No registry key open."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.method);
+    RegKey k;
+    k.RegErrorCode = ERROR_MORE_DATA;
+    const Raised r = RaisedBy([&] { c.call(k); });
+    EXPECT_EQ(r.number, c.number);
+    EXPECT_EQ(r.description, c.description);
+    EXPECT_EQ(k.RegErrorCode, kMinusOne);
+    // And after a close.
+    Open(k, HKEY_CURRENT_USER, u"Software\\Acme");
+    k.RegKeyClose();
+    EXPECT_EQ(RaisedBy([&] { c.call(k); }).number, c.number);
+  }
+}
+
+TEST_F(Registry, ClosingWithoutAKeyDoesNothing) {
+  RegKey k;
+  k.RegErrorCode = ERROR_MORE_DATA;
+  k.RegKeyClose();
+  EXPECT_EQ(k.RegErrorCode, ERROR_MORE_DATA);
+  Open(k, HKEY_CURRENT_USER, u"Software\\Acme");
+  k.RegErrorCode = ERROR_MORE_DATA;
+  k.RegKeyClose();
+  EXPECT_EQ(k.RegErrorCode, ERROR_NONE);
+  k.RegErrorCode = ERROR_MORE_DATA;
+  k.RegKeyClose();
+  EXPECT_EQ(k.RegErrorCode, ERROR_MORE_DATA);
+}
+
+TEST_F(Registry, DestroyingTheObjectClosesItsKey) {
+  auto& reg = platform::GetRegistry();
+  platform::RegistryKey before = 0;
+  ASSERT_EQ(reg.RegOpenKeyEx(platform::RootKey(HKEY_CURRENT_USER), "Software", 0, KEY_READ, &before), 0u);
+  {
+    RegKey k;
+    Open(k, HKEY_CURRENT_USER, u"Software\\Acme");
+  }
+  // The object's key was the next handle; it is closed now.
+  EXPECT_EQ(reg.RegCloseKey(before + 1), platform::kRegInvalidHandle);
+  EXPECT_EQ(reg.RegCloseKey(before), 0u);
+  EXPECT_EQ(reg.RegCloseKey(before), platform::kRegInvalidHandle);
+}
+
+TEST_F(Registry, ErrorStringsAreTheSystemTexts) {
+  RegKey k;
+  struct Case {
+    std::int32_t code;
+    const char16_t* text;
+  };
+  const Case cases[] = {
+      {0, u"The operation completed successfully.\r\n"},
+      {2, u"The system cannot find the file specified.\r\n"},
+      {5, u"Access is denied.\r\n"},
+      {6, u"The handle is invalid.\r\n"},
+      {87, u"The parameter is incorrect.\r\n"},
+      {234, u"More data is available.\r\n"},
+      {259, u"No more data is available.\r\n"},
+      {1017,
+       u"The system has attempted to load or restore a file into the registry, but the specified file is not in a "
+       u"registry file format.\r\n"},
+      {static_cast<std::int32_t>(0x80070005U), u"Access is denied.\r\n"},
+      {-1, u""},
+      {-2147221503, u""},
+      {40, u""},
+  };
+  for (const Case& c : cases) {
+    k.RegErrorCode = static_cast<eRegistryErrorCodes>(c.code);
+    EXPECT_EQ(k.RegErrorString(), c.text) << c.code;
+    EXPECT_EQ(k.RegErrorCode, c.code);
+  }
+  // Every registry code of the published enumeration has a text, and every
+  // text fits the 255-character buffer.
+  for (const std::int32_t code : {0,   1,    2,    3,    4,    5,    6,    7,    8,    13,   14,   87,   122,  161, 234,
+                                  259, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020, 1021}) {
+    k.RegErrorCode = static_cast<eRegistryErrorCodes>(code);
+    const String s = k.RegErrorString();
+    EXPECT_GT(s.size(), 2u) << code;
+    EXPECT_LT(s.size(), 255u) << code;
+    EXPECT_EQ(s.substr(s.size() - 3), u".\r\n") << code;
+  }
+}
+
+TEST_F(Registry, NamesTooLongForTheBufferComeBackCut) {
+  const std::string longName(2500, 'n');
+  WriteFile(dir_ / "long.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Long]\n\"" + longName + "\"=\"x\"\n\"" +
+                                   std::string(1999, 'm') + "\"=dword:1\n");
+  Use((dir_ / "long.reg").string());
+  RegKey k;
+  Open(k, HKEY_CURRENT_USER, u"Long");
+  EXPECT_EQ(k.RegKeyValuesCount(), 2);
+  Long i = 0;
+  EXPECT_EQ(k.RegKeyValueName(i), String(1999, u'n'));
+  EXPECT_EQ(k.RegErrorCode, ERROR_NONE);
+  i = 1;
+  EXPECT_EQ(k.RegKeyValueName(i), String(1999, u'm'));
+  EXPECT_EQ(k.RegKeyValueType(i), rdtLong);
+}
+
+TEST_F(Registry, KeyAndValueNamesComeBackThroughTheCodePage) {
+  Keep("KORTOOLS_CODEPAGE", "ISO-8859-1");
+  platform::ReloadSystemCodePage();
+  RegKey k;
+  String key = u"Software\\Acme\u20ac";
+  const Raised r = RaisedBy([&] { k.RegKeyOpen(*std::make_unique<eRegistryRoots>(HKEY_CURRENT_USER), key); });
+  EXPECT_EQ(r.description, u"Error (2) opening registry key.");
+  EXPECT_EQ(key, u"Software\\Acme?");
+  Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\App");
+  String name = u"Unicode\u0100";
+  EXPECT_EQ(RaisedBy([&] { k.RegKeyValue(name); }).number, -2147221499);
+  EXPECT_EQ(name, u"Unicode?");
+  // The euro sign has no place in this code page.
+  name = u"Unicode";
+  EXPECT_EQ(k.RegKeyValue(name), Variant(String(u"Gr\u00fc\u00dfe ?")));
+}
+
+TEST_F(Registry, ClassesRootShowsTheUsersClassesOverTheMachines) {
+  RegKey k;
+  Open(k, HKEY_CLASSES_ROOT, u".acme");
+  String def;
+  EXPECT_EQ(k.RegKeyValue(def), Variant(String(u"Acme.UserDocument")));
+  String type = u"Content Type";
+  EXPECT_EQ(k.RegKeyValue(type), Variant(String(u"application/x-acme")));
+  EXPECT_EQ(k.RegKeyValuesCount(), 2);
+  k.RegKeyClose();
+
+  Open(k, HKEY_CLASSES_ROOT, u"");
+  ASSERT_EQ(k.RegKeySubKeysCount(), 3);
+  const char16_t* names[] = {u".acme", u"Acme.Document", u"Acme.UserDocument"};
+  for (Long i = 0; i < 3; ++i) EXPECT_EQ(k.RegKeySubKey(i), names[i]);
+  k.RegKeyClose();
+
+  Open(k, HKEY_CLASSES_ROOT, u"acme.document");  // the machine's only
+  EXPECT_EQ(k.RegKeyValue(def), Variant(String(u"Acme Document")));
+  k.RegKeyClose();
+  EXPECT_EQ(RaisedBy([&] { Open(k, HKEY_CLASSES_ROOT, u"Nothing"); }).description, u"Error (2) opening registry key.");
+}
+
+TEST_F(Registry, ReadsAWinePrefix) {
+  Use((kData / "wine").string());
+  RegKey k;
+  Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\Wine");
+  String path = u"Path", count = u"Count";
+  EXPECT_EQ(k.RegKeyValue(path), Variant(String(u"C:\\users\\ann\\Acme")));
+  EXPECT_EQ(k.RegKeyValue(count), Variant(Long{7}));
+  EXPECT_EQ(k.RegKeySubKeysCount(), 1);
+  Long zero = 0;
+  EXPECT_EQ(k.RegKeySubKey(zero), u"Sub[x]");
+  k.RegKeyClose();
+  // HKLM\System\CurrentControlSet is a link to ControlSet001.
+  Open(k, HKEY_LOCAL_MACHINE, u"System\\CurrentControlSet\\Control");
+  String current = u"Current";
+  EXPECT_EQ(k.RegKeyValue(current), Variant(Long{1}));
+  k.RegKeyClose();
+  Open(k, HKEY_USERS, u".Default\\Control Panel\\Desktop");
+  EXPECT_EQ(k.RegKeyValuesCount(), 1);
+  k.RegKeyClose();
+  Open(k, HKEY_CLASSES_ROOT, u".acme");
+  String def;
+  EXPECT_EQ(k.RegKeyValue(def), Variant(String(u"Wine.Acme")));
+}
+
+TEST_F(Registry, ReadsHivesPlacedByNameOrBySetting) {
+  const std::string ntuser = (dir_ / "NTUSER.DAT").string();
+  const std::string acme = (dir_ / "acme.dat").string();
+  for (const std::string& p : {ntuser, acme}) {
+    testing_hive::WriteEmptyHive(p);
+    HiveWriter w(p);
+    const auto sw = w.Child(w.Root(), "Software");
+    w.Values(sw, {HiveValue::Sz("From", u"hive " + std::u16string(p == acme ? u"acme" : u"user"))});
+    w.Child(sw, "Inner");
+    w.Commit();
+  }
+  Use(ntuser + ";HKLM\\Software\\Acme=" + acme);
+  RegKey k;
+  Open(k, HKEY_CURRENT_USER, u"Software");
+  String from = u"From";
+  EXPECT_EQ(k.RegKeyValue(from), Variant(String(u"hive user")));
+  k.RegKeyClose();
+  Open(k, HKEY_LOCAL_MACHINE, u"SOFTWARE\\acme\\software");
+  EXPECT_EQ(k.RegKeyValue(from), Variant(String(u"hive acme")));
+  EXPECT_EQ(k.RegKeySubKeysCount(), 1);
+  k.RegKeyClose();
+  // The folder form places NTUSER.DAT by its name and skips other files.
+  fs::remove(acme);
+  WriteFile(dir_ / "notes.txt", "not a registry file");
+  WriteFile(dir_ / "NTUSER.DAT.LOG1", "");
+  Use(dir_.string());
+  Open(k, HKEY_CURRENT_USER, u"Software\\Inner");
+}
+
+TEST_F(Registry, FilesThatCannotBeReadGiveTheirCode) {
+  WriteFile(dir_ / "a.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Good]\n\"Bad\"=hex:zz\n\"Fine\"=\"1\"\n");
+  WriteFile(dir_ / "NTUSER.DAT", "this is not a hive");
+  Use(dir_.string());
+  RegKey k;
+  Open(k, HKEY_CURRENT_USER, u"Good");
+  String bad = u"Bad", fine = u"Fine", missing = u"Missing";
+  EXPECT_EQ(RaisedBy([&] { k.RegKeyValue(bad); }).description, u"Error (1015) querying registry value.");
+  EXPECT_EQ(k.RegErrorCode, 1015);
+  EXPECT_EQ(k.RegKeyValue(fine), Variant(String(u"1")));
+  EXPECT_EQ(RaisedBy([&] { k.RegKeyValue(missing); }).description, u"Error (2) querying registry value.");
+  k.RegKeyClose();
+  // NTUSER.DAT would have held every key of HKEY_CURRENT_USER.
+  EXPECT_EQ(RaisedBy([&] { Open(k, HKEY_CURRENT_USER, u"Software"); }).description,
+            u"Error (1017) opening registry key.");
+  EXPECT_EQ(RaisedBy([&] { Open(k, HKEY_LOCAL_MACHINE, u"Software"); }).description,
+            u"Error (2) opening registry key.");
+  // A file of unknown format could have held any key.
+  WriteFile(dir_ / "b.reg", "Windows Registry Editor Version 4.00\n");
+  EXPECT_EQ(RaisedBy([&] { Open(k, HKEY_LOCAL_MACHINE, u"Software"); }).description,
+            u"Error (1017) opening registry key.");
+  if (::geteuid() != 0) {  // permissions do not stop the superuser
+    fs::remove(dir_ / "b.reg");
+    fs::remove(dir_ / "NTUSER.DAT");
+    fs::permissions(dir_ / "a.reg", fs::perms::none);
+    EXPECT_EQ(RaisedBy([&] { Open(k, HKEY_CURRENT_USER, u"Good"); }).description, u"Error (5) opening registry key.");
+    fs::permissions(dir_ / "a.reg", fs::perms::owner_all);
+  }
+}
+
+TEST_F(Registry, AChangedFileIsSeenByTheNextOpen) {
+  const fs::path file = dir_ / "app.reg";
+  const auto write = [&](const char* value) {
+    WriteFile(file, std::string("REGEDIT4\n[HKEY_CURRENT_USER\\App]\n\"v\"=\"") + value + "\"\n");
+  };
+  write("one");
+  Use(file.string());
+  RegKey first, second;
+  String v = u"v";
+  Open(first, HKEY_CURRENT_USER, u"App");
+  EXPECT_EQ(first.RegKeyValue(v), Variant(String(u"one")));
+  write("two");  // same size, within the file system's time resolution
+  Open(second, HKEY_CURRENT_USER, u"App");
+  EXPECT_EQ(second.RegKeyValue(v), Variant(String(u"two")));
+  // A key opened earlier keeps reading what it was opened on.
+  EXPECT_EQ(first.RegKeyValue(v), Variant(String(u"one")));
+  second.RegKeyClose();
+  // Removed, then back in a folder.
+  fs::remove(file);
+  EXPECT_EQ(RaisedBy([&] { Open(second, HKEY_CURRENT_USER, u"App"); }).number, -2147221503);
+  Use(dir_.string());
+  EXPECT_EQ(RaisedBy([&] { Open(second, HKEY_CURRENT_USER, u"App"); }).number, -2147221503);
+  write("three");
+  Open(second, HKEY_CURRENT_USER, u"App");
+  EXPECT_EQ(second.RegKeyValue(v), Variant(String(u"three")));
+}
+
+// Late-bound, as a script host calls it: by-reference arguments come back.
+TEST_F(Registry, LateBoundCalls) {
+  AutomationObject key = AutomationObject::Create("RegKey");
+  std::vector<Variant> open{Long{HKEY_CURRENT_USER}, String(u"Software\\Acme\\Three")};
+  key.Invoke("RegKeyOpen", open);
+  EXPECT_EQ(open[1], Variant(String(u"Software\\Acme\\Three")));
+  std::vector<Variant> none;
+  EXPECT_EQ(key.Invoke("RegKeyValuesCount", none), Variant(Long{3}));
+  std::vector<Variant> index{Double{1.5}};  // rounds half to even: 2
+  EXPECT_EQ(key.Invoke("RegKeyValueName", index), Variant(String(u"Third")));
+  std::vector<Variant> byDispid{Long{1}};
+  EXPECT_EQ(key.Invoke(0x60030005, byDispid), Variant(Long{rdtLong}));
+  std::vector<Variant> name{String(u"first")};
+  EXPECT_EQ(key.Invoke("RegKeyValue", name), Variant(String(u"abc")));
+  std::vector<Variant> past{Long{3}};
+  EXPECT_EQ(RaisedBy([&] { key.Invoke("RegKeySubKey", past); }).description, u"Error (259) querying subkey name.");
+  EXPECT_EQ(key.GetProperty("RegErrorCode"), Variant(Long{259}));
+  key.SetProperty("RegErrorCode", Long{2});
+  EXPECT_EQ(key.Invoke("RegErrorString", none), Variant(String(u"The system cannot find the file specified.\r\n")));
+  std::vector<Variant> again{Long{HKEY_LOCAL_MACHINE}, String(u"x"), Long{KEY_READ}};
+  EXPECT_EQ(RaisedBy([&] { key.Invoke("RegKeyOpen", again); }).number, 13);
+  key.Invoke("RegKeyClose", none);
+  EXPECT_EQ(RaisedBy([&] { key.Invoke("RegKeyOpen", again); }).description, u"Error (2) opening registry key.");
+}
+
+// Problems with a file go to the event log, naming the file and the line.
+// The event log is chosen once per process, so the check runs in a child.
+TEST(RegistryChild, OpensAKey) {
+  if (std::getenv("KORTOOLS_REGISTRY_CHILD") == nullptr) GTEST_SKIP() << "run by Registry.ReportsBadLinesToTheEventLog";
+  RegKey k;
+  eRegistryRoots root = HKEY_CURRENT_USER;
+  String path = u"T";
+  k.RegKeyOpen(root, path);
+}
+
+TEST_F(Registry, ReportsBadLinesToTheEventLog) {
+  const fs::path bad = dir_ / "bad.reg";
+  const fs::path log = dir_ / "events.log";
+  WriteFile(bad, "REGEDIT4\n[HKEY_CURRENT_USER\\T]\n\"v\"=hex:0g\n");
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::setenv("KORTOOLS_REGISTRY_CHILD", "1", 1);
+    ::setenv("KORTOOLS_REGISTRY", bad.c_str(), 1);
+    ::setenv("KORTOOLS_EVENTLOG", log.c_str(), 1);
+    const int quiet = ::open("/dev/null", O_WRONLY);
+    ::dup2(quiet, STDOUT_FILENO);
+    ::execl("/proc/self/exe", "kortools_tests", "--gtest_filter=RegistryChild.OpensAKey", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::ifstream in(log);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("Registry file \"" + bad.string() + "\", line 3: invalid hex data \"0g\" (value \"v\")."),
+            std::string::npos)
+      << text.str();
+}
+
+}  // namespace
+}  // namespace kor
