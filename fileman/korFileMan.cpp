@@ -4,8 +4,6 @@
 namespace kor {
 
 Integer korFileMan::FileExists(String&) { throw Error::Runtime(445); }
-String korFileMan::GetFilename(String&) { throw Error::Runtime(445); }
-String korFileMan::FileExtension(String&) { throw Error::Runtime(445); }
 Variant korFileMan::FileDateTimeExt(String&, Variant*, Variant*) { throw Error::Runtime(445); }
 Variant korFileMan::FileDateTime(String&, Variant*, Variant*) { throw Error::Runtime(445); }
 Variant korFileMan::SysToVBTime(Long&, Long&) { throw Error::Runtime(445); }
@@ -17,22 +15,11 @@ Boolean korFileMan::FileRenameExt(String&, String&, FileActionFlags*, Variant*, 
 Boolean korFileMan::FileRename(String&, String&, FileActionFlags*, Variant*, Variant*) { throw Error::Runtime(445); }
 Boolean korFileMan::FileDeleteExt(String&, FileActionFlags*, Variant*, Variant*) { throw Error::Runtime(445); }
 Boolean korFileMan::FileDelete(String&, FileActionFlags*, Variant*, Variant*) { throw Error::Runtime(445); }
-String korFileMan::NormalizePath(String&) { throw Error::Runtime(445); }
-String korFileMan::GetFilePath(String&) { throw Error::Runtime(445); }
-String korFileMan::MakePathAbsolute(String&, String&) { throw Error::Runtime(445); }
-Integer korFileMan::AnalyseFilename(String, String&, String&, String&, String&) { throw Error::Runtime(445); }
-String korFileMan::UnNormalizePath(String&) { throw Error::Runtime(445); }
 Boolean korFileMan::FolderExists(String) { throw Error::Runtime(445); }
 Boolean korFileMan::FileIsLocked(String&) { throw Error::Runtime(445); }
-String korFileMan::SwitchToSlash(String) { throw Error::Runtime(445); }
-String korFileMan::SwitchToBackSlash(String) { throw Error::Runtime(445); }
-Boolean korFileMan::PathIsRelative(String&) { throw Error::Runtime(445); }
 String korFileMan::GetTempDir() { throw Error::Runtime(445); }
-String korFileMan::MakePathRelative(String&, String&) { throw Error::Runtime(445); }
-String korFileMan::GetPath(String&) { throw Error::Runtime(445); }
 Boolean korFileMan::CreatePath(String) { throw Error::Runtime(445); }
 Boolean korFileMan::FileIsAvailable(String&, Boolean&) { throw Error::Runtime(445); }
-Boolean korFileMan::AnalyseFilename2(String, String&, String&, String&, String&) { throw Error::Runtime(445); }
 String korFileMan::GetTempFilePathname(String*, String*) { throw Error::Runtime(445); }
 
 }  // namespace kor

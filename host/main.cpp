@@ -3,6 +3,7 @@
 //   kortools serve                          JSON requests, one per line
 //   kortools call Class.Member [ARG ...]    one call from the shell
 //   kortools describe [Name] [--json]       the type information
+//   kortools path --to-posix|--to-windows NAME...   path names for scripts
 #include <csignal>
 #include <iostream>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "host/call_command.h"
 #include "host/describe.h"
+#include "host/path_command.h"
 #include "host/serve.h"
 
 int main(int argc, char** argv) {
@@ -38,7 +40,14 @@ int main(int argc, char** argv) {
   describe->add_option("name", name, "only this class (with the enumerations it uses) or enumeration");
   describe->add_flag("--json", asJson, "write the type information as one JSON object");
 
-  // The `path` command registers here.
+  CLI::App* path = app.add_subcommand("path", "Convert path names between the Windows and the POSIX form, one per line.");
+  bool toPosix = false;
+  bool toWindows = false;
+  std::vector<std::string> names;
+  auto* posixFlag = path->add_flag("--to-posix", toPosix, "Windows names (\\, drives, Z:) to POSIX names");
+  auto* windowsFlag = path->add_flag("--to-windows", toWindows, "POSIX names to full Windows names");
+  posixFlag->excludes(windowsFlag);
+  path->add_option("names", names, "the names to convert")->required();
 
   // The words after a call's member are its arguments, whatever they look
   // like, so the command line is parsed only up to the member.
@@ -68,5 +77,12 @@ int main(int argc, char** argv) {
     return kor::host::RunCall(member, callArgs, std::cout, std::cerr);
   }
   if (describe->parsed()) return kor::host::Describe(name, asJson, std::cout, std::cerr);
+  if (path->parsed()) {
+    if (toPosix == toWindows) {
+      std::cerr << "kortools path: give --to-posix or --to-windows\n";
+      return 2;
+    }
+    return kor::host::RunPathCommand(names, toPosix, std::cout, std::cerr);
+  }
   return 0;
 }

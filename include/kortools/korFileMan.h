@@ -109,6 +109,11 @@ class KORTOOLS_API korFileMan final : public _korFileMan {
   Boolean AnalyseFilename2(String i_File2Analyze, String& o_DriveLetter, String& o_FilePath, String& o_FileName,
                            String& o_FileExtension) override;
   String GetTempFilePathname(String* i_Path = nullptr, String* i_Prefix = nullptr) override;
+
+ private:
+  // The final component of the full path name of `path` (resolved against the
+  // current drive and folder); `path` comes back through the system code page.
+  String GetFullPathFilePart(String& path);
 };
 
 }  // namespace kor

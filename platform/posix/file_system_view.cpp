@@ -1,0 +1,490 @@
+#include "platform/posix/file_system_view.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+namespace kor::platform {
+namespace {
+
+bool IsSep(char c) { return c == '\\' || c == '/'; }
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+bool IsAscii(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+// Appends the components of `rest` to `out`, each after `sep`. A run of
+// separators counts as one, "." is dropped and ".." removes the last
+// component, never the first `rootLen` characters of `out`. With
+// `windowsSeparators` both "\" and "/" separate, otherwise only "/". Returns
+// whether `rest` ends in a separator.
+bool AppendComponents(std::string& out, std::size_t rootLen, std::string_view rest, char sep, bool windowsSeparators) {
+  const auto isSep = [windowsSeparators](char c) { return c == '/' || (windowsSeparators && c == '\\'); };
+  bool endsWithSep = false;
+  std::size_t i = 0;
+  const std::size_t n = rest.size();
+  while (i < n) {
+    if (isSep(rest[i])) {
+      endsWithSep = true;
+      ++i;
+      continue;
+    }
+    std::size_t j = i;
+    while (j < n && !isSep(rest[j])) ++j;
+    const std::string_view comp = rest.substr(i, j - i);
+    endsWithSep = false;
+    if (comp == "..") {
+      const std::size_t k = out.rfind(sep);
+      out.resize(k == std::string::npos || k < rootLen ? rootLen : k);
+    } else if (comp != ".") {
+      out += sep;
+      out += comp;
+    }
+    i = j;
+  }
+  return endsWithSep;
+}
+
+// A POSIX folder from the settings in canonical form: no "." or ".."
+// components, no empty ones, no trailing "/", and "" for "/".
+std::string CanonicalFolder(std::string_view folder) {
+  std::string out;
+  AppendComponents(out, 0, folder, '/', false);
+  return out;
+}
+
+bool CurrentFolderOfProcess(std::string& out) {
+  char buf[4096];
+  if (::getcwd(buf, sizeof buf) != nullptr) {
+    out = buf;
+    return true;
+  }
+  if (errno != ERANGE) return false;
+  std::unique_ptr<char, decltype(&std::free)> p(::getcwd(nullptr, 0), &std::free);
+  if (!p) return false;
+  out = p.get();
+  return true;
+}
+
+// The entry of `dir` that equals `name` ignoring case; the first in byte order
+// when several do.
+bool FindIgnoringCase(const std::string& dir, std::string_view name, std::string& match) {
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return false;
+  match.clear();
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view entry = e->d_name;
+    if (entry == "." || entry == "..") continue;
+    if (EqualIgnoringCase(entry, name) && (match.empty() || entry < match)) match = entry;
+  }
+  ::closedir(d);
+  return !match.empty();
+}
+
+// Walks `path` from `rootLen` on; a component missing with its exact case is
+// replaced by an entry of its folder that matches ignoring case. From the
+// first component found in neither way on, the name stays as given.
+void FixLetterCase(std::string& path, std::size_t rootLen) {
+  std::string fixed = path.substr(0, rootLen);
+  std::string match;
+  bool searching = true;
+  struct stat st;
+  std::size_t i = rootLen;
+  while (i < path.size()) {
+    std::size_t j = path.find('/', i + 1);
+    if (j == std::string::npos) j = path.size();
+    const std::string_view comp(path.data() + i + 1, j - i - 1);
+    fixed += '/';
+    const std::size_t before = fixed.size();
+    fixed += comp;
+    if (searching && !comp.empty() && ::lstat(fixed.c_str(), &st) != 0) {
+      const std::string dir = before == 1 ? std::string("/") : fixed.substr(0, before - 1);
+      if (errno == ENOENT && FindIgnoringCase(dir, comp, match)) {
+        fixed.resize(before);
+        fixed += match;
+      } else {
+        searching = false;
+      }
+    }
+    i = j;
+  }
+  path = std::move(fixed);
+}
+
+}  // namespace
+
+PosixFileSystemView::PosixFileSystemView(PosixViewSettings settings)
+    : cp_(settings.codePage),
+      temp_(std::move(settings.tempFolder)),
+      cwd_(settings.currentFolder ? std::move(settings.currentFolder) : CurrentFolderOfProcess) {
+  drives_['Z' - 'A'] = std::string();
+  ParseDrives(settings.drives);
+  for (int i = 0; i < 26; ++i)
+    if (drives_[i]) mounts_.push_back(Mount{*drives_[i], static_cast<char>('A' + i)});
+  std::stable_sort(mounts_.begin(), mounts_.end(),
+                   [](const Mount& a, const Mount& b) { return a.folder.size() > b.folder.size(); });
+}
+
+PosixViewSettings PosixFileSystemView::FromEnvironment() {
+  PosixViewSettings s;
+  if (const char* d = std::getenv("KORTOOLS_DRIVES")) s.drives = d;
+  return s;
+}
+
+void PosixFileSystemView::ParseDrives(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find(';'), text.size());
+    const std::string_view entry = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    const std::size_t eq = entry.find('=');
+    if (eq == std::string_view::npos) continue;
+    const std::string_view key = Trim(entry.substr(0, eq));
+    const std::string_view folder = Trim(entry.substr(eq + 1));
+    if (folder.empty() || folder[0] != '/' || folder.find('\\') != std::string_view::npos) continue;
+    std::string canonical = CanonicalFolder(folder);
+    if ((key.size() == 1 || (key.size() == 2 && key[1] == ':')) && IsLetter(key[0])) {
+      const char letter = UpperAscii(key[0]);
+      if (letter != 'Z') drives_[letter - 'A'] = std::move(canonical);
+      continue;
+    }
+    if (key.size() < 3 || !IsSep(key[0]) || !IsSep(key[1])) continue;
+    std::string_view rest = key.substr(2);
+    const std::size_t sep = std::min(rest.find_first_of("\\/"), rest.size());
+    const std::string_view server = rest.substr(0, sep);
+    std::string_view share = rest.substr(std::min(sep + 1, rest.size()));
+    while (!share.empty() && IsSep(share.back())) share.remove_suffix(1);
+    if (server.empty() || share.empty() || share.find_first_of("\\/") != std::string_view::npos) continue;
+    shares_.push_back(Share{std::string(server), std::string(share), std::move(canonical)});
+  }
+}
+
+const PosixFileSystemView::Mount& PosixFileSystemView::MountOf(std::string_view q) const {
+  for (const Mount& m : mounts_) {
+    const std::string& f = m.folder;
+    if (f.empty() || q == f) return m;
+    // A drive's folder with a trailing "/" stays with the shorter match, so
+    // that "C:\" names the folder itself and every name maps back exactly.
+    if (q.size() > f.size() + 1 && q.compare(0, f.size(), f) == 0 && q[f.size()] == '/') return m;
+  }
+  return mounts_.back();  // Z: holds everything; not reached
+}
+
+const std::string* PosixFileSystemView::DriveFolder(char letter) const {
+  const auto& d = drives_[UpperAscii(letter) - 'A'];
+  return d ? &*d : nullptr;
+}
+
+const std::string* PosixFileSystemView::ShareFolder(std::string_view server, std::string_view share) const {
+  for (auto it = shares_.rbegin(); it != shares_.rend(); ++it)
+    if (EqualIgnoringCase(it->server, server) && EqualIgnoringCase(it->share, share)) return &it->folder;
+  return nullptr;
+}
+
+std::uint32_t PosixFileSystemView::GetCurrent(Current& cur) const {
+  std::string raw;
+  if (!cwd_(raw) || raw.empty() || raw[0] != '/') return kErrorPathNotFound;
+  cur.posix.clear();
+  AppendComponents(cur.posix, 0, raw, '/', false);
+  cur.mount = &MountOf(cur.posix);
+  return 0;
+}
+
+std::uint32_t PosixFileSystemView::WindowsOfPosix(std::string_view posix, std::string& utf8) const {
+  if (posix.empty()) return kErrorInvalidName;
+  if (posix.find('\\') != std::string_view::npos) return kErrorInvalidName;
+  std::string q;
+  if (posix[0] != '/') {
+    Current cur;
+    if (const std::uint32_t e = GetCurrent(cur)) return e;
+    if (cur.posix.find('\\') != std::string::npos) return kErrorInvalidName;
+    q = std::move(cur.posix);
+  }
+  q.reserve(q.size() + posix.size() + 1);
+  if (AppendComponents(q, 0, posix, '/', false) && !q.empty()) q += '/';
+  const Mount& m = MountOf(q);
+  utf8.clear();
+  utf8.reserve(q.size() + 3);
+  utf8 += m.letter;
+  utf8 += ':';
+  if (q.size() == m.folder.size()) {
+    utf8 += '\\';
+  } else {
+    for (std::size_t i = m.folder.size(); i < q.size(); ++i) utf8 += q[i] == '/' ? '\\' : q[i];
+  }
+  return 0;
+}
+
+std::uint32_t PosixFileSystemView::Resolve(std::string_view name, bool posixForm, Resolved& r) const {
+  name = UpToNul(name);
+  if (name.empty()) return kErrorInvalidName;
+  std::string converted;
+  const CodePage& cp = NameCodePage();
+  if (!cp.IsUtf8() && !IsAscii(name)) {
+    converted = cp.ToUtf8(name);
+    name = converted;
+  }
+  r.plainPosix = false;
+  r.rootLen = 0;
+  std::string& out = r.text;
+
+  // A plain POSIX name: "/" and no second separator.
+  if (name[0] == '/' && (name.size() == 1 || !IsSep(name[1]))) {
+    r.plainPosix = true;
+    if (!posixForm) return WindowsOfPosix(name, out);
+    out.assign(name);
+    return 0;
+  }
+
+  // "\\?\C:\x" is "C:\x", "\\?\UNC\server\share" is "\\server\share".
+  std::string unprefixed;
+  const bool prefixed = name.size() >= 4 && IsSep(name[0]) && IsSep(name[1]) && name[2] == '?' && IsSep(name[3]);
+  if (prefixed) {
+    name.remove_prefix(4);
+    if (name.size() >= 4 && UpperAscii(name[0]) == 'U' && UpperAscii(name[1]) == 'N' && UpperAscii(name[2]) == 'C' &&
+        IsSep(name[3])) {
+      unprefixed = "\\\\";
+      unprefixed += name.substr(4);
+      name = unprefixed;
+    }
+    if (name.empty()) return kErrorInvalidName;
+  }
+
+  const char sep = posixForm ? '/' : '\\';
+  std::string_view rest;
+  bool network = false;
+  if (name.size() >= 2 && IsSep(name[0]) && IsSep(name[1])) {
+    network = true;
+    const std::size_t n = name.size();
+    std::size_t e = 2;
+    while (e < n && !IsSep(name[e])) ++e;
+    const std::string_view server = name.substr(2, e - 2);
+    const std::size_t s2 = e < n ? e + 1 : n;
+    std::size_t e2 = s2;
+    while (e2 < n && !IsSep(name[e2])) ++e2;
+    const std::string_view share = name.substr(s2, e2 - s2);
+    rest = name.substr(e2);
+    if (posixForm) {
+      const std::string* folder = server.empty() || share.empty() ? nullptr : ShareFolder(server, share);
+      if (folder == nullptr) return kErrorPathNotFound;
+      out.reserve(folder->size() + rest.size() + 1);
+      out = *folder;
+    } else {
+      out.reserve(name.size() + 1);
+      out = "\\\\";
+      out += server;
+      if (e < n) {
+        out += '\\';
+        out += share;
+      }
+    }
+    r.rootLen = out.size();
+  } else {
+    const bool drive = name.size() >= 2 && IsLetter(name[0]) && name[1] == ':';
+    rest = drive ? name.substr(2) : name;
+    const bool rooted = !rest.empty() && IsSep(rest[0]);
+    char letter = drive ? UpperAscii(name[0]) : 0;
+    Current cur;
+    bool fromCurrent = false;
+    if (!drive || !rooted) {
+      // Drive-relative, rooted and relative names need the current drive.
+      if (const std::uint32_t e = GetCurrent(cur)) return e;
+      if (!drive) letter = cur.mount->letter;
+      fromCurrent = !rooted && cur.mount->letter == letter;
+      if (fromCurrent && !posixForm && cur.posix.find('\\') != std::string::npos) return kErrorInvalidName;
+    }
+    const std::string* folder = DriveFolder(letter);
+    if (posixForm) {
+      if (folder == nullptr) return kErrorPathNotFound;
+      out.reserve((fromCurrent ? cur.posix.size() : folder->size()) + rest.size() + 1);
+      out = fromCurrent ? cur.posix : *folder;
+      r.rootLen = folder->size();
+    } else {
+      out.reserve(2 + (fromCurrent ? cur.posix.size() : 0) + rest.size() + 1);
+      out = letter;
+      out += ':';
+      r.rootLen = 2;
+      if (fromCurrent)
+        for (std::size_t i = cur.mount->folder.size(); i < cur.posix.size(); ++i)
+          out += cur.posix[i] == '/' ? '\\' : cur.posix[i];
+    }
+  }
+
+  const bool endsWithSep = AppendComponents(out, r.rootLen, rest, sep, true);
+  if (out.size() == r.rootLen) {
+    if (posixForm) {
+      if (out.empty()) out = "/";
+    } else if (!network || !rest.empty()) {
+      out += '\\';
+    }
+  } else if (endsWithSep) {
+    out += sep;
+  }
+  if (prefixed && !posixForm) {
+    // A full name keeps its "\\?\" prefix, so that it reads back as the same name.
+    out = network ? "\\\\?\\UNC" + out.substr(1) : "\\\\?\\" + out;
+  }
+  return 0;
+}
+
+std::string PosixFileSystemView::NameFromUtf8(const std::string& utf8) const {
+  const CodePage& cp = NameCodePage();
+  return cp.IsUtf8() || IsAscii(utf8) ? utf8 : cp.FromUtf8(utf8);
+}
+
+std::uint32_t PosixFileSystemView::FullPathName(std::string_view name, std::string& full) const {
+  Resolved r;
+  if (const std::uint32_t e = Resolve(name, false, r)) return e;
+  full = NameFromUtf8(r.text);
+  return 0;
+}
+
+std::uint32_t PosixFileSystemView::GetFullPathName(std::string_view name, std::uint32_t bufferLength, char* buffer,
+                                                   char** filePart, std::uint32_t* lastError) const {
+  std::string full;
+  if (const std::uint32_t e = FullPathName(name, full)) {
+    if (lastError) *lastError = e;
+    return 0;
+  }
+  if (full.size() >= UINT32_MAX) {
+    if (lastError) *lastError = kErrorInvalidName;
+    return 0;
+  }
+  const auto needed = static_cast<std::uint32_t>(full.size() + 1);
+  if (needed > bufferLength || buffer == nullptr) return needed;
+  std::memcpy(buffer, full.data(), full.size());
+  buffer[full.size()] = '\0';
+  if (filePart != nullptr) {
+    // The final component starts after the last "\"; in a multi-byte code
+    // page a trail byte may look like "\", so the text is searched as UTF-16.
+    std::size_t start;
+    const CodePage& cp = NameCodePage();
+    if (cp.IsUtf8() || IsAscii(full)) {
+      start = full.rfind('\\') + 1;
+    } else {
+      const String wide = cp.Decode(full);
+      start = cp.Encode(std::u16string_view(wide).substr(0, wide.rfind(u'\\') + 1)).size();
+    }
+    *filePart = start >= full.size() ? nullptr : buffer + start;
+  }
+  return needed - 1;
+}
+
+std::uint32_t PosixFileSystemView::ToPosix(std::string_view name, std::string& posix) const {
+  Resolved r;
+  if (const std::uint32_t e = Resolve(name, true, r)) return e;
+  posix = std::move(r.text);
+  return 0;
+}
+
+std::uint32_t PosixFileSystemView::FindPosix(std::string_view name, std::string& posix) const {
+  Resolved r;
+  if (const std::uint32_t e = Resolve(name, true, r)) return e;
+  struct stat st;
+  if (!r.plainPosix && ::lstat(r.text.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+    FixLetterCase(r.text, r.rootLen);
+  posix = std::move(r.text);
+  return 0;
+}
+
+std::uint32_t PosixFileSystemView::ToWindows(std::string_view posix, std::string& name) const {
+  std::string utf8;
+  if (const std::uint32_t e = WindowsOfPosix(UpToNul(posix), utf8)) return e;
+  name = NameFromUtf8(utf8);
+  return 0;
+}
+
+std::uint32_t PosixFileSystemView::CurrentFolder(std::string& name) const {
+  std::string raw;
+  if (!cwd_(raw)) return kErrorPathNotFound;
+  return ToWindows(raw, name);
+}
+
+std::uint32_t PosixFileSystemView::TempFolder(std::string& name) const {
+  std::string folder;
+  if (temp_) {
+    folder = *temp_;
+  } else if (const char* t = std::getenv("TMPDIR")) {
+    folder = t;
+  }
+  if (folder.empty()) folder = "/tmp";
+  // A folder: a trailing "/" adds nothing, and without it a drive's own folder
+  // reports as the drive's root.
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (const std::uint32_t e = ToWindows(folder, name)) return e;
+  if (name.back() != '\\') name += '\\';
+  return 0;
+}
+
+std::uint32_t PosixFileSystemView::ModuleFileName(std::string& name) const {
+  Dl_info info{};
+  std::string file;
+  if (::dladdr(reinterpret_cast<void*>(&CurrentFolderOfProcess), &info) != 0 && info.dli_fname != nullptr)
+    file = info.dli_fname;
+  if (file.empty() || file.find('/') == std::string::npos) {
+    // The main program itself: the loader knows it only by how it was started.
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return kErrorPathNotFound;
+    file.assign(buf, static_cast<std::size_t>(n));
+  }
+  return ToWindows(file, name);
+}
+
+namespace {
+
+struct ViewHolder {
+  std::mutex mu;
+  std::vector<std::unique_ptr<FileSystemView>> all;  // earlier views stay alive
+  std::atomic<const FileSystemView*> current{nullptr};
+
+  const FileSystemView* Make() {
+    all.push_back(std::make_unique<PosixFileSystemView>(PosixFileSystemView::FromEnvironment()));
+    return all.back().get();
+  }
+};
+
+ViewHolder& Views() {
+  static ViewHolder* holder = new ViewHolder();  // lives for the whole process
+  return *holder;
+}
+
+}  // namespace
+
+const FileSystemView& GetFileSystemView() {
+  ViewHolder& h = Views();
+  if (const FileSystemView* v = h.current.load(std::memory_order_acquire)) return *v;
+  std::lock_guard<std::mutex> lock(h.mu);
+  if (const FileSystemView* v = h.current.load(std::memory_order_relaxed)) return *v;
+  const FileSystemView* v = h.Make();
+  h.current.store(v, std::memory_order_release);
+  return *v;
+}
+
+void ReloadFileSystemView() {
+  ReloadSystemCodePage();
+  ViewHolder& h = Views();
+  std::lock_guard<std::mutex> lock(h.mu);
+  h.current.store(h.Make(), std::memory_order_release);
+}
+
+}  // namespace kor::platform

@@ -1,0 +1,758 @@
+// Path names: korFileMan's path strings, file-name analysis, absolute and
+// relative paths, and the platform's Windows view of the POSIX file system.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "fileman/full_path.h"
+#include "frame/text.h"
+#include "host/path_command.h"
+#include "kortools/error.h"
+#include "kortools/korFileMan.h"
+#include "kortools/paths.h"
+#include "platform/code_page.h"
+#include "platform/posix/file_system_view.h"
+
+namespace kor {
+namespace {
+
+template <typename F>
+std::int32_t ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+// Test texts are written with "|" for "\" where that reads better.
+String W(std::u16string_view s) {
+  String r(s);
+  for (char16_t& c : r)
+    if (c == u'|') c = u'\\';
+  return r;
+}
+
+TEST(PathStrings, PartsOfAName) {
+  struct Case {
+    String in, filename, extension, filePath, path, normalized, unnormalized;
+    bool relative;
+  };
+  const Case cases[] = {
+      {u"", u"", u"", u"", u"", W(u"|"), u"", true},
+      {u"file.txt", u"file.txt", u"txt", u"", u"", W(u"file.txt|"), u"file.txt", true},
+      {u"C:/dir/file.txt", u"C:/dir/file.txt", u"txt", u"", u"", W(u"C:/dir/file.txt|"), u"C:/dir/file.txt", false},
+      {W(u"C:|dir|"), u"", W(u"C:|dir|"), W(u"C:|dir"), W(u"C:|dir|"), W(u"C:|dir|"), W(u"C:|dir"), false},
+      {W(u"C:|dir|file.txt"), u"file.txt", u"txt", W(u"C:|dir"), W(u"C:|dir|"), W(u"C:|dir|file.txt|"),
+       W(u"C:|dir|file.txt"), false},
+      {W(u"C:|file.txt"), u"file.txt", u"txt", u"C:", W(u"C:|"), W(u"C:|file.txt|"), W(u"C:|file.txt"), false},
+      {W(u"|file.txt"), u"file.txt", u"txt", u"", W(u"|"), W(u"|file.txt|"), W(u"|file.txt"), true},
+      {W(u"C:|dir.old|readme"), u"readme", W(u"old|readme"), W(u"C:|dir.old"), W(u"C:|dir.old|"),
+       W(u"C:|dir.old|readme|"), W(u"C:|dir.old|readme"), false},
+      {u"archive.tar.gz", u"archive.tar.gz", u"gz", u"", u"", W(u"archive.tar.gz|"), u"archive.tar.gz", true},
+      {u"name.", u"name.", u"", u"", u"", W(u"name.|"), u"name.", true},
+      {u".profile", u".profile", u"profile", u"", u"", W(u".profile|"), u".profile", true},
+      {W(u"C:|dir||"), u"", W(u"C:|dir||"), W(u"C:|dir|"), W(u"C:|dir||"), W(u"C:|dir||"), W(u"C:|dir|"), false},
+      {W(u"|"), u"", W(u"|"), u"", W(u"|"), W(u"|"), u"", true},
+      {W(u"C:|"), u"", W(u"C:|"), u"C:", W(u"C:|"), W(u"C:|"), u"C:", false},
+      {W(u"C:|dir/"), u"dir/", W(u"C:|dir/"), u"C:", W(u"C:|"), W(u"C:|dir/|"), W(u"C:|dir/"), false},
+      {W(u"||server|share"), u"share", W(u"||server|share"), W(u"||server"), W(u"||server|"), W(u"||server|share|"),
+       W(u"||server|share"), false},
+      {u"//server/share", u"//server/share", u"//server/share", u"", u"", W(u"//server/share|"), u"//server/share",
+       true},
+      {u"C:file", u"C:file", u"C:file", u"", u"", W(u"C:file|"), u"C:file", false},
+      {W(u"..|file"), u"file", W(u"|file"), u"..", W(u"..|"), W(u"..|file|"), W(u"..|file"), true},
+      {W(u"dir|file"), u"file", W(u"dir|file"), u"dir", W(u"dir|"), W(u"dir|file|"), W(u"dir|file"), true},
+      {String(u"a\0b|c.d", 7), u"c.d", u"d", String(u"a\0b", 3), String(u"a\0b|", 4), String(u"a\0b|c.d|", 8),
+       String(u"a\0b|c.d", 7), true},
+  };
+  korFileMan fm;
+  for (const Case& c : cases) {
+    String in = W(c.in);
+    const String before = in;
+    SCOPED_TRACE(text::ToUtf8(in));
+    EXPECT_EQ(fm.GetFilename(in), W(c.filename));
+    EXPECT_EQ(fm.FileExtension(in), W(c.extension));
+    EXPECT_EQ(fm.GetFilePath(in), W(c.filePath));
+    EXPECT_EQ(fm.GetPath(in), W(c.path));
+    EXPECT_EQ(fm.NormalizePath(in), W(c.normalized));
+    EXPECT_EQ(fm.UnNormalizePath(in), W(c.unnormalized));
+    EXPECT_EQ(bool(fm.PathIsRelative(in)), c.relative);
+    String normalized = fm.NormalizePath(in);
+    if (in.empty() || in.back() != u'\\') {
+      EXPECT_EQ(fm.UnNormalizePath(normalized), in);
+    }
+    EXPECT_EQ(in, before);  // the caller's variable is never changed
+  }
+}
+
+TEST(PathStrings, SlashConversion) {
+  korFileMan fm;
+  EXPECT_EQ(fm.SwitchToSlash(W(u"||server|share|")), u"//server/share/");
+  EXPECT_EQ(fm.SwitchToSlash(u""), u"");
+  EXPECT_EQ(fm.SwitchToBackSlash(u"no separators"), u"no separators");
+  String fwd = fm.SwitchToBackSlash(u"C:/dir/file.txt");
+  EXPECT_EQ(fwd, W(u"C:|dir|file.txt"));
+  EXPECT_EQ(fm.GetFilename(fwd), u"file.txt");
+  EXPECT_EQ(fm.GetPath(fwd), W(u"C:|dir|"));
+  const String mixed(u"a/\\b\0/\xD800", 7);
+  EXPECT_EQ(fm.SwitchToSlash(mixed), String(u"a//b\0/\xD800", 7));
+  EXPECT_EQ(fm.SwitchToBackSlash(mixed), String(u"a\\\\b\0\\\xD800", 7));
+}
+
+struct Analysis {
+  String drive, folder, name, extension;
+  bool operator==(const Analysis&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Analysis& a) {
+  return os << "{" << text::ToUtf8(a.drive) << "; " << text::ToUtf8(a.folder) << "; " << text::ToUtf8(a.name) << "; "
+            << text::ToUtf8(a.extension) << "}";
+}
+
+Analysis First(const String& s) {
+  korFileMan fm;
+  Analysis a{u"x", u"x", u"x", u"x"};
+  EXPECT_EQ(fm.AnalyseFilename(s, a.drive, a.folder, a.name, a.extension), -1);
+  return a;
+}
+
+Analysis Second(const String& s, bool expected) {
+  korFileMan fm;
+  Analysis a{u"x", u"x", u"x", u"x"};
+  EXPECT_EQ(bool(fm.AnalyseFilename2(s, a.drive, a.folder, a.name, a.extension)), expected);
+  return a;
+}
+
+TEST(AnalyseFilename, BothMethodsSideBySide) {
+  struct Case {
+    std::u16string_view in;
+    Analysis first, second;
+    bool ok;
+  };
+  const Case cases[] = {
+      {u"C:|dir|sub|file.txt",
+       {u"C:", W(u"|dir|sub"), u"file", u"txt"},
+       {u"C:", W(u"|dir|sub|"), u"file", u"txt"},
+       true},
+      {u"C:|file.txt", {u"C:", u"", u"file", u"txt"}, {u"C:", W(u"|"), u"file", u"txt"}, true},
+      {u"C:file.txt", {u"", u"", u"C:file", u"txt"}, {u"C:", u"", u"file", u"txt"}, true},
+      {u"||server|share|dir|file.txt",
+       {u"", W(u"||server|share|dir"), u"file", u"txt"},
+       {W(u"||server|share"), W(u"|dir|"), u"file", u"txt"},
+       true},
+      {u"||server|share", {u"", W(u"||server"), u"share", u""}, {W(u"||server|share"), u"", u"", u""}, true},
+      {u"dir|file.txt", {u"", W(u"|dir"), u"file", u"txt"}, {u"", W(u"dir|"), u"file", u"txt"}, true},
+      {u"file", {u"", u"", u"file", u""}, {u"", u"", u"file", u""}, true},
+      {u"C:|dir|", {u"C:", W(u"|dir"), u"", u""}, {u"C:", W(u"|dir|"), u"", u""}, true},
+      {u"C:|dir|.profile", {u"C:", W(u"|dir"), u"", u"profile"}, {}, false},
+      {u"archive.tar.gz", {u"", u"", u"archive.tar", u"gz"}, {u"", u"", u"archive.tar", u"gz"}, true},
+      {u"", {}, {}, true},
+      {u"C:/dir/file.txt", {u"", u"", u"C:/dir/file", u"txt"}, {u"C:", u"", u"/dir/file", u"txt"}, true},
+      {u"C:|dir.d|file", {u"C:", W(u"|dir.d"), u"file", u""}, {u"C:", W(u"|dir.d|"), u"file", u""}, true},
+      {u"name.", {u"", u"", u"name", u""}, {u"", u"", u"name", u""}, true},
+      {u"|file.txt", {u"", u"", u"file", u"txt"}, {u"", W(u"|"), u"file", u"txt"}, true},
+      {u"C:dir|file.txt", {u"", W(u"|C:dir"), u"file", u"txt"}, {u"C:", W(u"dir|"), u"file", u"txt"}, true},
+      {u"ab:x", {u"", u"", u"ab:x", u""}, {u"ab:", u"", u"x", u""}, true},
+      {u"||server", {u"", W(u"|"), u"server", u""}, {}, false},
+      {u"|||x", {u"", W(u"||"), u"x", u""}, {}, false},
+      {u"||server||x", {u"", W(u"||server|"), u"x", u""}, {}, false},
+      {u":x", {u"", u"", u":x", u""}, {}, false},
+      {u"||||", {u"", W(u"|||"), u"", u""}, {}, false},
+      {u"....", {u"", u"", u"...", u""}, {u"", u"", u"...", u""}, true},
+      {u"a.b|c", {u"", W(u"|a.b"), u"c", u""}, {u"", W(u"a.b|"), u"c", u""}, true},
+  };
+  for (const Case& c : cases) {
+    const String in = W(c.in);
+    SCOPED_TRACE(text::ToUtf8(in));
+    EXPECT_EQ(First(in), c.first);
+    EXPECT_EQ(Second(in, c.ok), c.second);
+  }
+}
+
+TEST(AnalyseFilename, SecondRaisesError5ForALastSeparatorBeforeTheColon) {
+  korFileMan fm;
+  Analysis a{u"old", u"old", u"old", u"old"};
+  EXPECT_EQ(ErrorOf([&] { fm.AnalyseFilename2(W(u"dir|a:b"), a.drive, a.folder, a.name, a.extension); }), 5);
+  EXPECT_EQ(a, (Analysis{W(u"dir|a:"), u"old", u"old", u"old"}));  // only the drive was written
+}
+
+TEST(AnalyseFilename, PositionsBeyondTheIntegerRangeStillReturn) {
+  const String run(40000, u'a');
+  // A "\" beyond 32,767 ends the separator scan; a last "." beyond it is no
+  // extension.
+  Analysis a = First(u"C:\\" + run + u"\\f.txt");
+  EXPECT_EQ(a.drive, u"C:");
+  EXPECT_EQ(a.folder, u"");
+  EXPECT_EQ(a.name, run + u"\\f.txt");
+  EXPECT_EQ(a.extension, u"");
+  a = First(u"d\\e\\" + run + u"\\x.y");
+  EXPECT_EQ(a.folder, u"\\d\\e");
+  EXPECT_EQ(a.name, run + u"\\x.y");
+  EXPECT_EQ(a.extension, u"");
+  a = First(u"d\\n." + run);  // both positions fit
+  EXPECT_EQ(a.name, u"n");
+  EXPECT_EQ(a.extension, run);
+  a = Second(u"C:\\" + run + u"\\f.txt", true);
+  EXPECT_EQ(a.folder, u"\\" + run + u"\\");
+  EXPECT_EQ(a.extension, u"txt");
+}
+
+TEST(MakePathAbsolute, Forms) {
+  struct Case {
+    std::u16string_view file, base, expected;
+  };
+  const Case cases[] = {
+      {u"", u"C:|base", u""},
+      {u"   ", u"C:|base", u""},
+      {u" file ", u"", u"file"},
+      {u"file", u"base", u"file"},
+      {u"file", u"C", u"file"},
+      {u" file ", u" C:|base ", u"C:|base|file"},
+      {u"\"file name.txt\"", u"C:|base", u"\"C:|base|file name.txt\""},
+      {u"\"C:|x\"", u"C:|base", u"\"C:|x\""},
+      {u"D:|x", u"C:|base", u"D:|x"},
+      {u"||srv|share|x", u"C:|base", u"||srv|share|x"},
+      {u"C:x", u"C:|base", u"C:x"},
+      {u"|dir|file", u"C:|base", u"C:|dir|file"},
+      {u"|dir|file", u"||server|share|base", u"||server|share|dir|file"},
+      {u"|dir|file", u"||server|share", u"||server|share|dir|file"},
+      {u"x", u"||server", u"||server|x"},
+      {u".|file", u"C:|base", u"C:|base|file"},
+      {u"..|file", u"C:|base|sub", u"C:|base|file"},
+      {u"..|..|..|file", u"C:|base", u"C:|file"},
+      {u"..|..|x", u"C:|a", u"C:|x"},
+      {u"..|..|x", u"||srv|share|a", u"||srv|share|x"},
+      {u"..|", u"C:|base", u"..|"},
+      {u"..|..|", u"C:|base", u"..|..|"},
+      {u"file", u"C:|base", u"C:|base|file"},
+      {u"file", u"C:|base|", u"C:|base|file"},
+      {u"file", u"C:|", u"C:|file"},
+      {u"\"a\"", u"C:|base", u"\"C:|base|a\""},
+      {u"\"", u"C:|base", u"\"C:|base|"},
+      {u"...", u"C:|base", u"C:|base|..."},
+      {u"..", u"C:|base", u"C:|base|.."},
+      {u".|..|x", u"C:|base", u"C:|base|..|x"},
+      // A trailing separator of the base folder counts as absent in the dot
+      // forms too; a drive without ":\" is used as given.
+      {u".|file", u"C:|base|", u"C:|base|file"},
+      {u"..|file", u"C:|base|", u"C:|file"},
+      {u"..|file", u"C:|base||", u"C:|file"},
+      {u".|file", u"C:|", u"C:|file"},
+      {u"..|file", u"C:|", u"C:|file"},
+      {u"..|file", u"||srv|share|", u"||srv|share|file"},
+      {u".|file", u"C:", u"C:|file"},
+      {u".|file", u"C:dir", u"C:dir|file"},
+      {u"..|file", u"C:", u"C:|file"},
+      {u"file", u"C:dir", u"C:dir|file"},
+  };
+  korFileMan fm;
+  for (const Case& c : cases) {
+    String file = W(c.file), base = W(c.base);
+    const String fileBefore = file, baseBefore = base;
+    SCOPED_TRACE(text::ToUtf8(file) + " against " + text::ToUtf8(base));
+    EXPECT_EQ(fm.MakePathAbsolute(file, base), W(c.expected));
+    EXPECT_EQ(file, fileBefore);
+    EXPECT_EQ(base, baseBefore);
+  }
+}
+
+TEST(MakePathAbsolute, IntegerOverflowRaisesError6) {
+  korFileMan fm;
+  auto call = [&](String file, String base) { return ErrorOf([&] { fm.MakePathAbsolute(file, base); }); };
+  // The first "\" after the server name of a network base folder.
+  EXPECT_EQ(call(u"x", u"\\\\" + String(32764, u's') + u"\\share"), 6);  // at 32,767
+  EXPECT_EQ(call(u"x", u"\\\\" + String(32763, u's') + u"\\share"), 0);  // at 32,766
+  EXPECT_EQ(call(u"x", u"\\\\" + String(40000, u's')), 0);               // none
+  // A "..\" step over a base folder longer than 32,767 characters.
+  EXPECT_EQ(call(u"..\\x", u"C:\\" + String(32765, u'a')), 6);
+  EXPECT_EQ(call(u"..\\x", u"C:\\" + String(32764, u'a') + u"\\"), 6);
+  String base = u"C:\\" + String(32764, u'a'), file = u"..\\x";
+  EXPECT_EQ(fm.MakePathAbsolute(file, base), u"C:\\x");
+  // The other forms have no 16-bit position.
+  EXPECT_EQ(call(u"x", u"C:\\" + String(100000, u'a')), 0);
+  EXPECT_EQ(call(u".\\x", u"C:\\" + String(100000, u'a')), 0);
+}
+
+TEST(MakePathRelative, FolderByFolderIgnoringCase) {
+  struct Case {
+    std::u16string_view from, to, expected;
+  };
+  const Case cases[] = {
+      {u"C:|a|b", u"C:|a|c|f.txt", u"..|c|f.txt"},
+      {u"C:|a", u"C:|a|f.txt", u"f.txt"},
+      {u"C:|a", u"C:|a|sub|f.txt", u".|sub|f.txt"},
+      {u"C:|a|b", u"C:|a|f.txt", u"..|f.txt"},
+      {u"c:|A", u"C:|a|F.txt", u"F.txt"},
+      {u"C:|a", u"C:|a|", u""},
+      {u"C:|a", u"D:|a|f.txt", u""},
+      {u"||srv|share|a", u"||srv|share|b|f.txt", u"..|b|f.txt"},
+      {u"C:|ab|", u"C:|a|b", u"..|a|b"},
+      {u"C:|a|b|c", u"C:|x.txt", u"..|..|..|x.txt"},
+      {u"C:|\u00dcber", u"C:|\u00fcber|f", u"f"},
+      {u"", u"x", u""},
+      {u"", u"|x", u"x"},
+      {u"C:|a||", u"C:|a||x", u"x"},
+  };
+  korFileMan fm;
+  for (const Case& c : cases) {
+    String from = W(c.from), to = W(c.to);
+    const String toBefore = to;
+    SCOPED_TRACE(text::ToUtf8(from) + " to " + text::ToUtf8(to));
+    EXPECT_EQ(fm.MakePathRelative(from, to), W(c.expected));
+    // The caller's fromPath ends in "\" afterwards, also when the result is empty.
+    const String expectedFrom = W(c.from).empty() || W(c.from).back() != u'\\' ? W(c.from) + u'\\' : W(c.from);
+    EXPECT_EQ(from, expectedFrom);
+    EXPECT_EQ(to, toBefore);
+  }
+}
+
+TEST(PathMethods, BadInputReturns) {
+  // Long names, NULs, unpaired surrogates, separator runs, only separators,
+  // only dots: every method returns.
+  const String inputs[] = {String(100000, u'\\'),
+                           String(100000, u'.'),
+                           String(100000, u'a'),
+                           String(u"C:\\a\0b\\c.d", 9),
+                           String(u"\xD800\\\xDFFF.\xDC00", 5),
+                           String(u"C:\\\\\\\\x\\\\\\"),
+                           String(u"..\\..\\..\\..\\"),
+                           u"C:\\" + String(50000, u'd') + u"\\" + String(50000, u'.')};
+  korFileMan fm;
+  for (const String& in : inputs) {
+    for (const String& other : inputs) {
+      String a = in, b = other, d, f, n, e;
+      fm.GetFilename(a);
+      fm.FileExtension(a);
+      fm.GetFilePath(a);
+      fm.GetPath(a);
+      fm.NormalizePath(a);
+      fm.UnNormalizePath(a);
+      fm.PathIsRelative(a);
+      EXPECT_EQ(fm.SwitchToSlash(a).size(), a.size());
+      fm.AnalyseFilename(a, d, f, n, e);
+      const std::int32_t e2 = ErrorOf([&] { fm.AnalyseFilename2(a, d, f, n, e); });
+      EXPECT_TRUE(e2 == 0 || e2 == 5);
+      const std::int32_t e3 = ErrorOf([&] { fm.MakePathAbsolute(a, b); });
+      EXPECT_TRUE(e3 == 0 || e3 == 6);
+      fm.MakePathRelative(a, b);
+    }
+  }
+}
+
+// A view of the file system with fixed settings: C: and D: mapped, one share,
+// and entries that are ignored (Z cannot be remapped, folders must be
+// absolute).
+platform::PosixViewSettings TestSettings(std::string cwd = "/srv/c/work/sub") {
+  static const auto utf8 = platform::OpenCodePage("UTF-8");
+  platform::PosixViewSettings s;
+  s.codePage = utf8.get();
+  s.drives = R"(C=/srv/c; d:=/mnt/data/ ;\\Srv\Share=/mnt/share;Z=/ignored;Q=relative;bad;E=/x\y)";
+  s.tempFolder = "/tmp";
+  s.currentFolder = [cwd](std::string& out) {
+    out = cwd;
+    return !cwd.empty();
+  };
+  return s;
+}
+
+TEST(FileSystemView, WindowsNamesToPosix) {
+  const platform::PosixFileSystemView view(TestSettings());
+  struct Case {
+    std::string name, posix;
+    std::uint32_t error;
+  };
+  const Case cases[] = {
+      {R"(C:\x\y.txt)", "/srv/c/x/y.txt", 0},
+      {"c:/x/y.txt", "/srv/c/x/y.txt", 0},
+      {R"(C:\)", "/srv/c", 0},
+      {R"(C:\x\)", "/srv/c/x/", 0},
+      {R"(C:\x\..\..\..)", "/srv/c", 0},
+      {R"(C:\a\\\b\.\c)", "/srv/c/a/b/c", 0},
+      {R"(Z:\)", "/", 0},
+      {R"(z:\tmp\x)", "/tmp/x", 0},
+      {R"(D:\f)", "/mnt/data/f", 0},
+      {R"(E:\f)", "", 3},
+      {R"(Q:\f)", "", 3},
+      {R"(\\srv\SHARE\dir\f)", "/mnt/share/dir/f", 0},
+      {"//SRV/share/f", "/mnt/share/f", 0},
+      {R"(\\srv\share)", "/mnt/share", 0},
+      {R"(\\srv\share\..\..)", "/mnt/share", 0},
+      {R"(\\srv\other\f)", "", 3},
+      {R"(\\srv)", "", 3},
+      {R"(\\\)", "", 3},
+      {R"(\\?\C:\x)", "/srv/c/x", 0},
+      {R"(\\?\UNC\srv\share\x)", "/mnt/share/x", 0},
+      {R"(\dir\x)", "/srv/c/dir/x", 0},
+      {R"(\)", "/srv/c", 0},
+      {R"(x\y)", "/srv/c/work/sub/x/y", 0},
+      {R"(..\..\..\..\x)", "/srv/c/x", 0},
+      {"C:x", "/srv/c/work/sub/x", 0},
+      {"C:", "/srv/c/work/sub", 0},
+      {"D:x", "/mnt/data/x", 0},
+      {"Z:x", "/x", 0},
+      {"/tmp/./x//", "/tmp/./x//", 0},
+      {"/", "/", 0},
+      {"", "", 123},
+      {".", "/srv/c/work/sub", 0},
+      {R"(.\)", "/srv/c/work/sub/", 0},
+      {"....", "/srv/c/work/sub/....", 0},
+      {std::string("C:\\x\0y", 6), "/srv/c/x", 0},
+      {std::string("\0C:\\x", 5), "", 123},
+      {R"(C:\x:y)", "/srv/c/x:y", 0},
+      {"1:x", "/srv/c/work/sub/1:x", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string posix = "untouched";
+    EXPECT_EQ(view.ToPosix(c.name, posix), c.error);
+    EXPECT_EQ(posix, c.error ? "untouched" : c.posix);
+  }
+  // Without a current folder only names that do not need it resolve.
+  const platform::PosixFileSystemView lost(TestSettings(""));
+  std::string posix;
+  EXPECT_EQ(lost.ToPosix("x", posix), 3u);
+  EXPECT_EQ(lost.ToPosix(R"(\x)", posix), 3u);
+  EXPECT_EQ(lost.ToPosix(R"(C:\x)", posix), 0u);
+}
+
+TEST(FileSystemView, FullPathNames) {
+  const platform::PosixFileSystemView view(TestSettings());
+  const std::pair<std::string, std::string> cases[] = {
+      {"x", R"(C:\work\sub\x)"},
+      {R"(\x)", R"(C:\x)"},
+      {"E:x", R"(E:\x)"},
+      {R"(E:\a\..\b)", R"(E:\b)"},
+      {"/tmp/x", R"(Z:\tmp\x)"},
+      {"/srv/c/y", R"(C:\y)"},
+      {R"(\\srv\share\a\..\b)", R"(\\srv\share\b)"},
+      {R"(\\srv\share)", R"(\\srv\share)"},
+      {R"(\\srv\share\..)", R"(\\srv\share\)"},
+      {"C:", R"(C:\work\sub)"},
+      {R"(..\..\..\)", R"(C:\)"},
+      {R"(C:\a\.)", R"(C:\a)"},
+      {R"(C:\a\)", R"(C:\a\)"},
+      {"c:/a//b/", R"(C:\a\b\)"},
+      {R"(\\?\C:\a\..\b)", R"(\\?\C:\b)"},
+      {R"(\\?\UNC\srv\share\x)", R"(\\?\UNC\srv\share\x)"},
+  };
+  for (const auto& [name, full] : cases) {
+    SCOPED_TRACE(name);
+    std::string out;
+    EXPECT_EQ(view.FullPathName(name, out), 0u);
+    EXPECT_EQ(out, full);
+  }
+}
+
+TEST(FileSystemView, GetFullPathNameBuffer) {
+  const platform::PosixFileSystemView view(TestSettings());
+  char buffer[32];
+  std::memset(buffer, '#', sizeof buffer);
+  char* filePart = nullptr;
+  // "C:\work\sub\file" is 16 characters: 17 with its NUL.
+  EXPECT_EQ(view.GetFullPathName("file", 16, buffer, &filePart), 17u);
+  EXPECT_EQ(buffer[0], '#');  // untouched
+  EXPECT_EQ(view.GetFullPathName("file", 17, buffer, &filePart), 16u);
+  EXPECT_STREQ(buffer, R"(C:\work\sub\file)");
+  EXPECT_EQ(filePart, buffer + 12);
+  EXPECT_EQ(view.GetFullPathName(R"(C:\dir\)", 32, buffer, &filePart), 7u);
+  EXPECT_EQ(filePart, nullptr);
+  std::uint32_t error = 0;
+  EXPECT_EQ(view.GetFullPathName("", 32, buffer, &filePart, &error), 0u);
+  EXPECT_EQ(error, 123u);
+}
+
+TEST(FileSystemView, PosixNamesToWindows) {
+  const platform::PosixFileSystemView view(TestSettings());
+  const std::pair<std::string, std::string> cases[] = {
+      {"/", R"(Z:\)"},
+      {"/tmp", R"(Z:\tmp)"},
+      {"/srv/c", R"(C:\)"},
+      {"/srv/c/", R"(Z:\srv\c\)"},  // the drive's own folder with "/" keeps an exact way back
+      {"/srv/c/x/", R"(C:\x\)"},
+      {"/srv/cx", R"(Z:\srv\cx)"},
+      {"/mnt/data/a", R"(D:\a)"},
+      {"/mnt/share/a", R"(Z:\mnt\share\a)"},  // shares are never reported
+      {"rel/x", R"(C:\work\sub\rel\x)"},
+      {"../../../../..", R"(Z:\)"},
+      {"/a/./b//c/../d", R"(Z:\a\b\d)"},
+      {"/a:b", R"(Z:\a:b)"},
+      {std::string("/x\0/y", 5), R"(Z:\x)"},
+  };
+  for (const auto& [posix, windows] : cases) {
+    SCOPED_TRACE(posix);
+    std::string out;
+    EXPECT_EQ(view.ToWindows(posix, out), 0u);
+    EXPECT_EQ(out, windows);
+  }
+  std::string out;
+  EXPECT_EQ(view.ToWindows("/a\\b", out), 123u);  // no Windows name holds a "\" in a component
+  EXPECT_EQ(view.ToWindows("", out), 123u);
+
+  // The longest folder wins; a drive mapped to "/" takes Z:'s place.
+  platform::PosixViewSettings nested = TestSettings();
+  nested.drives = "C=/srv;D=/srv/d;Y=/";
+  const platform::PosixFileSystemView longest(nested);
+  for (const auto& [posix, windows] : {std::pair<std::string, std::string>{"/srv/d/x", R"(D:\x)"},
+                                       {"/srv/x", R"(C:\x)"},
+                                       {"/x", R"(Y:\x)"},
+                                       {"/", R"(Y:\)"}}) {
+    EXPECT_EQ(longest.ToWindows(posix, out), 0u);
+    EXPECT_EQ(out, windows) << posix;
+  }
+}
+
+TEST(FileSystemView, ReportedFolders) {
+  platform::PosixViewSettings s = TestSettings();
+  std::string out;
+  EXPECT_EQ(platform::PosixFileSystemView(s).CurrentFolder(out), 0u);
+  EXPECT_EQ(out, R"(C:\work\sub)");
+  EXPECT_EQ(platform::PosixFileSystemView(s).TempFolder(out), 0u);
+  EXPECT_EQ(out, R"(Z:\tmp\)");
+  s.tempFolder = "/srv/c/";
+  EXPECT_EQ(platform::PosixFileSystemView(s).TempFolder(out), 0u);
+  EXPECT_EQ(out, R"(C:\)");
+  s.tempFolder = "scratch";
+  EXPECT_EQ(platform::PosixFileSystemView(s).TempFolder(out), 0u);
+  EXPECT_EQ(out, R"(C:\work\sub\scratch\)");
+  EXPECT_EQ(platform::PosixFileSystemView(TestSettings("/srv/c")).CurrentFolder(out), 0u);
+  EXPECT_EQ(out, R"(C:\)");
+
+  // The module file is this test program (the library is linked in).
+  const platform::PosixFileSystemView view({});
+  ASSERT_EQ(view.ModuleFileName(out), 0u);
+  std::string posix;
+  ASSERT_EQ(view.ToPosix(out, posix), 0u);
+  struct stat st;
+  EXPECT_EQ(::stat(posix.c_str(), &st), 0) << posix;
+}
+
+// POSIX names map to Windows names and back to the same POSIX name.
+TEST(FileSystemView, RoundTrip) {
+  const platform::PosixFileSystemView view(TestSettings());
+  for (const char* posix : {"/", "/srv", "/srv/c", "/srv/c/", "/srv/c/x", "/srv/c//", "/mnt/data/", "/mnt/share/x",
+                            "/a b/c.d/", "/...", "/x:y", "/\xff\xfe/\xc3\xa4"}) {
+    std::string windows, back;
+    ASSERT_EQ(view.ToWindows(posix, windows), 0u) << posix;
+    ASSERT_EQ(view.ToPosix(windows, back), 0u) << windows;
+    std::string expected = posix;
+    if (expected == "/srv/c//") expected = "/srv/c/";
+    EXPECT_EQ(back, expected) << windows;
+  }
+}
+
+class TempTree : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/kortools_paths_XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+    for (const char* dir : {"/Data", "/Data/Sub", "/ab", "/AB",
+                            "/Gr\xc3\xbc\xc3\x9f"
+                            "e"})
+      ASSERT_EQ(::mkdir((root_ + dir).c_str(), 0755), 0);
+    std::ofstream(root_ + "/Data/Report.TXT") << "x";
+  }
+  void TearDown() override { (void)std::system(("rm -rf '" + root_ + "'").c_str()); }
+  std::string root_;
+};
+
+TEST_F(TempTree, FindPosixLooksUpLetterCaseOnAMiss) {
+  platform::PosixViewSettings s = TestSettings();
+  s.drives = "T=" + root_;
+  const platform::PosixFileSystemView view(s);
+  const std::pair<std::string, std::string> cases[] = {
+      {R"(T:\Data\Report.TXT)", "/Data/Report.TXT"},  // exact
+      {R"(T:\data\report.txt)", "/Data/Report.TXT"},  // both components
+      {R"(T:\DATA\new.txt)", "/Data/new.txt"},        // the folder found, the new name as given
+      {R"(T:\data\SUB\)", "/Data/Sub/"},              // trailing separator kept
+      {R"(T:\missing\Data)", "/missing/Data"},        // nothing after a miss is looked up
+      {R"(T:\Ab)", "/AB"},                            // several matches: the first in byte order
+      {"T:\\GR\xc3\x9c\xc3\x9f"
+       "E",
+       "/Gr\xc3\xbc\xc3\x9f"
+       "e"},  // beyond ASCII
+  };
+  for (const auto& [name, rest] : cases) {
+    std::string posix;
+    EXPECT_EQ(view.FindPosix(name, posix), 0u);
+    EXPECT_EQ(posix, root_ + rest) << name;
+  }
+  // A POSIX name is taken exactly as given.
+  std::string posix;
+  EXPECT_EQ(view.FindPosix(root_ + "/data", posix), 0u);
+  EXPECT_EQ(posix, root_ + "/data");
+}
+
+TEST(CodePage, ConversionsThroughIconv) {
+  const auto cp = platform::OpenCodePage("windows-1252");
+  ASSERT_NE(cp, nullptr);
+  EXPECT_EQ(cp->Name(), "WINDOWS-1252");
+  EXPECT_FALSE(cp->IsUtf8());
+  EXPECT_EQ(cp->Encode(u"Gr\u00fc\u00dfe \u20ac"),
+            "Gr\xfc\xdf"
+            "e \x80");
+  EXPECT_EQ(cp->Encode(u"a\u4e2db"), "a?b");                    // not in the code page
+  EXPECT_EQ(cp->Encode(u"\U0001F600|\xD800|\xDC00"), "?|?|?");  // a pair is one character
+  EXPECT_EQ(cp->Encode(String(u"a\0b", 3)), std::string("a\0b", 3));
+  EXPECT_EQ(cp->Encode(String(u"\u00e4\0\u00e4", 3)), std::string("\xe4\0\xe4", 3));
+  EXPECT_EQ(cp->Decode("\x80\xe4"), u"\u20ac\u00e4");
+  EXPECT_EQ(cp->Decode("a\x81"
+                       "b"),
+            u"a\uFFFDb");  // not defined in windows-1252
+  EXPECT_EQ(cp->ToUtf8("\xe4"), "\xc3\xa4");
+  EXPECT_EQ(cp->FromUtf8("\xc3\xa4\xe4\xb8\xad\xff"), "\xe4??");
+  const String wide(10000, u'\u00e9');
+  EXPECT_EQ(cp->Decode(cp->Encode(wide)), wide);
+
+  const auto utf8 = platform::OpenCodePage("utf8");
+  ASSERT_NE(utf8, nullptr);
+  EXPECT_TRUE(utf8->IsUtf8());
+  EXPECT_EQ(utf8->Encode(u"\xD800x\u00e4\U0001F600"), "?x\xc3\xa4\xf0\x9f\x98\x80");
+  EXPECT_EQ(utf8->ToUtf8("\xff"), "\xff");  // file names pass unchanged
+
+  EXPECT_EQ(platform::OpenCodePage("UTF-16"), nullptr);  // not ASCII-compatible
+  EXPECT_EQ(platform::OpenCodePage("no-such-charset"), nullptr);
+  EXPECT_EQ(platform::OpenCodePage(""), nullptr);
+}
+
+TEST(CodePage, ChosenFromTheEnvironment) {
+  struct Case {
+    const char *codepage, *lcAll, *lcCtype, *lang, *expected;
+  };
+  const Case cases[] = {
+      {"windows-1252", "de_DE.UTF-8", nullptr, nullptr, "WINDOWS-1252"},
+      {nullptr, "de_DE.ISO-8859-1@euro", "fr_FR.UTF-8", nullptr, "ISO-8859-1"},
+      {nullptr, nullptr, "C", "de_DE.ISO-8859-15", "UTF-8"},
+      {nullptr, nullptr, nullptr, "en_US.utf8", "UTF-8"},
+      {nullptr, nullptr, nullptr, "POSIX", "UTF-8"},
+      {nullptr, nullptr, nullptr, nullptr, "UTF-8"},
+      {"bogus", nullptr, nullptr, "de_DE.ISO-8859-1", "UTF-8"},
+  };
+  const char* vars[] = {"KORTOOLS_CODEPAGE", "LC_ALL", "LC_CTYPE", "LANG"};
+  std::vector<std::optional<std::string>> saved;
+  for (const char* v : vars)
+    saved.push_back(std::getenv(v) ? std::optional<std::string>(std::getenv(v)) : std::nullopt);
+  for (const Case& c : cases) {
+    const char* values[] = {c.codepage, c.lcAll, c.lcCtype, c.lang};
+    for (int i = 0; i < 4; ++i) values[i] ? ::setenv(vars[i], values[i], 1) : ::unsetenv(vars[i]);
+    platform::ReloadSystemCodePage();
+    EXPECT_EQ(platform::SystemCodePage().Name(), c.expected);
+    EXPECT_EQ(platform::GetFileSystemView().NameCodePage().Name(), c.expected);  // the process's view follows
+  }
+  for (int i = 0; i < 4; ++i) saved[i] ? ::setenv(vars[i], saved[i]->c_str(), 1) : ::unsetenv(vars[i]);
+  platform::ReloadSystemCodePage();
+}
+
+TEST(CodePage, ViewInAnEightBitCodePage) {
+  const auto cp = platform::OpenCodePage("windows-1252");
+  platform::PosixViewSettings s = TestSettings();
+  s.codePage = cp.get();
+  const platform::PosixFileSystemView view(s);
+  std::string out;
+  EXPECT_EQ(view.ToPosix("C:\\Gr\xfc\xdf"
+                         "e",
+                         out),
+            0u);
+  EXPECT_EQ(out,
+            "/srv/c/Gr\xc3\xbc\xc3\x9f"
+            "e");  // file names in UTF-8
+  EXPECT_EQ(view.ToWindows("/srv/c/Gr\xc3\xbc\xc3\x9f"
+                           "e\xe4\xb8\xad",
+                           out),
+            0u);
+  EXPECT_EQ(out,
+            "C:\\Gr\xfc\xdf"
+            "e?");
+
+  // In a double-byte code page a trail byte may be 0x5C, which is no separator.
+  const auto dbcs = platform::OpenCodePage("CP932");
+  ASSERT_NE(dbcs, nullptr);
+  s.codePage = dbcs.get();
+  const platform::PosixFileSystemView japanese(s);
+  EXPECT_EQ(japanese.ToPosix("C:\\x\\\x83\x5C", out), 0u);
+  EXPECT_EQ(out, "/srv/c/x/\xe3\x82\xbd");
+  char buffer[64];
+  char* filePart = nullptr;
+  EXPECT_EQ(japanese.GetFullPathName("C:\\x\\\x83\x5C", sizeof buffer, buffer, &filePart), 7u);
+  EXPECT_EQ(std::string(filePart), "\x83\x5C");
+}
+
+TEST(FullPathFilePart, FinalComponentOfTheFullName) {
+  const platform::PosixFileSystemView view(TestSettings());
+  struct Case {
+    String path, expected;
+  };
+  const String longName(600, u'n');
+  const Case cases[] = {
+      {u"", u""},
+      {u"dir\\file.txt", u"file.txt"},
+      {u"C:\\dir\\", u""},
+      {u"C:\\", u""},
+      {u"..", u"work"},
+      {u"x\\..\\.", u"sub"},
+      {u"C:/dir/f.txt", u"f.txt"},
+      {u"/tmp/posix", u"posix"},
+      {u"E:\\unmapped\\f", u"f"},
+      {u"C:\\" + longName + u"\\" + longName + u".txt", longName + u".txt"},  // beyond 512 characters
+  };
+  for (const Case& c : cases) {
+    String path = c.path;
+    EXPECT_EQ(fileman::FullPathFilePart(view, path), c.expected) << text::ToUtf8(c.path);
+    EXPECT_EQ(path, c.path);
+  }
+  // Text after a NUL stays in the caller's variable; the platform sees the
+  // name up to it.
+  String withNul(u"C:\\a\0b\\c", 8);
+  EXPECT_EQ(fileman::FullPathFilePart(view, withNul), u"a");
+  EXPECT_EQ(withNul, String(u"C:\\a\0b\\c", 8));
+  // The platform cannot resolve a relative name without a current folder.
+  String relative = u"x";
+  EXPECT_EQ(fileman::FullPathFilePart(platform::PosixFileSystemView(TestSettings("")), relative), u"");
+
+  // Characters the code page cannot represent come back as "?".
+  const auto cp = platform::OpenCodePage("ISO-8859-1");
+  platform::PosixViewSettings s = TestSettings();
+  s.codePage = cp.get();
+  String path = u"C:\\\u00e4\\\u4e2d.txt";
+  EXPECT_EQ(fileman::FullPathFilePart(platform::PosixFileSystemView(s), path), u"?.txt");
+  EXPECT_EQ(path, u"C:\\\u00e4\\?.txt");
+}
+
+TEST_F(TempTree, PublicConversionsAndThePathCommand) {
+  const char* saved = std::getenv("KORTOOLS_DRIVES");
+  const std::string savedDrives = saved ? saved : "";
+  ::setenv("KORTOOLS_DRIVES", ("K=" + root_).c_str(), 1);
+  platform::ReloadFileSystemView();
+
+  EXPECT_EQ(ToPosixPath(R"(K:\DATA\report.txt)"), root_ + "/Data/Report.TXT");
+  EXPECT_EQ(ToPosixPath(String(u"K:\\data")), text::FromUtf8(root_ + "/Data"));
+  EXPECT_EQ(ToWindowsPath(root_ + "/Data"), R"(K:\Data)");
+  EXPECT_EQ(ToWindowsPath(String(u"/")), u"Z:\\");
+  EXPECT_EQ(ErrorOf([] { ToPosixPath(R"(Q:\x)"); }), 76);
+  EXPECT_EQ(ErrorOf([] { ToPosixPath(""); }), 52);
+  EXPECT_EQ(ErrorOf([] { ToWindowsPath("/a\\b"); }), 52);
+
+  std::ostringstream out, err;
+  EXPECT_EQ(host::RunPathCommand({R"(K:\data)", R"(Q:\x)", "/tmp"}, true, out, err), 1);
+  EXPECT_EQ(out.str(), root_ + "/Data\n\n/tmp\n");
+  EXPECT_NE(err.str().find("Q:\\x: error 76: Path not found"), std::string::npos) << err.str();
+  out.str("");
+  err.str("");
+  EXPECT_EQ(host::RunPathCommand({root_ + "/x", "/"}, false, out, err), 0);
+  EXPECT_EQ(out.str(), "K:\\x\nZ:\\\n");
+  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(host::RunPathCommand({}, false, out, err), 2);
+
+  saved ? ::setenv("KORTOOLS_DRIVES", savedDrives.c_str(), 1) : ::unsetenv("KORTOOLS_DRIVES");
+  platform::ReloadFileSystemView();
+}
+
+}  // namespace
+}  // namespace kor
