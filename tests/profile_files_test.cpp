@@ -1,0 +1,796 @@
+// The profile-file engine: the INI dialect on bytes (reading, editing that
+// keeps every other byte, byte-order marks, line ends), the POSIX operations
+// (name resolution, buffer cutting, the read cache, atomic replacement,
+// failures) and the reliability runs (a writer killed at random moments,
+// concurrent writer processes, a full disk).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/code_page.h"
+#include "platform/ini_text.h"
+#include "platform/posix/profile_files_posix.h"
+
+namespace kor::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using ini::Edit;
+
+const CodePage& Utf8() {
+  static const auto cp = OpenCodePage("UTF-8");
+  return *cp;
+}
+
+const CodePage& Latin() {
+  static const auto cp = OpenCodePage("WINDOWS-1252");
+  return *cp;
+}
+
+// The value of a key as the engine's reader finds it; "<missing>" when the
+// section or the key is not there.
+std::string Read(std::string_view file, std::string_view section, std::string_view key, const CodePage& cp = Utf8()) {
+  ini::Table table(ini::Decode(file), cp);
+  std::string value;
+  return table.Find(section, key, value) ? value : "<missing>";
+}
+
+std::string Write(std::string file, std::string_view section, std::string_view key, std::string_view value,
+                  const CodePage& cp = Utf8(), Edit expected = Edit::kChanged) {
+  ini::Text text = ini::Decode(file);
+  EXPECT_EQ(ini::SetValue(text, cp, section, key, value), expected) << file;
+  return ini::Encode(text);
+}
+
+std::string Utf16Le(std::u16string_view s, bool bom = true) {
+  std::string out = bom ? "\xFF\xFE" : "";
+  for (char16_t c : s) {
+    out += static_cast<char>(c & 0xFF);
+    out += static_cast<char>(c >> 8);
+  }
+  return out;
+}
+
+TEST(IniDialect, ReadRules) {
+  struct Case {
+    const char* file;
+    const char* section;
+    const char* key;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"[Sec]\nKey=1\n", "sec", "KEY", "1"},                              // case ignored
+      {"[ Sec \t]\n  Key  =  two words  \n", "Sec", "Key", "two words"},  // blanks around names, "=", in brackets
+      {"[Sec]\nKey=1", " Sec ", " Key ", "1"},                            // blanks around the names asked for
+      {"[s]\n;k=1\nk=2\n", "s", "k", "2"},                                // comment line
+      {"[s]\n  ; k=1\n", "s", "k", "<missing>"},                          // comment after blanks
+      {"[s]\n;k=1\n", "s", ";k", "<missing>"},                            // a comment is no key
+      {"[s]\nk=a ; not a comment\n", "s", "k", "a ; not a comment"},      // ";" later is text
+      {"[s]\nk=\"  quoted  \"  \n", "s", "k", "  quoted  "},              // quotes removed
+      {"[s]\nk=\"\"\n", "s", "k", ""},                                    // empty quotes
+      {"[s]\nk=\"\n", "s", "k", "\""},                                    // one quote stays
+      {"[s]\nk=\"a\" b\n", "s", "k", "\"a\" b"},                          // quotes that do not enclose
+      {"[s]\nk='a'\n", "s", "k", "'a'"},                                  // single quotes stay
+      {"[s]\nk=x \t \n", "s", "k", "x"},                                  // trailing blanks
+      {"[s]\nk=a=b\n", "s", "k", "a=b"},                                  // first "=" splits
+      {"[s]\nk=\n", "s", "k", ""},                                        // present, empty
+      {"[s]\nflag\n", "s", "flag", ""},                                   // key without "="
+      {"[s]\nflag\n", "s", "fla", "<missing>"},
+      {"[s]\n=v\n", "s", "", "v"},                      // empty key name
+      {"[s]\na=1\n[s]\na=2\nb=3\n", "s", "a", "1"},     // first section wins
+      {"[s]\na=1\n[S]\nb=3\n", "s", "b", "<missing>"},  // later same-named section unseen
+      {"[s]\na=1\na=2\n", "s", "a", "1"},               // first key wins
+      {"[s]\nA=1\na=2\n", "s", "a", "1"},
+      {"a=1\n[s]\n", "", "a", "<missing>"},  // keys before any section
+      {"[]\na=1\n", "", "a", "1"},           // empty section name
+      {"[s] ; note\na=1\n", "s", "a", "1"},  // text after "]"
+      {"[a]b]\nk=1\n", "a]b", "k", "1"},     // the last "]" closes
+      {"[s]\n[abc\nk=1\n", "s", "k", "1"},   // "[" without "]" is a key line
+      {"[s]\n[abc\nk=1\n", "s", "[abc", ""},
+      {"[s]\ra=1\rb=2", "s", "b", "2"},          // CR
+      {"[s]\r\na=1\r\nb=2\r\n", "s", "b", "2"},  // CR LF
+      {"[s]\n\ra=1\r\n\n\rb=2", "s", "b", "2"},  // mixed
+      {"[t]\na=1\n", "s", "a", "<missing>"},
+      {"", "s", "a", "<missing>"},
+      {"[gr\xC3\xB6\xC3\x9F"
+       "e]\n\xC3\xA4=1\n",
+       "GR\xC3\x96\xC3\x9F"
+       "E",
+       "\xC3\x84", "1"},  // Unicode case
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Read(c.file, c.section, c.key), c.expected) << "file: " << c.file << " [" << c.section << "] " << c.key;
+  }
+}
+
+TEST(IniDialect, WriteKeepsEveryOtherByte) {
+  struct Case {
+    const char* before;
+    const char* section;
+    const char* key;
+    const char* value;
+    const char* after;
+  };
+  const Case cases[] = {
+      // Replacing a value keeps the name's spelling, the blanks up to the value, the line end.
+      {"; c\r\n[S]\r\n  Key = old ; x\r\n\r\n[t]\r\n", "s", "key", "new", "; c\r\n[S]\r\n  Key = new\r\n\r\n[t]\r\n"},
+      {"[SeC]\nKeY=1\n", "sec", "KEY", "2", "[SeC]\nKeY=2\n"},
+      {"[s]\nk = old\n", "s", "k", "", "[s]\nk = \n"},
+      {"[s]\nk=   \n", "s", "k", "v", "[s]\nk=   v\n"},
+      {"[s]\nk = old\n", "s", "k", " v", "[s]\nk = v\n"},
+      {"[s]\nflag\n", "s", "flag", "1", "[s]\nflag=1\n"},
+      {"[s]\na=1\n[s]\na=2\n", "s", "a", "3", "[s]\na=3\n[s]\na=2\n"},
+      // A new key goes after the section's last key line.
+      {"[s]\na=1\n\n; end\n[t]\nb=2\n", "s", "c", "3", "[s]\na=1\nc=3\n\n; end\n[t]\nb=2\n"},
+      {"[s]\n\n[t]\n", "s", "k", "v", "[s]\nk=v\n\n[t]\n"},
+      {"[s]", "s", "k", "v", "[s]\r\nk=v"},
+      {"[s]\na=1", "s", "b", "2", "[s]\na=1\nb=2"},
+      {"[s]\ra=1\r", "s", "b", "2", "[s]\ra=1\rb=2\r"},
+      {"[s]\r\na=1\nb=2\r", "s", "c", "3", "[s]\r\na=1\nb=2\r\nc=3\r"},
+      {"[s]\na=1\n[s]\n", "s", "b", "2", "[s]\na=1\nb=2\n[s]\n"},
+      // A new section goes at the end.
+      {"", "s", "k", "v", "[s]\r\nk=v\r\n"},
+      {"[s]\na=1\n", "t", "k", "v", "[s]\na=1\n[t]\nk=v\n"},
+      {"[s]\na=1", "t", "k", "v", "[s]\na=1\n[t]\nk=v\n"},
+      {"; only a comment", "t", "k", "v", "; only a comment\r\n[t]\r\nk=v\r\n"},
+      {"a=1\n", "", "a", "2", "a=1\n[]\na=2\n"},
+      // Names are stored without blanks around them; values as given.
+      {"", " s ", " k ", " v ", "[s]\r\nk= v \r\n"},
+      {"", "s", "k", "a;b=c", "[s]\r\nk=a;b=c\r\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Write(c.before, c.section, c.key, c.value), c.after) << "file: " << c.before;
+  }
+}
+
+TEST(IniDialect, UnchangedAndRejectedWrites) {
+  Write("[s]\nk = v\n", "S", "K", "v", Utf8(), Edit::kUnchanged);
+  Write("[s]\nk=\n", "s", "k", "", Utf8(), Edit::kUnchanged);
+  // Writing a value twice changes the file once, whatever its blanks.
+  for (const char* value : {"", " ", " x", "x ", "\tx\t", "\"q\""}) {
+    for (const char* file : {"", "[s]\nk = old\n", "[s]\nk\n", "[s]\nk=\t\n"}) {
+      ini::Text text = ini::Decode(file);
+      ini::SetValue(text, Utf8(), "s", "k", value);
+      const std::string once = ini::Encode(text);
+      EXPECT_EQ(Write(once, "s", "k", value, Utf8(), Edit::kUnchanged), once) << file << "/" << value;
+    }
+  }
+  const struct {
+    const char *section, *key, *value;
+  } rejected[] = {{"s", "a=b", "v"},  {"s", ";k", "v"},   {"s", " [k", "v"}, {"s", "k", "a\nb"},
+                  {"s", "k", "a\rb"}, {"a\nb", "k", "v"}, {"s", "k\r", "v"}};
+  for (const auto& r : rejected) {
+    EXPECT_EQ(Write("[s]\nk=1\n", r.section, r.key, r.value, Utf8(), Edit::kRejected), "[s]\nk=1\n")
+        << r.section << "/" << r.key << "/" << r.value;
+  }
+}
+
+TEST(IniDialect, WrittenValuesReadAsTheDialectSays) {
+  const struct {
+    const char *value, *read;
+  } cases[] = {{"plain", "plain"},
+               {"  padded  ", "padded"},
+               {"\"quoted\"", "quoted"},
+               {"\" keep \"", " keep "},
+               {"", ""},
+               {"; semi", "; semi"},
+               {"[x]", "[x]"}};
+  for (const auto& c : cases) {
+    std::string file = Write("[a]\nx=1\n", "s", "k", c.value);
+    EXPECT_EQ(Read(file, "S", "K"), c.read) << c.value;
+    file = Write(file, "a", "x", c.value);
+    EXPECT_EQ(Read(file, "a", "x"), c.read) << c.value;
+  }
+}
+
+TEST(IniDialect, ByteOrderMarksAndCodePage) {
+  // UTF-8 with BOM, calls in windows-1252: values converted both ways.
+  const std::string utf8 =
+      "\xEF\xBB\xBF[s]\r\nk=Gr\xC3\xBC\xC3\x9F"
+      "e\r\n";
+  EXPECT_EQ(Read(utf8, "s", "k", Latin()),
+            "Gr\xFC\xDF"
+            "e");
+  EXPECT_EQ(Write(utf8, "s", "k", "\xE4", Latin()), "\xEF\xBB\xBF[s]\r\nk=\xC3\xA4\r\n");
+  EXPECT_EQ(Write(utf8, "\xC4", "k", "1", Latin()), utf8 + "[\xC3\x84]\r\nk=1\r\n");
+  EXPECT_EQ(Read(utf8 + "[\xC3\x84]\r\nk=1\r\n", "\xE4", "K", Latin()), "1");  // case across the conversion
+
+  // No BOM: the code page's bytes as they are.
+  EXPECT_EQ(Read("[\xC4]\nk=\xFC\n", "\xE4", "k", Latin()), "\xFC");
+  EXPECT_EQ(Write("[\xC4]\nk=\xFC\n", "\xE4", "k", "\xE9", Latin()), "[\xC4]\nk=\xE9\n");
+
+  // UTF-16LE with BOM: read and written in UTF-16LE, line ends and all.
+  const std::string utf16 = Utf16Le(u"[s]\r\nk=\u00FC\r\n");
+  EXPECT_EQ(Read(utf16, "S", "k"), "\xC3\xBC");
+  EXPECT_EQ(Read(utf16, "S", "k", Latin()), "\xFC");
+  EXPECT_EQ(Write(utf16, "s", "k", "\xE2\x82\xAC"), Utf16Le(u"[s]\r\nk=\u20AC\r\n"));
+  EXPECT_EQ(Write(utf16, "t", "\xF0\x9F\x98\x80", "x"), Utf16Le(u"[s]\r\nk=\u00FC\r\n[t]\r\n\U0001F600=x\r\n"));
+  EXPECT_EQ(Write(Utf16Le(u"[s]\nk=1"), "s", "j", "2"), Utf16Le(u"[s]\nk=1\nj=2"));
+  // Invalid UTF-8 in a UTF-16 file's new text becomes U+FFFD, and reads back so.
+  const std::string replaced = Write(utf16, "s", "k",
+                                     "a\xFF"
+                                     "b");
+  EXPECT_EQ(replaced, Utf16Le(u"[s]\r\nk=a\uFFFDb\r\n"));
+}
+
+TEST(IniDialect, DecodeEncodeGivesBackEveryByte) {
+  const std::string files[] = {
+      "",
+      "\xEF\xBB\xBF",
+      "\xEF\xBB\xBF\xFF\xFE invalid utf-8 \xC0\x80",
+      "\xFF\xFE",
+      "\xFF\xFE"
+      "a",                                          // odd length
+      Utf16Le(u"[s]\r\nk=\xD800 lone high") + "x",  // lone surrogate and an odd byte
+      Utf16Le(u"\xDC00\xD800\xDBFF\xDFFF\xD83D"),   // low before high, a pair, a high at the end
+      "plain \x80\x81 bytes\r\n",
+  };
+  for (const std::string& f : files) {
+    EXPECT_EQ(ini::Encode(ini::Decode(f)), f);
+    // And an edit keeps the rest of such a file; an odd last byte of a
+    // UTF-16LE file stays last.
+    const std::string edited = Write(f, "new", "k", "v");
+    const std::string trailing = ini::Decode(f).trailing;
+    EXPECT_TRUE(edited.starts_with(f.substr(0, f.size() - trailing.size()))) << f;
+    EXPECT_TRUE(edited.ends_with(trailing)) << f;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The POSIX engine
+
+// A folder of its own, removed afterwards (made writable again first).
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "kortools-profile-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+  }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  const fs::path& path() const { return path_; }
+  std::vector<std::string> Entries(const std::string& sub = "") const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(path_ / sub)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  fs::path path_;
+};
+
+void Put(const std::string& path, std::string_view content) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+std::string Get(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Rewrites a file in place (same inode), as an editor that does not replace
+// files would.
+void Overwrite(const std::string& path, std::string_view content) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+  ::close(fd);
+}
+
+std::string Get(ProfileFiles& files, const std::string& file, std::string_view section, std::string_view key,
+                std::string_view def = "<default>", std::uint32_t size = 255) {
+  std::vector<char> buffer(size, 'X');
+  const std::uint32_t n = files.GetPrivateProfileString(section, key, def, buffer.data(), size, file);
+  EXPECT_EQ(buffer[n], '\0');
+  return std::string(buffer.data(), n);
+}
+
+// A clock far ahead, so that every file counts as settled and the cache's
+// stamp comparison alone decides.
+std::unique_ptr<ProfileFiles> SettledEngine() {
+  PosixProfileOptions o;
+  o.now = [] {
+    timespec t{};
+    ::clock_gettime(CLOCK_REALTIME, &t);
+    t.tv_sec += 3600;
+    return t;
+  };
+  return MakePosixProfileFiles(o);
+}
+
+class ProfileFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("KORTOOLS_INI_SYNC", "0", 1);  // the flushes are tested where they matter
+    ::unsetenv("KORTOOLS_INI_DIR");
+    ASSERT_TRUE(SystemCodePage().IsUtf8()) << "the tests expect a UTF-8 code page";
+  }
+  void TearDown() override { ::unsetenv("KORTOOLS_INI_SYNC"); }
+
+  TempDir dir;
+  std::unique_ptr<ProfileFiles> files = MakePosixProfileFiles();
+};
+
+TEST_F(ProfileFilesTest, ReadWriteAndDefaults) {
+  const std::string ini = dir / "a.ini";
+  EXPECT_EQ(Get(*files, ini, "s", "k"), "<default>");  // no file
+  EXPECT_TRUE(files->WritePrivateProfileString("Sec", "Key", "Value", ini));
+  EXPECT_EQ(Get(ini), "[Sec]\r\nKey=Value\r\n");
+  EXPECT_EQ(Get(*files, ini, "sec", "key"), "Value");
+  EXPECT_EQ(Get(*files, ini, "sec", "other"), "<default>");
+  EXPECT_EQ(Get(*files, ini, "other", "key"), "<default>");
+  EXPECT_TRUE(files->WritePrivateProfileString("Sec", "Key", "", ini));
+  EXPECT_EQ(Get(ini), "[Sec]\r\nKey=\r\n");
+  EXPECT_EQ(Get(*files, ini, "sec", "key"), "");                         // present and empty: nothing placed
+  EXPECT_TRUE(files->WritePrivateProfileString("Sec", "Key", "", ini));  // unchanged
+  // Text ends at its first NUL, as for the "A" functions.
+  EXPECT_TRUE(files->WritePrivateProfileString(std::string_view("Sec\0x", 5), std::string_view("K2\0y", 4),
+                                               std::string_view("v\0z", 3), ini));
+  EXPECT_EQ(Get(*files, ini, "Sec", "K2"), "v");
+  EXPECT_EQ(Get(*files, ini, "Sec", "Nope", std::string_view("d\0e", 3)), "d");
+  // A key line that cannot be stored is refused and the file stays.
+  const std::string before = Get(ini);
+  EXPECT_FALSE(files->WritePrivateProfileString("Sec", "a=b", "v", ini));
+  EXPECT_FALSE(files->WritePrivateProfileString("Sec", "k", "two\nlines", ini));
+  EXPECT_EQ(Get(ini), before);
+  EXPECT_EQ(Get(*files, "", "s", "k"), "<default>");
+  EXPECT_FALSE(files->WritePrivateProfileString("s", "k", "v", ""));
+  EXPECT_EQ(Get(*files, dir.path().string(), "s", "k"), "<default>");  // a folder
+  EXPECT_FALSE(files->WritePrivateProfileString("s", "k", "v", dir.path().string()));
+}
+
+TEST_F(ProfileFilesTest, BufferCutsToSizeLessOne) {
+  const std::string ini = dir / "a.ini";
+  const std::string longValue(300, 'x');
+  ASSERT_TRUE(files->WritePrivateProfileString("s", "k", longValue, ini));
+  EXPECT_EQ(Get(*files, ini, "s", "k"), std::string(254, 'x'));
+  EXPECT_EQ(Get(*files, ini, "s", "missing", longValue), std::string(254, 'x'));
+  EXPECT_EQ(Get(*files, ini, "s", "k", "", 1), "");
+  EXPECT_EQ(Get(*files, ini, "s", "k", "", 4), "xxx");
+  // A UTF-8 character is never cut in two: the cut moves before it.
+  ASSERT_TRUE(files->WritePrivateProfileString("s", "u", std::string(253, 'a') + "\xE2\x82\xAC", ini));
+  EXPECT_EQ(Get(*files, ini, "s", "u"), std::string(253, 'a'));
+  ASSERT_TRUE(files->WritePrivateProfileString("s", "u", std::string(251, 'a') + "\xE2\x82\xAC", ini));
+  EXPECT_EQ(Get(*files, ini, "s", "u"), std::string(251, 'a') + "\xE2\x82\xAC");
+}
+
+TEST_F(ProfileFilesTest, NamesResolve) {
+  // Windows names through the Z: drive, in any letter case once the file exists.
+  const std::string posix = dir / "Mixed.INI";
+  std::string windows = "Z:" + posix;
+  for (char& c : windows)
+    if (c == '/') c = '\\';
+  EXPECT_TRUE(files->WritePrivateProfileString("s", "k", "1", windows));
+  EXPECT_EQ(Get(*files, posix, "s", "k"), "1");
+  std::string lower = windows;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_TRUE(files->WritePrivateProfileString("s", "k", "2", lower));
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"Mixed.INI"});
+  EXPECT_EQ(Get(*files, lower, "s", "k"), "2");
+
+  // The resolution of a Windows name follows the files: an exact match wins
+  // once it appears, and a vanished file is looked up again.
+  Put(dir / "A.ini", "[s]\nk=upper\n");
+  const std::string a = windows.substr(0, windows.size() - 9) + "a.ini";
+  EXPECT_EQ(Get(*files, a, "s", "k"), "upper");
+  Put(dir / "a.ini", "[s]\nk=lower\n");
+  EXPECT_EQ(Get(*files, a, "s", "k"), "lower");
+  fs::remove(dir.path() / "a.ini");
+  EXPECT_EQ(Get(*files, a, "s", "k"), "upper");
+  fs::remove(dir.path() / "A.ini");
+  EXPECT_EQ(Get(*files, a, "s", "k"), "<default>");
+
+  // A name without a folder: the current folder, or KORTOOLS_INI_DIR.
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir.path());
+  EXPECT_TRUE(files->WritePrivateProfileString("s", "k", "here", "bare.ini"));
+  fs::current_path(cwd);
+  EXPECT_EQ(Get(dir / "bare.ini"), "[s]\r\nk=here\r\n");
+  fs::create_directory(dir.path() / "settings");
+  ::setenv("KORTOOLS_INI_DIR", (dir / "settings").c_str(), 1);
+  EXPECT_TRUE(files->WritePrivateProfileString("s", "k", "there", "bare.ini"));
+  EXPECT_EQ(Get(*files, "bare.ini", "s", "k"), "there");
+  EXPECT_EQ(Get(dir / "settings/bare.ini"), "[s]\r\nk=there\r\n");
+  ::unsetenv("KORTOOLS_INI_DIR");
+}
+
+TEST_F(ProfileFilesTest, EncodingsSurviveWrites) {
+  const std::string ini = dir / "wide.ini";
+  const std::string original = Utf16Le(u"; \u00C4nderungen\r\n[s]\r\nk=\u00FC\r\n");
+  Put(ini, original);
+  EXPECT_EQ(Get(*files, ini, "S", "K"), "\xC3\xBC");
+  ASSERT_TRUE(files->WritePrivateProfileString("s", "k", "\xE2\x82\xAC", ini));
+  EXPECT_EQ(Get(ini), Utf16Le(u"; \u00C4nderungen\r\n[s]\r\nk=\u20AC\r\n"));
+  const std::string bom = dir / "bom.ini";
+  Put(bom, "\xEF\xBB\xBF[s]\nk=1\n");
+  ASSERT_TRUE(files->WritePrivateProfileString("s", "j", "\xC3\xA9", bom));
+  EXPECT_EQ(Get(bom), "\xEF\xBB\xBF[s]\nk=1\nj=\xC3\xA9\n");
+}
+
+TEST_F(ProfileFilesTest, ChangesByOthersAreSeenAtOnce) {
+  auto engine = SettledEngine();
+  const std::string ini = dir / "a.ini";
+  Put(ini, "[s]\nk=aaaa\n");
+  EXPECT_EQ(Get(*engine, ini, "s", "k"), "aaaa");
+  EXPECT_EQ(Get(*engine, ini, "s", "k"), "aaaa");  // from the cache
+
+  // Same size, same inode, and the modification time put back: the change
+  // time still tells.
+  struct stat st;
+  ASSERT_EQ(::stat(ini.c_str(), &st), 0);
+  Overwrite(ini, "[s]\nk=bbbb\n");
+  const timespec times[2] = {st.st_atim, st.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, ini.c_str(), times, 0), 0);
+  EXPECT_EQ(Get(*engine, ini, "s", "k"), "bbbb");
+
+  // Replaced by another file (new inode).
+  Put(dir / "b.tmp", "[s]\nk=cccc\n");
+  fs::rename(dir / "b.tmp", ini);
+  EXPECT_EQ(Get(*engine, ini, "s", "k"), "cccc");
+  // Deleted.
+  fs::remove(ini);
+  EXPECT_EQ(Get(*engine, ini, "s", "k"), "<default>");
+  // Written through the engine.
+  ASSERT_TRUE(engine->WritePrivateProfileString("s", "k", "dddd", ini));
+  EXPECT_EQ(Get(*engine, ini, "s", "k"), "dddd");
+}
+
+TEST_F(ProfileFilesTest, RecentFilesAreComparedByContent) {
+  // With the real clock a just-written file is never trusted by its stamp:
+  // rewrites in the same clock tick, same size, are still seen.
+  const std::string ini = dir / "a.ini";
+  Put(ini, "");
+  for (int i = 0; i < 20; ++i) {
+    const std::string v = std::to_string(1000 + i);
+    Overwrite(ini, "[s]\nk=" + v + "\n");
+    EXPECT_EQ(Get(*files, ini, "s", "k"), v);
+  }
+}
+
+TEST_F(ProfileFilesTest, CacheIsBoundedAndSeesEveryFile) {
+  auto engine = SettledEngine();
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 20; ++i) {
+      const std::string ini = dir / ("f" + std::to_string(i) + ".ini");
+      if (round == 0) Put(ini, "[s]\nk=" + std::to_string(i) + "\n");
+      EXPECT_EQ(Get(*engine, ini, "s", "k"), std::to_string(i));
+    }
+  }
+}
+
+TEST_F(ProfileFilesTest, ReplacementKeepsLinkModeAndOwner) {
+  fs::create_directory(dir.path() / "real");
+  const std::string target = dir / "real/target.ini";
+  Put(target, "[s]\nk=1\n");
+  ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(target.c_str(), 1234, 5678), 0);
+  }
+  fs::create_symlink("real/target.ini", dir.path() / "link.ini");
+  fs::create_symlink(dir.path() / "link.ini", dir.path() / "link2.ini");  // a chain
+
+  ASSERT_TRUE(files->WritePrivateProfileString("s", "k", "2", dir / "link2.ini"));
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "link.ini"));
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "link2.ini"));
+  EXPECT_EQ(Get(target), "[s]\nk=2\n");
+  struct stat st;
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 1234u);
+    EXPECT_EQ(st.st_gid, 5678u);
+  }
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"link.ini", "link2.ini", "real"}));
+
+  // A dangling link: its target is created.
+  fs::create_symlink("real/new.ini", dir.path() / "dangling.ini");
+  ASSERT_TRUE(files->WritePrivateProfileString("s", "k", "3", dir / "dangling.ini"));
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "dangling.ini"));
+  EXPECT_EQ(Get(dir / "real/new.ini"), "[s]\r\nk=3\r\n");
+  // A loop of links fails.
+  fs::create_symlink("loop2.ini", dir.path() / "loop1.ini");
+  fs::create_symlink("loop1.ini", dir.path() / "loop2.ini");
+  EXPECT_FALSE(files->WritePrivateProfileString("s", "k", "v", dir / "loop1.ini"));
+}
+
+TEST_F(ProfileFilesTest, WithFlushesToo) {
+  ::setenv("KORTOOLS_INI_SYNC", "1", 1);
+  const std::string ini = dir / "a.ini";
+  ASSERT_TRUE(files->WritePrivateProfileString("s", "k", "1", ini));
+  ASSERT_TRUE(files->WritePrivateProfileString("s", "k", "2", ini));
+  EXPECT_EQ(Get(ini), "[s]\r\nk=2\r\n");
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"a.ini"});
+}
+
+TEST_F(ProfileFilesTest, FailedWritesLeaveTheFile) {
+  // Missing folder.
+  EXPECT_FALSE(files->WritePrivateProfileString("s", "k", "v", dir / "missing/a.ini"));
+  EXPECT_FALSE(fs::exists(dir.path() / "missing"));
+
+  // A read-only file (no write permission for anyone) is not replaced, even
+  // by root.
+  const std::string ini = dir / "ro.ini";
+  const std::string content = "; keep\r\n[s]\r\nk=1\r\n";
+  Put(ini, content);
+  ASSERT_EQ(::chmod(ini.c_str(), 0444), 0);
+  EXPECT_FALSE(files->WritePrivateProfileString("s", "k", "2", ini));
+  EXPECT_FALSE(files->WritePrivateProfileString("s", "k", "1", ini));
+  EXPECT_EQ(Get(ini), content);
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"ro.ini"});
+}
+
+// Runs `body` in a child process with a mount namespace of its own (so that
+// mounts vanish with it). The child's exit status: 0 pass, 77 skip, other
+// fail; `out` gets what it wrote to its standard error.
+int InMountNamespace(const std::function<int()>& body, std::string& out) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return -1;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(pipeFds[1], 2);
+    ::close(pipeFds[0]);
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+      std::fprintf(stderr, "no mount namespace here: %s", std::strerror(errno));
+      std::fflush(stderr);
+      ::_exit(77);
+    }
+    const int rc = body();
+    std::fflush(stderr);
+    ::_exit(rc);
+  }
+  ::close(pipeFds[1]);
+  char buf[512];
+  ssize_t n;
+  while ((n = ::read(pipeFds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
+  ::close(pipeFds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+#define CHILD_CHECK(cond)                                                     \
+  do {                                                                        \
+    if (!(cond)) {                                                            \
+      std::fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #cond); \
+      return 1;                                                               \
+    }                                                                         \
+  } while (0)
+
+TEST_F(ProfileFilesTest, ReadOnlyFolderAndFileSystem) {
+  const std::string sub = dir / "ro";
+  fs::create_directory(sub);
+  const std::string ini = sub + "/a.ini";
+  const std::string content = "[s]\nk=1\n";
+  Put(ini, content);
+
+  if (::geteuid() != 0) {
+    ASSERT_EQ(::chmod(sub.c_str(), 0555), 0);
+    EXPECT_FALSE(files->WritePrivateProfileString("s", "k", "2", ini));
+    EXPECT_FALSE(files->WritePrivateProfileString("s", "new", "2", sub + "/b.ini"));
+    ASSERT_EQ(::chmod(sub.c_str(), 0755), 0);
+    EXPECT_EQ(Get(ini), content);
+    EXPECT_EQ(dir.Entries("ro"), std::vector<std::string>{"a.ini"});
+    return;
+  }
+  // Root ignores permissions: a read-only bind mount of the folder instead.
+  std::string out;
+  const int rc = InMountNamespace(
+      [&] {
+        if (::mount(sub.c_str(), sub.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            ::mount(nullptr, sub.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+          std::fprintf(stderr, "no read-only bind mount here: %s", std::strerror(errno));
+          return 77;
+        }
+        auto engine = MakePosixProfileFiles();
+        CHILD_CHECK(!engine->WritePrivateProfileString("s", "k", "2", ini));
+        CHILD_CHECK(!engine->WritePrivateProfileString("s", "k", "1", ini));
+        CHILD_CHECK(!engine->WritePrivateProfileString("s", "k", "2", sub + "/b.ini"));
+        CHILD_CHECK(Get(*engine, ini, "s", "k") == "1");
+        return 0;
+      },
+      out);
+  if (rc == 77) GTEST_SKIP() << out;
+  EXPECT_EQ(rc, 0) << out;
+  EXPECT_EQ(Get(ini), content);
+  EXPECT_EQ(dir.Entries("ro"), std::vector<std::string>{"a.ini"});
+}
+
+TEST_F(ProfileFilesTest, FullDisk) {
+  const std::string mnt = dir / "small";
+  fs::create_directory(mnt);
+  std::string out;
+  const int rc = InMountNamespace(
+      [&] {
+        if (::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=256k") != 0) {
+          std::fprintf(stderr, "cannot mount a tmpfs here: %s", std::strerror(errno));
+          return 77;
+        }
+        ::setenv("KORTOOLS_INI_SYNC", "1", 1);
+        auto engine = MakePosixProfileFiles();
+        const std::string ini = mnt + "/a.ini";
+        for (int i = 0; i < 200; ++i)
+          CHILD_CHECK(engine->WritePrivateProfileString("s", "key" + std::to_string(i), std::string(200, 'v'), ini));
+        const std::string before = Get(ini);
+        // Fill the rest of the disk.
+        {
+          std::ofstream filler(mnt + "/filler", std::ios::binary);
+          const std::string block(4096, 'f');
+          while (filler.write(block.data(), block.size())) {
+          }
+        }
+        CHILD_CHECK(!engine->WritePrivateProfileString("s", "key0", std::string(250, 'w'), ini));
+        CHILD_CHECK(!engine->WritePrivateProfileString("s", "another", "x", ini));
+        CHILD_CHECK(!engine->WritePrivateProfileString("s", "k", "v", mnt + "/b.ini"));
+        CHILD_CHECK(Get(ini) == before);
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(mnt)) names.insert(e.path().filename().string());
+        CHILD_CHECK((names == std::set<std::string>{"a.ini", "filler"}));
+        // Room again: the write goes through.
+        fs::remove(mnt + "/filler");
+        CHILD_CHECK(engine->WritePrivateProfileString("s", "key0", std::string(250, 'w'), ini));
+        CHILD_CHECK(Get(*engine, ini, "s", "key0") == std::string(250, 'w').substr(0, 254));
+        return 0;
+      },
+      out);
+  if (rc == 77) GTEST_SKIP() << out;
+  EXPECT_EQ(rc, 0) << out;
+}
+
+// ---------------------------------------------------------------------------
+// Reliability
+
+// Checks that `content` is a whole file of the kill test: "[data]", keys
+// k<i>=<value of i> in any order, then the closing "[tail]" section. Fills
+// `present` with the indexes found.
+std::string ValueFor(int i) { return "value-" + std::to_string(i) + "-" + std::string(40, 'z'); }
+
+bool WholeKillFile(const std::string& content, std::set<int>& present, std::string& why) {
+  present.clear();
+  std::istringstream in(content);
+  std::string line;
+  if (!std::getline(in, line) || line != "[data]\r") {
+    why = "no [data] line";
+    return false;
+  }
+  bool tail = false;
+  while (std::getline(in, line)) {
+    if (line == "[tail]\r") {
+      tail = true;
+      break;
+    }
+    const std::size_t eq = line.find('=');
+    if (line.size() < 3 || line[0] != 'k' || eq == std::string::npos || line.back() != '\r') {
+      why = "bad line: " + line;
+      return false;
+    }
+    const int i = std::stoi(line.substr(1, eq - 1));
+    if (line.substr(eq + 1) != ValueFor(i) + "\r") {
+      why = "bad value: " + line;
+      return false;
+    }
+    present.insert(i);
+  }
+  if (!tail || !std::getline(in, line) || line != "end=1\r" || std::getline(in, line)) {
+    why = "tail missing or cut";
+    return false;
+  }
+  return true;
+}
+
+TEST_F(ProfileFilesTest, WriterKilledAtRandomMomentsLosesNothing) {
+  // A killed process loses nothing that the kernel already has, so the
+  // flushes (which protect against power loss) are left out to keep the run
+  // short; the rename is what keeps the file whole.
+  const std::string ini = dir / "kill.ini";
+  Put(ini, "[data]\r\n[tail]\r\nend=1\r\n");
+  constexpr int kWrites = 1000;
+  std::mt19937 rng(12345);
+  std::set<int> acknowledged;
+  int next = 0, kills = 0, rounds = 0;
+  while (next < kWrites) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::close(fds[0]);
+      auto engine = MakePosixProfileFiles();
+      for (int i = next; i < kWrites; ++i) {
+        if (!engine->WritePrivateProfileString("data", "k" + std::to_string(i), ValueFor(i), ini)) ::_exit(3);
+        if (::write(fds[1], &i, sizeof i) != sizeof i) ::_exit(4);
+      }
+      ::_exit(0);
+    }
+    ::close(fds[1]);
+    // Random moments during the first 40 runs; then the rest runs to its end.
+    if (rounds++ < 40) {
+      std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 15000)(rng)));
+      ::kill(pid, SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (WIFSIGNALED(status)) ++kills;
+    if (WIFEXITED(status)) {
+      EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    int i;
+    while (::read(fds[0], &i, sizeof i) == sizeof i) acknowledged.insert(i);
+    ::close(fds[0]);
+
+    std::set<int> present;
+    std::string why;
+    ASSERT_TRUE(WholeKillFile(Get(ini), present, why)) << why << "\n" << Get(ini);
+    for (int a : acknowledged) ASSERT_TRUE(present.count(a)) << "acknowledged write " << a << " lost";
+    next = present.empty() ? 0 : *present.rbegin() + 1;
+  }
+  EXPECT_GT(kills, 3);
+  std::set<int> present;
+  std::string why;
+  ASSERT_TRUE(WholeKillFile(Get(ini), present, why)) << why;
+  EXPECT_EQ(present.size(), static_cast<std::size_t>(kWrites));
+}
+
+TEST_F(ProfileFilesTest, ConcurrentWriterProcessesLoseNoUpdate) {
+  const std::string ini = dir / "shared.ini";
+  constexpr int kProcesses = 4, kKeys = 500;
+  std::vector<pid_t> pids;
+  for (int p = 0; p < kProcesses; ++p) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      auto engine = MakePosixProfileFiles();
+      for (int i = 0; i < kKeys; ++i) {
+        const std::string key = "p" + std::to_string(p) + "k" + std::to_string(i);
+        // Alternate between two sections so that both the key and the
+        // section paths of the editor race.
+        if (!engine->WritePrivateProfileString(i % 2 ? "odd" : "even", key, std::to_string(i), ini)) ::_exit(1);
+      }
+      ::_exit(0);
+    }
+    pids.push_back(pid);
+  }
+  for (pid_t pid : pids) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  ini::Table table(ini::Decode(Get(ini)), Utf8());
+  EXPECT_EQ(table.KeyCount(), static_cast<std::size_t>(kProcesses * kKeys));
+  for (int p = 0; p < kProcesses; ++p)
+    for (int i = 0; i < kKeys; ++i)
+      EXPECT_EQ(Get(*files, ini, i % 2 ? "odd" : "even", "p" + std::to_string(p) + "k" + std::to_string(i)),
+                std::to_string(i));
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"shared.ini"});
+}
+
+}  // namespace
+}  // namespace kor::platform
