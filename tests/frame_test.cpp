@@ -10,19 +10,12 @@
 #include "kortools/error.h"
 #include "kortools/typeinfo.h"
 #include "kortools/variant.h"
+#include "tests/test_support.h"
 
 namespace kor {
 namespace {
 
-template <typename F>
-std::int32_t ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using testing_support::ErrorOf;
 
 TEST(ChangeType, WholeNumbersRoundHalfToEvenAndTrapOverflow) {
   struct Case {

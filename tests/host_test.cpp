@@ -15,6 +15,7 @@
 #include "host/unicode.h"
 #include "host/window.h"
 #include "kortools/error.h"
+#include "tests/test_support.h"
 
 namespace kor::host {
 namespace {
@@ -29,15 +30,7 @@ json::Value Parsed(std::string_view text) {
   return v;
 }
 
-template <typename F>
-std::int32_t ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using testing_support::ErrorOf;
 
 // ---------------------------------------------------------------------------
 // JSON

@@ -11,6 +11,7 @@
 #include "kortools/korParse.h"
 #include "parse/forward_search.h"
 #include "tests/parse_reference.h"
+#include "tests/test_support.h"
 
 namespace kor {
 namespace {
@@ -18,15 +19,7 @@ namespace {
 // Message requests must not reach the system log from a test run.
 [[maybe_unused]] const bool kQuietLog = [] { return ::setenv("KORTOOLS_EVENTLOG", "none", 0) == 0; }();
 
-template <typename F>
-std::int32_t ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using testing_support::ErrorOf;
 
 // Records the message requests made while it lives.
 class Messages {

@@ -17,19 +17,12 @@
 #include "kortools/paths.h"
 #include "platform/code_page.h"
 #include "platform/posix/file_system_view.h"
+#include "tests/test_support.h"
 
 namespace kor {
 namespace {
 
-template <typename F>
-std::int32_t ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using testing_support::ErrorOf;
 
 // Test texts are written with "|" for "\" where that reads better.
 String W(std::u16string_view s) {
