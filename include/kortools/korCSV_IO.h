@@ -4,7 +4,7 @@
 //   kor::korCSV_IO csv;
 //   kor::String file = u"Z:\\tmp\\data.csv";
 //   kor::StringArray data;
-//   csv.ReadCSVFile(file, data);         // data(1..records, 1..fields)
+//   csv.ReadCSVFile(file, data);   // data(field, record): fields 1..F, records 1..R
 //   csv.WriteCSVFile(file, data);
 #pragma once
 
@@ -26,6 +26,10 @@ class KORTOOLS_API korCSV_IO final : public _korCSV_IO {
  public:
   void ReadCSVFile(String& i_CSVFile, StringArray& o_CSVData, Long* i_NrOfRecords2Search = nullptr) override;
   void WriteCSVFile(String& i_CSVFile, StringArray& i_CSVData) override;
+
+ private:
+  // Splits a line at `i_Separator` into o_Fields(1 To n); returns n.
+  Integer SplitCSVLine(const String& i_Line, const String& i_Separator, StringArray& o_Fields);
 };
 
 }  // namespace kor

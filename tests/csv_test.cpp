@@ -1,0 +1,646 @@
+// korCSV_IO: the line splitter against its step-by-step model, the reader's
+// dialect, its two passes and its handler, the writer, and bad input.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+
+#include "csv/ascii_text.h"
+#include "csv/split_line.h"
+#include "frame/text.h"
+#include "kortools/dispatch.h"
+#include "kortools/error.h"
+#include "kortools/host.h"
+#include "kortools/korCSV_IO.h"
+#include "platform/code_page.h"
+#include "platform/paths.h"
+#include "tests/csv_reference.h"
+#include "tests/test_support.h"
+
+namespace kor {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Message requests must not reach the system log from a test run.
+[[maybe_unused]] const bool kQuietLog = [] { return ::setenv("KORTOOLS_EVENTLOG", "none", 0) == 0; }();
+
+using Records = std::vector<std::vector<String>>;
+
+String U(std::string_view utf8) { return text::FromUtf8(utf8); }
+
+using testing_support::ErrorOf;
+
+// The records 1..R of a read array, fields 1..F each.
+Records RecordsOf(const StringArray& a) {
+  Records out;
+  for (Long r = 1; r <= a.UBound(2); ++r) {
+    std::vector<String> record;
+    for (Long f = 1; f <= a.UBound(1); ++f) record.push_back(a(f, r));
+    out.push_back(std::move(record));
+  }
+  return out;
+}
+
+// An array laid out as the writer takes it, from records of equal width.
+StringArray TableOf(const Records& records) {
+  StringArray a;
+  const Long width = records.empty() ? 0 : static_cast<Long>(records[0].size());
+  a.ReDim(0, width, 0, static_cast<Long>(records.size()));
+  for (std::size_t r = 0; r < records.size(); ++r)
+    for (std::size_t f = 0; f < records[r].size(); ++f)
+      a(static_cast<Long>(f + 1), static_cast<Long>(r + 1)) = records[r][f];
+  return a;
+}
+
+// A folder of its own per test, the code page fixed to UTF-8, and the message
+// requests and event-processing calls recorded.
+class Csv : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/kortools_csv_XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    if (const char* old = std::getenv("KORTOOLS_CODEPAGE")) saved_ = old;
+    UseCodePage("UTF-8");
+    HostHooks hooks;
+    hooks.onMessage = [this](const String& text) { messages.push_back(text); };
+    hooks.processEvents = [this] {
+      ++events;
+      if (onEvent) onEvent();
+    };
+    SetHostHooks(std::move(hooks));
+  }
+
+  void TearDown() override {
+    SetHostHooks({});
+    if (saved_)
+      ::setenv("KORTOOLS_CODEPAGE", saved_->c_str(), 1);
+    else
+      ::unsetenv("KORTOOLS_CODEPAGE");
+    platform::ReloadSystemCodePage();
+    platform::ReloadFileSystemView();
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+
+  void UseCodePage(const char* name) {
+    ::setenv("KORTOOLS_CODEPAGE", name, 1);
+    platform::ReloadSystemCodePage();
+    platform::ReloadFileSystemView();
+  }
+
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+  std::string Write(const std::string& name, std::string_view bytes) const {
+    const std::string path = Path(name);
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+
+  static std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  // Reads `path` into `data`, counting events and messages afresh.
+  void Read(const std::string& path, StringArray& data, Long* limit = nullptr) {
+    messages.clear();
+    events = 0;
+    String name = U(path);
+    csv.ReadCSVFile(name, data, limit);
+  }
+
+  std::int32_t WriteTable(const std::string& path, StringArray& data) {
+    String name = U(path);
+    return ErrorOf([&] { csv.WriteCSVFile(name, data); });
+  }
+
+  korCSV_IO csv;
+  std::vector<String> messages;
+  int events = 0;
+  std::function<void()> onEvent;
+
+ private:
+  std::string dir_;
+  std::optional<std::string> saved_;  // the caller's KORTOOLS_CODEPAGE
+};
+
+// A table the caller passed, to see that a read left it alone.
+StringArray Untouched() {
+  StringArray a;
+  a.ReDim(1, 2);
+  a(2) = u"keep";
+  return a;
+}
+
+// ---------------------------------------------------------------- splitting
+
+TEST(SplitCSVLine, Dialect) {
+  struct Case {
+    String line;
+    std::vector<String> fields;
+  };
+  const Case cases[] = {
+      {u"a,b,c", {u"a", u"b", u"c"}},
+      {u"\"a,b\",c", {u"a,b", u"c"}},
+      {u"a,,c", {u"a", u"c"}},
+      {u",a", {u"a"}},
+      {u"a,", {u"a"}},
+      {u",,,", {}},
+      {u"", {}},
+      {u"\"a\",,b", {u"a", u"", u"b"}},            // one empty field after a quoted one
+      {u"\"a\",\",b", {u"a", u"", u"b"}},          // a quote and comma skipped once, then a comma ends ""
+      {u" \"b c\" , d ", {u" \"b c\" ", u" d "}},  // a quote after a space opens nothing
+      {u"\"a\"\"b\",c", {u"a\"\"b", u"c"}},        // quotes stay doubled
+      {u"\"abc", {u"abc"}},                        // unclosed: to the end of the line
+      {u"\"abc\"", {u"abc"}},                      // the quote ending the line closes it
+      {u"a,\"", {u"a", u""}},                      // an opening quote at the very end
+      {u"\"a\",", {u"a"}},
+      {u"\"a\",\"b\"", {u"a", u"b"}},
+      {u"a\nb,c\n", {u"a\nb", u"c\n"}},  // a line feed is ordinary text
+      {String(u"x\0y,z", 5), {String(u"x\0y", 3), u"z"}},
+  };
+  for (const Case& c : cases) {
+    StringArray fields;
+    const Integer n = csv::SplitLine(c.line, u",", fields);
+    ASSERT_EQ(n, static_cast<Integer>(c.fields.size())) << text::ToUtf8(c.line);
+    EXPECT_EQ(fields.LBound(), 0);
+    EXPECT_EQ(fields.UBound(), n);
+    EXPECT_EQ(fields(0), u"");
+    for (Integer i = 1; i <= n; ++i) EXPECT_EQ(fields(i), c.fields[static_cast<std::size_t>(i - 1)]) << i;
+    EXPECT_EQ(reference::SplitCSVLine(c.line, u","), c.fields) << "model: " << text::ToUtf8(c.line);
+  }
+}
+
+TEST(SplitCSVLine, MatchesTheModel) {
+  // Lines and separators drawn from the few characters that matter.
+  const char16_t alphabet[] = {u'a', u',', u'"', u' ', u';', u'\0'};
+  std::mt19937 rng(5);
+  auto text = [&](std::size_t maxLen) {
+    String s(std::uniform_int_distribution<std::size_t>(0, maxLen)(rng), u'a');
+    for (char16_t& c : s) c = alphabet[std::uniform_int_distribution<std::size_t>(0, std::size(alphabet) - 1)(rng)];
+    return s;
+  };
+  for (int i = 0; i < 20000; ++i) {
+    const String line = text(14);
+    String separator = i % 3 == 0 ? text(3) : String(u",");
+    if (separator.empty()) separator = u";";
+    StringArray fields;
+    const Integer n = csv::SplitLine(line, separator, fields);
+    std::vector<String> got;
+    for (Integer f = 1; f <= n; ++f) got.push_back(fields(f));
+    ASSERT_EQ(got, reference::SplitCSVLine(line, separator))
+        << "line '" << text::ToUtf8(line) << "' separator '" << text::ToUtf8(separator) << "'";
+  }
+}
+
+TEST(SplitCSVLine, Limits) {
+  StringArray fields;
+  EXPECT_EQ(ErrorOf([&] { csv::SplitLine(u"a,b", u"", fields); }), 5);
+  String line;
+  for (int i = 0; i < 32767; ++i) line += u"x,";
+  EXPECT_EQ(csv::SplitLine(line, u",", fields), 32767);
+  line += u"y";
+  EXPECT_EQ(ErrorOf([&] { csv::SplitLine(line, u",", fields); }), 6);
+}
+
+TEST(AsciiText, EveryLengthAndPosition) {
+  // The word-at-a-time loops against the plain rule, for every length up to
+  // 19 with a comma, a non-ASCII unit or a high byte at every position.
+  for (std::size_t n = 0; n < 20; ++n) {
+    for (std::size_t at = 0; at <= n; ++at) {
+      for (const char16_t odd : {u',', u'\u0080', u'\u2c00', u'\u002c', u'\u012c'}) {
+        String wide(n, u'a');
+        for (std::size_t i = 0; i < n; ++i) wide[i] = static_cast<char16_t>(u'A' + i);
+        if (at < n) wide[at] = odd;
+        bool comma = true;
+        const bool ascii = csv::ScanAscii(wide.data(), n, comma);
+        EXPECT_EQ(comma, wide.find(u',') != String::npos) << n << " " << at;
+        EXPECT_EQ(ascii, std::all_of(wide.begin(), wide.end(), [](char16_t c) { return c < 0x80; })) << n << " " << at;
+        if (!ascii) continue;
+        std::string bytes(n, '\0');
+        csv::Narrow(wide.data(), n, bytes.data());
+        EXPECT_EQ(bytes, std::string(wide.begin(), wide.end()));
+        String back(n, u'\0');
+        csv::Widen(bytes.data(), n, back.data());
+        EXPECT_EQ(back, wide);
+      }
+      std::string bytes(n, 'b');
+      if (at < n) bytes[at] = '\x80';
+      EXPECT_EQ(csv::IsAscii(bytes), at == n) << n << " " << at;
+    }
+  }
+}
+
+// ---------------------------------------------------------------- reading
+
+TEST_F(Csv, ReadsTheDialect) {
+  struct Case {
+    std::string bytes;
+    Records records;
+  };
+  const Case cases[] = {
+      {"a,b,c\r\nd\r\n\r\n", {{u"a", u"b", u"c"}, {u"d", u"", u""}, {u"", u"", u""}}},
+      {"\"a,b\",c\r\n", {{u"a,b", u"c"}}},
+      {"a,,c\r,a\ra,\r", {{u"a", u"c"}, {u"a", u""}, {u"a", u""}}},
+      {" \"b c\" , d ", {{u"b c", u"d"}}},
+      {"\"a\"\"b\",c", {{u"a\"\"b", u"c"}}},
+      {"a, \"b,c\"", {{u"a", u"b", u"c"}}},  // the quote follows a space: no quoted field
+      {"\"a\",,b\r\n", {{u"a", u"", u"b"}}},
+      {"a\rb\r\nc", {{u"a"}, {u"b"}, {u"c"}}},    // CR and CR LF end lines
+      {"a,b\nc,d\n", {{u"a", u"b\nc", u"d\n"}}},  // LF alone does not
+      {"a\r\r\n", {{u"a"}, {u""}}},
+      {"\n\r\nx", {{u"\n"}, {u"x"}}},
+      {"\"\",\"\"\"\r", {{u"", u""}}},  // the second field is a quote, trimmed away
+      {std::string("n\0l,x", 5), {{String(u"n\0l", 3), u"x"}}},
+  };
+  for (const Case& c : cases) {
+    StringArray data = Untouched();
+    Read(Write("t.csv", c.bytes), data);
+    SCOPED_TRACE(c.bytes);
+    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(data.Dims(), 2);
+    EXPECT_EQ(data.LBound(1), 0);
+    EXPECT_EQ(data.LBound(2), 0);
+    EXPECT_EQ(RecordsOf(data), c.records);
+    for (Long r = 0; r <= data.UBound(2); ++r) EXPECT_EQ(data(0, r), u"");
+    for (Long f = 0; f <= data.UBound(1); ++f) EXPECT_EQ(data(f, 0), u"");
+    EXPECT_EQ(events, static_cast<int>(c.records.size()));
+    EXPECT_EQ(reference::ReadCSV(c.bytes, platform::SystemCodePage()), c.records) << "model";
+  }
+}
+
+TEST_F(Csv, LeavesTheArrayWhenThereIsNoField) {
+  for (const std::string bytes : {"", "\r\n", ",,,\r\n\r\n,,", "\r\r\r"}) {
+    StringArray data = Untouched();
+    Read(Write("t.csv", bytes), data);
+    EXPECT_EQ(data, Untouched()) << bytes;
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(events, 0);
+  }
+}
+
+TEST_F(Csv, FirstPassExaminesTheCountPlusOneLines) {
+  const std::string file = Write("t.csv", "a\r\nb,c\r\nd,e,f\r\ng,h,i,j\r\n");
+  struct Case {
+    std::optional<Long> limit;
+    Long widest;  // -1: array unchanged
+  };
+  const Case cases[] = {{std::nullopt, 4}, {0, 1}, {1, 2}, {2, 3}, {3, 4}, {1000, 4}, {-1, -1}, {-2147483647 - 1, -1}};
+  for (const Case& c : cases) {
+    StringArray data = Untouched();
+    Long limit = c.limit.value_or(0);
+    Read(file, data, c.limit ? &limit : nullptr);
+    SCOPED_TRACE(c.limit.value_or(-99));
+    if (c.widest < 0) {
+      EXPECT_EQ(data, Untouched());
+      continue;
+    }
+    ASSERT_EQ(data.UBound(1), c.widest);
+    ASSERT_EQ(data.UBound(2), 4);  // the second pass reads every line
+    EXPECT_EQ(data(1, 4), u"g");
+    EXPECT_EQ(data(c.widest, 4), String(1, static_cast<char16_t>(u'g' + c.widest - 1)));
+    EXPECT_EQ(events, 4);
+    EXPECT_EQ(limit, c.limit.value_or(0));  // read only
+  }
+}
+
+TEST_F(Csv, SecondPassGrowsByAHundredRecords) {
+  std::string bytes;
+  for (int i = 1; i <= 250; ++i) bytes += "r" + std::to_string(i) + "\r\n";
+  StringArray data;
+  std::vector<Long> seen;  // the upper bound the host sees at each record
+  onEvent = [&] { seen.push_back(data.UBound(2)); };
+  Long limit = 0;
+  Read(Write("t.csv", bytes), data, &limit);
+  ASSERT_EQ(seen.size(), 250u);
+  EXPECT_EQ(seen[0], 1);    // the first pass counted one line
+  EXPECT_EQ(seen[1], 102);  // record 2: 2 + 100
+  EXPECT_EQ(seen[101], 102);
+  EXPECT_EQ(seen[102], 203);  // record 103
+  EXPECT_EQ(seen[249], 304);  // record 250 (204 + 100)
+  EXPECT_EQ(data.UBound(2), 250);
+  EXPECT_EQ(data(1, 250), u"r250");
+}
+
+TEST_F(Csv, LineEndsAcrossReadBoundaries) {
+  // Every line is "x" ended by CR LF; one of the three offsets puts a CR as the
+  // last byte of a read, whatever the reads' size, so the LF after it must
+  // still belong to that line end.
+  for (const std::string prefix : {"", "p", "pq"}) {
+    std::string bytes = prefix;
+    const int lines = 1'200'000 / 3;
+    bytes.reserve(1'200'010);
+    for (int i = 0; i < lines; ++i) bytes += "x\r\n";
+    StringArray data;
+    Read(Write("t.csv", bytes), data);
+    ASSERT_EQ(data.UBound(2), lines) << prefix.size();
+    EXPECT_EQ(data(1, 1), U(prefix + "x"));
+    EXPECT_EQ(data(1, lines), u"x");
+    EXPECT_EQ(events, lines);
+  }
+}
+
+TEST_F(Csv, ReadsWindowsNames) {
+  Write("w.csv", "a,b\r\n");
+  StringArray data;
+  String name = U("Z:" + Path("W.CSV"));
+  for (char16_t& c : name)
+    if (c == u'/') c = u'\\';
+  csv.ReadCSVFile(name, data);
+  EXPECT_EQ(RecordsOf(data), (Records{{u"a", u"b"}}));
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Csv, DecodesTheCodePage) {
+  // UTF-8: invalid bytes become U+FFFD, nothing is lost around them.
+  StringArray data;
+  Read(Write("t.csv", "gr\xc3\xbc\xc3\x9f,\xff\"x\xfe\",\xe2\x82\r\n\"\xc3\xa9,\xc3\xa8\",z"), data);
+  EXPECT_EQ(RecordsOf(data),
+            (Records{{u"gr\u00fc\u00df", u"\uFFFD\"x\uFFFD", u"\uFFFD\uFFFD"}, {u"\u00e9,\u00e8", u"z", u""}}));
+  if (!platform::OpenCodePage("WINDOWS-1252")) GTEST_SKIP() << "no windows-1252 on this system";
+  UseCodePage("WINDOWS-1252");
+  Read(Write("t.csv", "gr\xfc\xdf,\x80\r\n\x81"), data);
+  ASSERT_EQ(data.UBound(2), 2);
+  EXPECT_EQ(data(1, 1), u"gr\u00fc\u00df");
+  EXPECT_EQ(data(2, 1), u"\u20ac");
+  EXPECT_EQ(data(1, 2).size(), 1u);  // 0x81 is undefined in windows-1252
+}
+
+TEST_F(Csv, BinaryFilesReadAsTheModelSays) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 20; ++round) {
+    std::string bytes(std::uniform_int_distribution<std::size_t>(0, 20000)(rng), '\0');
+    // Bytes of every value, with the characters the dialect looks at often.
+    const char dense[] = {',', '"', ' ', '\r', '\n', 'a', '\0'};
+    for (char& b : bytes) b = rng() % 2 ? dense[rng() % sizeof dense] : static_cast<char>(rng() % 256);
+    StringArray data = Untouched();
+    Read(Write("bin.csv", bytes), data);
+    EXPECT_TRUE(messages.empty());
+    const auto model = reference::ReadCSV(bytes, platform::SystemCodePage());
+    if (!model) {
+      EXPECT_EQ(data, Untouched());
+    } else {
+      EXPECT_EQ(RecordsOf(data), *model) << round;
+    }
+  }
+}
+
+TEST_F(Csv, SingleHundredMegabyteLine) {
+  std::string bytes(100'000'000, 'x');
+  bytes[50'000'000] = ',';
+  StringArray data;
+  Read(Write("long.csv", bytes), data);
+  EXPECT_TRUE(messages.empty());
+  ASSERT_EQ(data.UBound(1), 2);
+  ASSERT_EQ(data.UBound(2), 1);
+  EXPECT_EQ(data(1, 1).size(), 50'000'000u);
+  EXPECT_EQ(data(2, 1).size(), 49'999'999u);
+}
+
+// ---------------------------------------------------------------- the handler
+
+TEST_F(Csv, ReportsOpenAndReadFailuresOnce) {
+  struct Case {
+    std::string path;
+    const char16_t* message;
+  };
+  fs::create_directory(Path("folder"));
+  Write("wide.csv", [] {
+    std::string s = "a,b\r\n";
+    for (int i = 0; i < 32768; ++i) s += "x,";
+    return s;
+  }());
+  const Case cases[] = {
+      {Path("missing.csv"), u"File not foundin READi_CSVFile subroutine"},
+      {Path("no/such/folder.csv"), u"Path not foundin READi_CSVFile subroutine"},
+      {Path("folder"), u"Path/File access errorin READi_CSVFile subroutine"},
+      {"/dev/null", u"Path/File access errorin READi_CSVFile subroutine"},
+      {"Q:\\unmapped.csv", u"Path not foundin READi_CSVFile subroutine"},
+      {Path("wide.csv"), u"Overflowin READi_CSVFile subroutine"},
+  };
+  for (const Case& c : cases) {
+    StringArray data = Untouched();
+    Read(c.path, data);
+    EXPECT_EQ(messages, std::vector<String>{c.message}) << c.path;
+    EXPECT_EQ(data, Untouched());
+    EXPECT_EQ(events, 0);
+  }
+}
+
+TEST_F(Csv, ReportsAFileWithoutReadPermission) {
+  if (::geteuid() == 0) GTEST_SKIP() << "running as root: permissions do not stop root";
+  const std::string path = Write("secret.csv", "a\r\n");
+  ::chmod(path.c_str(), 0);
+  StringArray data = Untouched();
+  Read(path, data);
+  EXPECT_EQ(messages, std::vector<String>{u"Permission deniedin READi_CSVFile subroutine"});
+  EXPECT_EQ(data, Untouched());
+}
+
+TEST_F(Csv, HostErrorsAreReportedAndReadingGoesOn) {
+  int calls = 0;
+  onEvent = [&] {
+    if (++calls % 2 == 0) throw Error::Runtime(5);
+  };
+  StringArray data;
+  Read(Write("t.csv", "a\rb\rc\rd\r"), data);
+  EXPECT_EQ(events, 4);
+  EXPECT_EQ(messages, std::vector<String>(2, u"Invalid procedure call or argumentin READi_CSVFile subroutine"));
+  EXPECT_EQ(RecordsOf(data), (Records{{u"a"}, {u"b"}, {u"c"}, {u"d"}}));
+}
+
+TEST_F(Csv, SecondPassFailureKeepsTheCompletedRecords) {
+  // The first pass looks at line 1 only; line 3 holds more fields than an
+  // Integer counts.
+  std::string bytes = "a,b\r\nc\r\n";
+  for (int i = 0; i < 32768; ++i) bytes += "x,";
+  bytes += "\r\nd\r\n";
+  StringArray data;
+  Long limit = 0;
+  Read(Write("t.csv", bytes), data, &limit);
+  EXPECT_EQ(messages, std::vector<String>{u"Overflowin READi_CSVFile subroutine"});
+  EXPECT_EQ(RecordsOf(data), (Records{{u"a", u"b"}, {u"c", u""}}));
+  EXPECT_EQ(events, 2);
+}
+
+TEST_F(Csv, HostThatReshapesTheArrayEndsTheReading) {
+  StringArray data;
+  onEvent = [&] {
+    if (events == 2) data.ReDim(0, 5);
+  };
+  Read(Write("t.csv", "a\rb\rc\r"), data);
+  EXPECT_EQ(messages, std::vector<String>{u"Subscript out of rangein READi_CSVFile subroutine"});
+  EXPECT_EQ(data.Dims(), 1);  // the host's array stays
+}
+
+// A file that changes between the passes, or while it is read: the second
+// pass reads what is there.
+TEST_F(Csv, FileThatShrinksOrGrows) {
+  std::string bytes;
+  for (int i = 0; i < 400'000; ++i) bytes += "rec,ord\r\n";  // 3.6 MB: read in several pieces
+  const std::string path = Write("t.csv", bytes);
+  StringArray data;
+  onEvent = [&] {
+    if (events == 1) ::truncate(path.c_str(), 9 * 10);
+  };
+  Read(path, data);
+  EXPECT_TRUE(messages.empty());
+  const Long got = data.UBound(2);
+  EXPECT_GE(got, 10);
+  EXPECT_LT(got, 400'000);              // only what the first read took in
+  EXPECT_EQ(data(2, got - 1), u"ord");  // the last line may be cut where the file ended
+  EXPECT_EQ(data.UBound(1), 2);
+
+  const std::string small = Write("s.csv", "a\r\n");
+  onEvent = [&] {
+    if (events == 1) std::ofstream(small, std::ios::app) << "b,c,d\r\ne\r\n";
+  };
+  Read(small, data);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(RecordsOf(data), (Records{{u"a"}, {u"b"}, {u"e"}}));  // width from the first pass
+}
+
+// ---------------------------------------------------------------- writing
+
+TEST_F(Csv, WritesTheDialect) {
+  struct Case {
+    Records records;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {{{u"a,b", u"c,d", u"e"}}, "a,b,\"c,d\",e\r\n"},
+      {{{u"x", u"", u""}}, "x,,\r\n"},
+      {{{u" s ", u"\"q\"", u"a\"b"}, {u"1", u"2", u"3"}}, " s ,\"q\",a\"b\r\n1,2,3\r\n"},
+      {{{u"gr\u00fc\u00df", u"\u20ac,"}}, "gr\xc3\xbc\xc3\x9f,\"\xe2\x82\xac,\"\r\n"},
+      {{{u"a", u"\u00e9,x"}, {u"b", u"c"}}, "a,\"\xc3\xa9,x\"\r\nb,c\r\n"},
+      {{{String(u"n\0l", 3)}}, std::string("n\0l\r\n", 5)},
+      {{}, ""},
+  };
+  for (const Case& c : cases) {
+    StringArray data = TableOf(c.records);
+    const std::string path = Path("out.csv");
+    ASSERT_EQ(WriteTable(path, data), 0);
+    EXPECT_EQ(Contents(path), c.bytes);
+  }
+}
+
+TEST_F(Csv, WritesOnlyFromIndexOne) {
+  StringArray data;
+  data.ReDim(0, 2, 0, 2);
+  data(0, 1) = u"ignored";
+  data(1, 0) = u"ignored";
+  data(1, 1) = u"a";
+  data(2, 2) = u"b";
+  const std::string path = Path("out.csv");
+  ASSERT_EQ(WriteTable(path, data), 0);
+  EXPECT_EQ(Contents(path), "a,\r\n,b\r\n");
+
+  data.ReDim(0, 3, 0, 0);  // no records
+  ASSERT_EQ(WriteTable(path, data), 0);
+  EXPECT_EQ(Contents(path), "");
+}
+
+TEST_F(Csv, WriterRaisesNineAfterEmptyingTheFile) {
+  struct Case {
+    const char* what;
+    std::function<void(StringArray&)> make;
+  };
+  const Case cases[] = {
+      {"missing", [](StringArray&) {}},
+      {"one dimension", [](StringArray& a) { a.ReDim(0, 3); }},
+      {"first dimension ends at 0", [](StringArray& a) { a.ReDim(0, 0, 0, 2); }},
+      {"records start at 2", [](StringArray& a) { a.ReDim(0, 2, 2, 3); }},
+      {"columns start at 2", [](StringArray& a) { a.ReDim(2, 3, 0, 1); }},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Write("out.csv", "old content\r\n");
+    StringArray data;
+    c.make(data);
+    EXPECT_EQ(WriteTable(path, data), 9) << c.what;
+    EXPECT_EQ(Contents(path), "") << c.what;
+  }
+}
+
+TEST_F(Csv, WriterErrors) {
+  StringArray data = TableOf({{u"a"}});
+  fs::create_directory(Path("folder"));
+  EXPECT_EQ(WriteTable(Path("no/such/out.csv"), data), 76);
+  EXPECT_EQ(WriteTable(Path("folder"), data), 75);
+  EXPECT_EQ(WriteTable("Q:\\unmapped.csv", data), 76);
+  if (fs::exists("/dev/full")) {
+    EXPECT_EQ(WriteTable("/dev/full", data), 61);  // the disk is full
+  }
+}
+
+TEST_F(Csv, WriterReportsAFileWithoutWritePermission) {
+  if (::geteuid() == 0) GTEST_SKIP() << "running as root: permissions do not stop root";
+  StringArray data = TableOf({{u"a"}});
+  const std::string locked = Write("locked.csv", "x");
+  ::chmod(locked.c_str(), 0444);
+  EXPECT_EQ(WriteTable(locked, data), 70);
+  EXPECT_EQ(Contents(locked), "x");
+}
+
+TEST_F(Csv, UnrepresentableCharactersBecomeQuestionMarks) {
+  if (!platform::OpenCodePage("WINDOWS-1252")) GTEST_SKIP() << "no windows-1252 on this system";
+  UseCodePage("WINDOWS-1252");
+  StringArray data = TableOf({{u"\u00fc\u20ac", u"\u4e2d"}});
+  const std::string path = Path("out.csv");
+  ASSERT_EQ(WriteTable(path, data), 0);
+  EXPECT_EQ(Contents(path), "\xfc\x80,?\r\n");
+}
+
+TEST_F(Csv, RoundTrips) {
+  // Data the reader gives back unchanged: no empty fields, no comma in column
+  // 1, no spaces or quotes at either end of a field.
+  std::mt19937 rng(11);
+  const String pieces[] = {u"a", u"b c", u"1,2", u"\u00e9", u"x\"y", u"\U0001F600", u"\n"};
+  Records records(5000, std::vector<String>(6));  // more than one batch of lines
+  for (auto& record : records)
+    for (std::size_t f = 0; f < record.size(); ++f) {
+      do record[f] += pieces[rng() % std::size(pieces)];
+      while (rng() % 3 != 0);
+      if (f == 0)
+        for (char16_t& c : record[f])
+          if (c == u',') c = u';';
+    }
+  StringArray data = TableOf(records);
+  const std::string path = Path("round.csv");
+  ASSERT_EQ(WriteTable(path, data), 0);
+  StringArray back;
+  Read(path, back);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(RecordsOf(back), records);
+}
+
+TEST_F(Csv, LateBoundCalls) {
+  // Through the published interface, as a host calls it.
+  Write("t.csv", "a\r\nb,c\r\n");
+  auto object = AutomationObject::Global("korCSV_IO");
+  std::vector<Variant> read{U(Path("t.csv")), StringArray(), Long{0}};
+  object.Invoke("ReadCSVFile", read);
+  const StringArray* a = read[1].get_if<StringArray>();
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(RecordsOf(*a), (Records{{u"a"}, {u"b"}}));  // only the first line sized the array
+
+  std::vector<Variant> write{U(Path("copy.csv")), *a};
+  object.Invoke("WriteCSVFile", write);
+  EXPECT_EQ(Contents(Path("copy.csv")), "a\r\nb\r\n");
+  std::vector<Variant> missing{U(Path("copy.csv")), StringArray()};
+  EXPECT_EQ(ErrorOf([&] { object.Invoke("WriteCSVFile", missing); }), 9);
+}
+
+}  // namespace
+}  // namespace kor
