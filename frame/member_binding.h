@@ -180,21 +180,21 @@ Variant Invoke(void* self, std::span<Variant> args, std::span<const ParamInfo> p
 }
 
 // What the catalogue states of a parameter.
-struct ParamSpec {
+struct ParamDecl {
   std::string_view name;
   std::optional<Variant> defaultValue = std::nullopt;
 };
 
 template <typename Params, std::size_t... I>
-std::vector<ParamInfo> MakeParams(std::initializer_list<ParamSpec> specs, std::index_sequence<I...>) {
+std::vector<ParamInfo> MakeParams(std::initializer_list<ParamDecl> decls, std::index_sequence<I...>) {
   std::vector<ParamInfo> out;
-  [[maybe_unused]] const ParamSpec* spec = specs.begin();
+  [[maybe_unused]] const ParamDecl* decl = decls.begin();
   [[maybe_unused]] auto add = [&](ParamInfo p) {
-    if (!p.optional && spec->defaultValue) throw std::logic_error("a default on a required parameter");
-    p.name = spec->name;
-    p.defaultValue = spec->defaultValue;
+    if (!p.optional && decl->defaultValue) throw std::logic_error("a default on a required parameter");
+    p.name = decl->name;
+    p.defaultValue = decl->defaultValue;
     out.push_back(std::move(p));
-    ++spec;
+    ++decl;
   };
   (add(ParamInfo{{},
                  TypeOf<Plain<std::tuple_element_t<I, Params>>>(),
@@ -207,7 +207,7 @@ std::vector<ParamInfo> MakeParams(std::initializer_list<ParamSpec> specs, std::i
 
 template <auto M>
 MemberInfo Member(int slot, std::string_view name, MemberKind kind, std::int32_t dispid,
-                  std::initializer_list<ParamSpec> params, std::string_view doc) {
+                  std::initializer_list<ParamDecl> params, std::string_view doc) {
   using Traits = MemberTraits<decltype(M)>;
   if (params.size() != Traits::kArity) throw std::logic_error("parameter names do not match the signature");
   MemberInfo m;
@@ -223,7 +223,7 @@ MemberInfo Member(int slot, std::string_view name, MemberKind kind, std::int32_t
 }
 
 template <auto M>
-MemberInfo Method(int slot, std::string_view name, std::int32_t dispid, std::initializer_list<ParamSpec> params,
+MemberInfo Method(int slot, std::string_view name, std::int32_t dispid, std::initializer_list<ParamDecl> params,
                   std::string_view doc = {}) {
   return Member<M>(slot, name, MemberKind::Method, dispid, params, doc);
 }
