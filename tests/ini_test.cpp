@@ -1,0 +1,585 @@
+// korINI: the numeric reading of INI text, single keys, and groups of
+// numbered keys, on real files in a temporary folder, called directly and
+// late-bound.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <optional>
+
+#include "ini/file_names.h"
+#include "ini/numeric_text.h"
+#include "kortools/dispatch.h"
+#include "kortools/korINI.h"
+#include "kortools/paths.h"
+#include "platform/code_page.h"
+#include "tests/ini_support.h"
+
+namespace kor {
+namespace {
+
+using testing_ini::ErrorOf;
+using testing_ini::ScopedHost;
+using testing_ini::TempFolder;
+
+// ---- the numeric reading and the number texts ----
+
+TEST(IniNumericValue, ReadsTheLeadingNumber) {
+  struct Case {
+    const char16_t* text;
+    double value;
+  };
+  const Case cases[] = {
+      {u" 42 ", 42},
+      {u"4 2", 42},
+      {u"\t1\n2", 12},
+      {u"- 5", -5},
+      {u"+7", 7},
+      {u"-3.5", -3.5},
+      {u".5", 0.5},
+      {u"1.2.3", 1.2},
+      {u"12abc", 12},
+      {u"2.5", 2.5},
+      {u"1.5E2", 150},
+      {u"1.5e+2", 150},
+      {u"1.5D2", 150},
+      {u"25d-1", 2.5},
+      {u"1E", 1},
+      {u"1E+", 1},
+      {u"12e3x", 12000},
+      {u"1,5", 1},  // the decimal point is "." whatever the locale
+      {u"\r1", 0},  // only spaces, tabs and line feeds are skipped
+      {u"abc", 0},
+      {u"", 0},
+      {u"-", 0},
+      {u".", 0},
+      {u"E5", 0},
+      {u"-0", 0},
+      {u"1E-400", 0},  // too small for a Double
+      {u"&H10", 16},
+      {u"&h1f", 31},
+      {u" & H 10", 16},
+      {u"&HFFFF", -1},  // up to 16 bits: an Integer
+      {u"&H8000", -32768},
+      {u"&H7FFF", 32767},
+      {u"&H10000", 65536},  // up to 32 bits: a Long
+      {u"&HFFFFFFFF", -1},
+      {u"&H80000000", -2147483648.0},
+      {u"&H00000000000010", 16},
+      {u"&O17", 15},
+      {u"&o177777", -1},
+      {u"&O200000", 65536},
+      {u"&O8", 0},
+      {u"&H", 0},
+      {u"&HG", 0},
+      {u"&Q1", 0},
+      {u"-&H10", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.text));
+    const double v = ini::NumericValue(c.text);
+    EXPECT_EQ(v, c.value);
+    EXPECT_FALSE(std::signbit(v) && v == 0) << "negative zero";
+  }
+}
+
+TEST(IniNumericValue, NumbersBeyondTheirRangeOverflow) {
+  for (const char16_t* text : {u"1E400", u"-1e309", u"&H100000000", u"&O40000000000", u"99999999999999999999E300"}) {
+    SCOPED_TRACE(text::ToUtf8(text));
+    EXPECT_EQ(ErrorOf([&] { ini::NumericValue(text); }), 6);
+  }
+  EXPECT_EQ(ini::NumericValue(u"1.7976931348623157E308"), 1.7976931348623157e308);
+}
+
+TEST(IniNumbers, SinglesTrapOverflow) {
+  EXPECT_EQ(ini::ToSingle(3.4028234e38), 3.4028234e38f);
+  EXPECT_EQ(ErrorOf([] { ini::ToSingle(3.5e38); }), 6);
+  EXPECT_EQ(ErrorOf([] { ini::ToSingle(-1e300); }), 6);
+}
+
+TEST(IniNumbers, DefaultAndDecimalTexts) {
+  EXPECT_EQ(ini::DefaultText(7), u" 7");
+  EXPECT_EQ(ini::DefaultText(0), u" 0");
+  EXPECT_EQ(ini::DefaultText(-3), u"-3");
+  EXPECT_EQ(ini::DefaultText(-32768), u"-32768");
+
+  struct Case {
+    Single value;
+    const char16_t* text;
+  };
+  const Case cases[] = {
+      {6.25f, u"6.25"},
+      {100, u"100"},
+      {100.0f / 3, u"33.33333"},
+      {0.5f, u"0.5"},
+      {-0.25f, u"-0.25"},
+      {-0.0f, u"0"},
+      {0.1f, u"0.1"},
+      {1234567, u"1234567"},
+      {12345678, u"1.234568E+07"},
+      {0.0001f, u"0.0001"},
+      {0.00001f, u"1E-05"},
+      {-1.5e-7f, u"-1.5E-07"},
+      {66.666664f, u"66.66666"},
+      {99.99999f, u"99.99999"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.text));
+    EXPECT_EQ(ini::GeneralDecimalText(c.value, u"."), c.text);
+  }
+  EXPECT_EQ(ini::GeneralDecimalText(100.0f / 3, u","), u"33,33333");
+  EXPECT_EQ(ini::GeneralDecimalText(100, u","), u"100");
+}
+
+// ---- the file names korINI makes ----
+
+TEST(IniFileNames, DefaultIniFileIsTheModulesFolderAndBaseName) {
+  struct Case {
+    const char16_t* module;
+    const char16_t* ini;
+  };
+  const Case cases[] = {
+      {u"Z:\\usr\\lib\\x86_64-linux-gnu\\libkortools.so.4", u"Z:\\usr\\lib\\x86_64-linux-gnu\\libkortools.ini"},
+      {u"Z:\\usr\\lib\\libkortools.so.4.6.0", u"Z:\\usr\\lib\\libkortools.ini"},
+      {u"Z:\\usr\\lib\\libkortools.so", u"Z:\\usr\\lib\\libkortools.ini"},
+      {u"Z:\\opt\\app\\bin\\app", u"Z:\\opt\\app\\bin\\app.ini"},
+      {u"C:\\Program Files\\App\\korTools.dll", u"C:\\Program Files\\App\\korTools.ini"},
+      {u"Z:\\opt\\my.app\\run.sh", u"Z:\\opt\\my.app\\run.ini"},
+      {u"Z:\\libk.so.4", u"Z:\\\\libk.ini"},  // at the root the folder ends in "\" already
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.module));
+    EXPECT_EQ(ini::DefaultIniFileOf(c.module), c.ini);
+  }
+}
+
+TEST(IniFileNames, DefaultIniFileOfThisProgram) {
+  // The tests link the static library, so the program is the module.
+  const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
+  const String expected = ini::DefaultIniFileOf(ToWindowsPath(text::FromUtf8(exe)));
+  EXPECT_EQ(ini::DefaultIniFile(), expected);
+  EXPECT_EQ(expected.substr(expected.size() - 19), u"\\kortools_tests.ini");
+}
+
+TEST(IniFileNames, CompletionAgainstTheCurrentFolder) {
+  struct Case {
+    const char16_t* name;
+    const char16_t* work;  // current folder C:\Work
+    const char16_t* root;  // current folder C:\ (.)
+  };
+  const Case cases[] = {
+      {u"settings.ini", u"C:\\Work\\settings.ini", u"C:\\\\settings.ini"},
+      {u"\\cfg\\a.ini", u"C:\\cfg\\a.ini", u"C:\\cfg\\a.ini"},
+      {u"sub\\a.ini", u"C:sub\\a.ini", u"C:sub\\a.ini"},
+      {u"D:\\a.ini", u"D:\\a.ini", u"D:\\a.ini"},
+      {u"D:a.ini", u"C:\\Work\\D:a.ini", u"C:\\\\D:a.ini"},  // no "\" at all
+      {u"", u"C:\\Work\\", u"C:\\\\"},
+      {u"\\", u"C:\\", u"C:\\"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.name));
+    EXPECT_EQ(ini::CompletedFileName(c.name, [] { return String(u"C:\\Work"); }), c.work);
+    EXPECT_EQ(ini::CompletedFileName(c.name, [] { return String(u"C:\\"); }), c.root);
+  }
+  // The folder is asked for only when the name needs it.
+  EXPECT_EQ(ini::CompletedFileName(u"C:\\a.ini", []() -> String { throw Error::Runtime(76); }), u"C:\\a.ini");
+}
+
+// ---- single keys ----
+
+class IniKeys : public ::testing::Test {
+ protected:
+  String GetIni(const String& section, const String& key, const String& def, const String& file) {
+    String s = section, k = key, d = def, f = file;
+    return ini.GetIni(s, k, d, f);
+  }
+  Variant GetInt(const String& section, const String& key, Integer def, const String& file) {
+    String s = section, k = key, f = file;
+    const Variant v = ini.GetInt(s, k, def, f);
+    EXPECT_EQ(v.type(), Variant::Type::Double);
+    return v;
+  }
+
+  TempFolder dir;
+  korINI ini;
+};
+
+TEST_F(IniKeys, ValuesDefaultsAndNumbers) {
+  const String file = dir.Write("app.ini", {"[Options]", "Size=abc", "Empty=", "Blank=   ", "Spaced= 42 ", "Split=4 2",
+                                            "Neg=-3.5", "Exp=1.5E2", "Hex=&H10", "Half=2.5", "Mixed=12abc"});
+  const String missingFile = dir.Name("none.ini");
+  struct Case {
+    const char16_t* section;
+    const char16_t* key;
+    String file;
+    const char16_t* text;  // GetIni with the default "dflt"
+    double number;         // GetInt with the default 7
+  };
+  const Case cases[] = {
+      {u"Options", u"Size", file, u"abc", 0},     {u"Options", u"Empty", file, u"dflt", 7},
+      {u"Options", u"Blank", file, u"dflt", 7},   {u"Options", u"Missing", file, u"dflt", 7},
+      {u"Nowhere", u"Size", file, u"dflt", 7},    {u"Options", u"Size", missingFile, u"dflt", 7},
+      {u"Options", u"Spaced", file, u"42", 42},   {u"Options", u"Split", file, u"4 2", 42},
+      {u"Options", u"Neg", file, u"-3.5", -3.5},  {u"Options", u"Exp", file, u"1.5E2", 150},
+      {u"Options", u"Hex", file, u"&H10", 16},    {u"Options", u"Half", file, u"2.5", 2.5},
+      {u"Options", u"Mixed", file, u"12abc", 12},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(String(c.section) + u"/" + c.key));
+    EXPECT_EQ(GetIni(c.section, c.key, u"dflt", c.file), c.text);
+    EXPECT_EQ(*GetInt(c.section, c.key, 7, c.file).get_if<Double>(), c.number);
+  }
+  EXPECT_EQ(*GetInt(u"Options", u"Missing", -3, file).get_if<Double>(), -3);
+  EXPECT_EQ(*GetInt(u"Options", u"Missing", 0, missingFile).get_if<Double>(), 0);
+  EXPECT_EQ(GetIni(u"Options", u"Missing", u"", file), u"");
+}
+
+TEST_F(IniKeys, LongValuesAndDefaultsAreCutTo254Characters) {
+  const std::string value(300, 'v');
+  const String file = dir.Write("long.ini", {"[S]", "Long=" + value, "Exact=" + value.substr(0, 254)});
+  EXPECT_EQ(GetIni(u"S", u"Long", u"", file), String(254, u'v'));
+  EXPECT_EQ(GetIni(u"S", u"Exact", u"", file), String(254, u'v'));
+  EXPECT_EQ(GetIni(u"S", u"Missing", String(300, u'd'), file), String(254, u'd'));
+}
+
+TEST_F(IniKeys, ACutThroughAMultiByteCharacterDropsIt) {
+  if (!platform::SystemCodePage().IsUtf8()) GTEST_SKIP() << "needs a UTF-8 code page";
+  // 253 ASCII characters and a two-byte one: only its first byte fits.
+  const String file = dir.Write("utf8.ini", {"[S]", "K=" + std::string(253, 'a') + "\xC3\xA4" + "b"});
+  EXPECT_EQ(GetIni(u"S", u"K", u"", file), String(253, u'a'));
+}
+
+TEST_F(IniKeys, WriteINI) {
+  const String file = dir.Name("w.ini");
+  EXPECT_NE(ini.WriteINI(u"Options", u"Colour", u"red", file), 0);
+  EXPECT_NE(ini.WriteINI(u"Options", u"Empty", u"", file), 0);
+  EXPECT_NE(ini.WriteINI(u"Options", u"Cut", String(u"before\0after", 12), file), 0);
+  EXPECT_EQ(GetIni(u"Options", u"Colour", u"", file), u"red");
+  EXPECT_EQ(GetIni(u"Options", u"Cut", u"", file), u"before");
+  // The empty value is stored: the key stays in the file.
+  const std::string written = dir.Read("w.ini");
+  EXPECT_NE(written.find("Empty="), std::string::npos) << written;
+  EXPECT_EQ(written.find("after"), std::string::npos) << written;
+  EXPECT_EQ(ini.WriteINI(u"Options", u"Colour", u"red", dir.Name("no-such-folder/w.ini")), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "no-such-folder"));
+}
+
+TEST_F(IniKeys, ByReferenceArgumentsComeBackThroughTheCodePage) {
+  const String file = dir.Write("cp.ini", {"[S]", "K=v"});
+  // An unpaired surrogate cannot cross to the platform: it comes back as "?".
+  String section = u"S", key = String(u"K\xD800", 2), def = String(u"d\xDC00", 2), f = file;
+  EXPECT_EQ(ini.GetIni(section, key, def, f), u"d?");  // the key "K?" does not exist
+  EXPECT_EQ(key, u"K?");
+  EXPECT_EQ(def, u"d?");
+  EXPECT_EQ(f, file);
+  // Text after a NUL does not reach the platform but stays in the variable.
+  section = String(u"S\0x", 3);
+  key = u"K";
+  def = u"";
+  EXPECT_EQ(ini.GetIni(section, key, def, f), u"v");
+  EXPECT_EQ(section, String(u"S\0x", 3));
+}
+
+TEST_F(IniKeys, AnEightBitCodePageReplacesWhatItCannotHold) {
+  const char* before = std::getenv("KORTOOLS_CODEPAGE");
+  const std::optional<std::string> saved = before ? std::optional<std::string>(before) : std::nullopt;
+  ::setenv("KORTOOLS_CODEPAGE", "windows-1252", 1);
+  platform::ReloadSystemCodePage();
+  if (platform::SystemCodePage().IsUtf8()) {
+    ::unsetenv("KORTOOLS_CODEPAGE");
+    platform::ReloadSystemCodePage();
+    GTEST_SKIP() << "windows-1252 is not available";
+  }
+  const String file = dir.Name("cp1252.ini");
+  EXPECT_NE(ini.WriteINI(u"S", u"K", u"\u20ac \u0100", file), 0);
+  String section = u"S", key = u"K", def = u"\u0100", f = file;
+  EXPECT_EQ(ini.GetIni(section, key, def, f), u"\u20ac ?");
+  EXPECT_EQ(def, u"?");
+  EXPECT_EQ(dir.Read("cp1252.ini").find("K=\x80 ?") != std::string::npos, true);
+  if (saved)
+    ::setenv("KORTOOLS_CODEPAGE", saved->c_str(), 1);
+  else
+    ::unsetenv("KORTOOLS_CODEPAGE");
+  platform::ReloadSystemCodePage();
+}
+
+// ---- groups of numbered keys ----
+
+const std::vector<std::string> kColors = {"[Colors]", "NumberOfItems=2", "NumberOfKeys=2", "Key1=Red", "Key2=Blue",
+                                          "Red1=255", "Red2=0",          "Blue1=0",        "Blue2=255"};
+
+std::vector<std::vector<String>> Rows(const StringArray& a) {
+  std::vector<std::vector<String>> rows;
+  for (Long i = a.LBound(1); i <= a.UBound(1); ++i) {
+    rows.emplace_back();
+    for (Long j = a.LBound(2); j <= a.UBound(2); ++j) rows.back().push_back(a(i, j));
+  }
+  return rows;
+}
+
+using Table = std::vector<std::vector<String>>;
+
+class IniGroups : public IniKeys {
+ protected:
+  struct Group {
+    Integer keys = -99, items = -99;
+    StringArray values;
+    std::int32_t error = 0;
+  };
+  Group GetGroup(const String& file, const String& section, StringArray start = StringArray()) {
+    Group g;
+    g.values = std::move(start);
+    String f = file, s = section;
+    g.error = ErrorOf([&] { ini.GetGroup(f, s, g.keys, g.items, g.values); });
+    return g;
+  }
+  Group GetGroupKeys(const String& file, const String& section, StringArray names, StringArray start = StringArray()) {
+    Group g;
+    g.values = std::move(start);
+    String f = file, s = section;
+    g.error = ErrorOf([&] { ini.GetGroupKeys(f, s, names, g.items, g.values); });
+    EXPECT_EQ(f, file) << "GetGroupKeys changed the caller's file name";
+    return g;
+  }
+  static StringArray Names(Long lower, std::vector<String> names) {
+    StringArray a;
+    a.ReDim(lower, lower + static_cast<Long>(names.size()) - 1);
+    for (Long i = 0; i < static_cast<Long>(names.size()); ++i) a(lower + i) = names[i];
+    return a;
+  }
+  static StringArray Untouched() {
+    StringArray a;
+    a.ReDim(0, 0, 0, 0);
+    a(0, 0) = u"mine";
+    return a;
+  }
+
+  ScopedHost host;
+};
+
+TEST_F(IniGroups, GetGroupReadsTheSelfDescribingSection) {
+  const String file = dir.Write("colors.ini", kColors);
+  const Group g = GetGroup(file, u"Colors");
+  ASSERT_EQ(g.error, 0);
+  EXPECT_EQ(g.keys, 2);
+  EXPECT_EQ(g.items, 2);
+  EXPECT_EQ(Rows(g.values), (Table{{u"", u"", u""}, {u"Red", u"255", u"0"}, {u"Blue", u"0", u"255"}}));
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(IniGroups, GetGroupVariants) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    Integer keys, items;
+    Table rows;
+  };
+  const Case cases[] = {
+      {"item count rounds half to even down",
+       {"[G]", "NumberOfItems=2.5", "NumberOfKeys=1", "Key1=A", "A1=x", "A2=y", "A3=z"},
+       1,
+       2,
+       {{u"", u"", u""}, {u"A", u"x", u"y"}}},
+      {"item count rounds half to even up",
+       {"[G]", "NumberOfItems=3.5", "NumberOfKeys=1", "Key1=A", "A1=x", "A2=y", "A3=z", "A4=w"},
+       1,
+       4,
+       {{u"", u"", u"", u"", u""}, {u"A", u"x", u"y", u"z", u"w"}}},
+      {"missing base name reads the bare item numbers",
+       {"[G]", "NumberOfItems=2", "NumberOfKeys=2", "Key1=A", "A1=a1", "1=one", "2=two"},
+       2,
+       2,
+       {{u"", u"", u""}, {u"A", u"a1", u""}, {u"", u"one", u"two"}}},
+      {"base names keep their spaces in column 0 and lose them in key names",
+       {"[G]", "NumberOfItems=1", "NumberOfKeys=1", "Key1=\" A \"", "A1=a"},
+       1,
+       1,
+       {{u"", u""}, {u" A ", u"a"}}},
+      {"long key numbers have no leading zeros",
+       {"[G]", "NumberOfItems=1", "NumberOfKeys=12", "Key12=L", "L1=last"},
+       12,
+       1,
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Group g = GetGroup(dir.Write("g.ini", c.lines), u"G");
+    ASSERT_EQ(g.error, 0);
+    EXPECT_EQ(g.keys, c.keys);
+    EXPECT_EQ(g.items, c.items);
+    if (!c.rows.empty())
+      EXPECT_EQ(Rows(g.values), c.rows);
+    else
+      EXPECT_EQ(g.values(12, 1), u"last");
+  }
+}
+
+TEST_F(IniGroups, GetGroupReportsAnEmptyGroup) {
+  const String file = dir.Write("e.ini", {"[Colors]", "NumberOfKeys=0", "NumberOfItems=3", "[Half]", "NumberOfKeys=2",
+                                          "[Neg]", "NumberOfKeys=-5", "NumberOfItems=0"});
+  Group g = GetGroup(file, u"Colors", Untouched());
+  EXPECT_EQ(g.error, 0);
+  EXPECT_EQ(g.keys, 0);
+  EXPECT_EQ(g.items, 3);
+  EXPECT_EQ(g.values, Untouched());
+  g = GetGroup(file, u"Half", Untouched());
+  EXPECT_EQ(g.keys, 2);
+  EXPECT_EQ(g.items, 0);
+  EXPECT_EQ(g.values, Untouched());
+  g = GetGroup(file, u"Neg", Untouched());
+  g = GetGroup(dir.Name("absent.ini"), u"Colors", Untouched());
+  EXPECT_EQ(g.keys, 0);
+  EXPECT_EQ(g.items, 0);
+  ASSERT_EQ(host.messages.size(), 4u);
+  EXPECT_EQ(host.messages[0], u"( 0 keys and  3 items in section Colors of file " + file);
+  EXPECT_EQ(host.messages[1], u"( 2 keys and  0 items in section Half of file " + file);
+  EXPECT_EQ(host.messages[2], u"(-5 keys and  0 items in section Neg of file " + file);
+  EXPECT_EQ(host.messages[3], u"( 0 keys and  0 items in section Colors of file " + dir.Name("absent.ini"));
+}
+
+TEST_F(IniGroups, GetGroupErrorsKeepWhatWasWritten) {
+  const String file =
+      dir.Write("bad.ini", {"[Big]", "NumberOfItems=3", "NumberOfKeys=40000", "[Neg]", "NumberOfItems=2",
+                            "NumberOfKeys=-1", "[NegItems]", "NumberOfItems=-2", "NumberOfKeys=1"});
+  Group g = GetGroup(file, u"Big", Untouched());
+  EXPECT_EQ(g.error, 6);
+  EXPECT_EQ(g.items, 3);   // written before the keys overflowed
+  EXPECT_EQ(g.keys, -99);  // never written
+  EXPECT_EQ(g.values, Untouched());
+  g = GetGroup(file, u"Neg", Untouched());
+  EXPECT_EQ(g.error, 9);
+  EXPECT_EQ(g.keys, -1);
+  EXPECT_EQ(g.items, 2);
+  EXPECT_EQ(g.values, Untouched());
+  g = GetGroup(file, u"NegItems");
+  EXPECT_EQ(g.error, 9);
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(IniGroups, GetGroupKeysReadsTheCallersBaseNames) {
+  const String file = dir.Write("colors.ini", kColors);
+  const String windowsFile = ToWindowsPath(file);
+  Group g = GetGroupKeys(windowsFile, u"Colors", Names(0, {u"", u"Blue"}));
+  ASSERT_EQ(g.error, 0);
+  EXPECT_EQ(g.items, 2);
+  EXPECT_EQ(Rows(g.values), (Table{{u"", u"", u""}, {u"", u"0", u"255"}}));
+
+  // Names used from index 1; spaces around them removed; index 0 never read.
+  g = GetGroupKeys(windowsFile, u"Colors", Names(0, {u"Red", u" Red ", u"Nope"}));
+  EXPECT_EQ(Rows(g.values), (Table{{u"", u"", u""}, {u"", u"255", u"0"}, {u"", u"", u""}}));
+
+  // Without "NumberOfItems" every key has one item.
+  const String noCount = ToWindowsPath(dir.Write("one.ini", {"[S]", "A1=x", "A2=y"}));
+  g = GetGroupKeys(noCount, u"S", Names(1, {u"A"}));
+  EXPECT_EQ(g.items, 1);
+  EXPECT_EQ(Rows(g.values), (Table{{u"", u""}, {u"", u"x"}}));
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(IniGroups, GetGroupKeysEndsEarlyOrFails) {
+  const String file = ToWindowsPath(dir.Write("colors.ini", kColors));
+  const String zero = ToWindowsPath(dir.Write(
+      "zero.ini", {"[Colors]", "NumberOfItems=0", "[Neg]", "NumberOfItems=-1", "[Big]", "NumberOfItems=1E5"}));
+  // Bounds 0 to 0: the count is written and the array left alone.
+  Group g = GetGroupKeys(file, u"Colors", Names(0, {u"Red"}), Untouched());
+  EXPECT_EQ(g.error, 0);
+  EXPECT_EQ(g.items, 2);
+  EXPECT_EQ(g.values, Untouched());
+  g = GetGroupKeys(zero, u"Colors", Names(0, {u"", u"Red"}), Untouched());
+  EXPECT_EQ(g.items, 0);
+  EXPECT_EQ(g.values, Untouched());
+  // No dimensions: error 9 even when there is nothing to read.
+  g = GetGroupKeys(zero, u"Colors", StringArray(), Untouched());
+  EXPECT_EQ(g.error, 9);
+  EXPECT_EQ(g.items, 0);
+  // A negative count cannot bound the array.
+  g = GetGroupKeys(zero, u"Neg", Names(0, {u"", u"Red"}), Untouched());
+  EXPECT_EQ(g.error, 9);
+  EXPECT_EQ(g.items, -1);
+  EXPECT_EQ(g.values, Untouched());
+  g = GetGroupKeys(zero, u"Big", Names(0, {u"", u"Red"}), Untouched());
+  EXPECT_EQ(g.error, 6);
+  // Index 1 missing (lower bound 2) or two dimensions: error 9 at the first
+  // base name, after the array took its new bounds.
+  g = GetGroupKeys(file, u"Colors", Names(2, {u"Red"}), Untouched());
+  EXPECT_EQ(g.error, 9);
+  EXPECT_EQ(g.values.UBound(1), 2);
+  EXPECT_EQ(g.values.UBound(2), 2);
+  StringArray twoDims;
+  twoDims.ReDim(0, 1, 0, 1);
+  g = GetGroupKeys(file, u"Colors", twoDims, Untouched());
+  EXPECT_EQ(g.error, 9);
+  EXPECT_EQ(g.values.UBound(1), 1);
+}
+
+TEST_F(IniGroups, GetGroupKeysCompletesTheFileName) {
+  std::filesystem::create_directories(dir.path() / "sub");
+  dir.Write("settings.ini", {"[S]", "NumberOfItems=1", "A1=top"});
+  dir.Write("sub/a.ini", {"[S]", "NumberOfItems=1", "A1=sub"});
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  const String folder = ToWindowsPath(text::FromUtf8(dir.path().string()));  // "Z:\tmp\kortools-ini-..."
+  ASSERT_EQ(folder.substr(0, 3), u"Z:\\");
+  struct Case {
+    String name;
+    const char16_t* value;
+  };
+  const Case cases[] = {
+      {u"settings.ini", u"top"},
+      {folder.substr(2) + u"\\sub\\a.ini", u"sub"},  // "\tmp\...\sub\a.ini": the current drive added
+      {u"sub\\a.ini", u"sub"},                       // "Z:sub\a.ini": relative to the current folder
+      {folder + u"\\settings.ini", u"top"},          // a drive path stays
+      {u"missing.ini", u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.name));
+    const Group g = GetGroupKeys(c.name, u"S", Names(0, {u"", u"A"}));
+    EXPECT_EQ(g.error, 0);
+    EXPECT_EQ(g.values(1, 1), c.value);
+  }
+  std::filesystem::current_path(before);
+}
+
+// ---- late-bound calls ----
+
+TEST_F(IniGroups, LateBoundCallsWriteBackTheirArguments) {
+  const String file = dir.Write("colors.ini", kColors);
+  AutomationObject obj = AutomationObject::Global("korINI");
+
+  std::vector<Variant> args{file, String(u"Colors"), Integer{0}, Integer{0}, StringArray()};
+  obj.Invoke("GetGroup", args);
+  EXPECT_EQ(args[2], Variant(Integer{2}));
+  EXPECT_EQ(args[3], Variant(Integer{2}));
+  const StringArray* values = args[4].get_if<StringArray>();
+  ASSERT_NE(values, nullptr);
+  EXPECT_EQ(Rows(*values), (Table{{u"", u"", u""}, {u"Red", u"255", u"0"}, {u"Blue", u"0", u"255"}}));
+
+  StringArray names;
+  names.ReDim(0, 1);
+  names(1) = u"Red";
+  args = {ToWindowsPath(file), String(u"Colors"), names, Integer{0}, String(u"not an array")};
+  EXPECT_EQ(ErrorOf([&] { obj.Invoke("GetGroupKeys", args); }), 13);
+  args[4] = StringArray();
+  obj.Invoke("GetGroupKeys", args);
+  EXPECT_EQ(args[3], Variant(Integer{2}));
+  ASSERT_NE(args[4].get_if<StringArray>(), nullptr);
+  EXPECT_EQ((*args[4].get_if<StringArray>())(1, 2), u"0");
+
+  args = {String(u"Colors"), String(u"Key1\xD800", 5), String(u"d"), file};
+  EXPECT_EQ(obj.Invoke("GetIni", args), Variant(String(u"d")));
+  EXPECT_EQ(args[1], Variant(String(u"Key1?")));
+
+  args = {String(u"Colors"), String(u"Red1"), Integer{7}, file};
+  EXPECT_EQ(obj.Invoke("GetInt", args), Variant(Double{255}));
+  args = {String(u"Colors"), String(u"Green1"), Long{-3}, file};
+  EXPECT_EQ(obj.Invoke("GetInt", args), Variant(Double{-3}));
+
+  args = {String(u"Colors"), String(u"Green1"), Long{0}, file};
+  EXPECT_EQ(obj.Invoke("WriteINI", args), Variant(Long{1}));
+  EXPECT_NE(dir.Read("colors.ini").find("Green1=0"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kor

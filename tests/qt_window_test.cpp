@@ -1,0 +1,159 @@
+// The Qt window adapter on Qt's offscreen platform: what the widgets report,
+// and a window's placement saved and put back through korINI.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QScreen>
+#include <QWidget>
+#include <memory>
+
+#include "kortools/korINI.h"
+#include "kortools/qt/widget_window.h"
+#include "tests/ini_support.h"
+
+namespace kor {
+namespace {
+
+using testing_ini::ErrorOf;
+using testing_ini::TempFolder;
+
+TEST(QtWidgetWindow, BorderStyleFollowsTheWindowFlags) {
+  struct Case {
+    const char* name;
+    Qt::WindowFlags flags;
+    bool fixed;
+    Integer style;
+  };
+  const Case cases[] = {
+      {"window", Qt::Window, false, 2},
+      {"fixed window", Qt::Window, true, 1},
+      {"fixed-size hint", Qt::Window | Qt::MSWindowsFixedSizeDialogHint, false, 1},
+      {"frameless", Qt::Window | Qt::FramelessWindowHint, false, 0},
+      {"frameless dialog", Qt::Dialog | Qt::FramelessWindowHint, true, 0},
+      {"splash screen", Qt::SplashScreen, false, 0},
+      {"dialog", Qt::Dialog, false, 2},
+      {"fixed dialog", Qt::Dialog, true, 3},
+      {"fixed sheet", Qt::Sheet, true, 3},
+      {"tool", Qt::Tool, false, 5},
+      {"fixed tool", Qt::Tool, true, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QWidget w(nullptr, c.flags);
+    if (c.fixed) w.setFixedSize(300, 200);
+    EXPECT_EQ(qt::WidgetWindow(&w).BorderStyle(), c.style);
+  }
+}
+
+TEST(QtWidgetWindow, StatesBoundsAndRefusals) {
+  QWidget w;
+  w.setGeometry(40, 30, 320, 240);
+  w.show();
+  qt::WidgetWindow form(&w);
+  EXPECT_EQ(form.WindowState(), 0);
+  // The frame's position (offscreen windows have a frame too) and the client
+  // area's size.
+  EXPECT_EQ(form.Left(), w.frameGeometry().x());
+  EXPECT_EQ(form.Top(), w.frameGeometry().y());
+  EXPECT_EQ(form.Width(), 320);
+  EXPECT_EQ(form.Height(), 240);
+
+  form.Move(10.4f, 20.6f);  // whole pixels; the size stays
+  EXPECT_EQ(w.pos(), QPoint(10, 21));
+  EXPECT_EQ(w.frameGeometry().topLeft(), QPoint(10, 21));
+  EXPECT_EQ(w.size(), QSize(320, 240));
+  form.Move(15, 25, 200.4f);  // the height stays
+  EXPECT_EQ(w.geometry().size(), QSize(200, 240));
+  form.Move(15, 25, 200, 100);
+  EXPECT_EQ(w.pos(), QPoint(15, 25));
+  EXPECT_EQ(w.size(), QSize(200, 100));
+
+  form.SetWindowState(2);
+  EXPECT_TRUE(w.isMaximized());
+  EXPECT_EQ(form.WindowState(), 2);
+  EXPECT_EQ(ErrorOf([&] { form.Move(0, 0, 10, 10); }), 384);
+  form.SetWindowState(1);
+  EXPECT_EQ(form.WindowState(), 1);
+  EXPECT_EQ(ErrorOf([&] { form.Move(0, 0); }), 384);
+  form.SetWindowState(0);
+  EXPECT_EQ(form.WindowState(), 0);
+  EXPECT_EQ(ErrorOf([&] { form.SetWindowState(3); }), 380);
+  EXPECT_EQ(ErrorOf([&] { form.Move(1e30f, 0); }), 6);
+  w.setWindowState(Qt::WindowFullScreen);
+  EXPECT_EQ(form.WindowState(), 2);
+
+  auto gone = std::make_unique<QWidget>();
+  qt::WidgetWindow orphan(gone.get());
+  gone.reset();
+  EXPECT_EQ(orphan.widget(), nullptr);
+  EXPECT_EQ(ErrorOf([&] { orphan.Left(); }), 91);
+  EXPECT_EQ(ErrorOf([&] { orphan.SetWindowState(0); }), 91);
+}
+
+TEST(QtWidgetWindow, TheScreenIsThePrimaryScreen) {
+  const QSize size = QGuiApplication::primaryScreen()->geometry().size();
+  const ScreenSize s = qt::PrimaryScreenSize();
+  EXPECT_EQ(s.width, size.width());
+  EXPECT_EQ(s.height, size.height());
+  qt::UseQtScreen();
+  ASSERT_TRUE(GetHostHooks().screen);
+  EXPECT_EQ(GetHostHooks().screen().width, size.width());
+  SetHostHooks({});
+}
+
+TEST(QtWidgetWindow, PlacementSavedAndRestoredThroughTheIniFile) {
+  TempFolder dir;
+  qt::UseQtScreen();
+  korINI ini;
+  String section = u"Main", file = dir.Name("qt.ini");
+
+  QWidget first;
+  first.setGeometry(120, 60, 400, 300);
+  first.show();
+  Object source = qt::WindowOf(&first);
+  ini.WritePrivateWindowinIni(source, section, file);
+
+  QWidget second;
+  second.setGeometry(0, 0, 50, 50);
+  Object target = qt::WindowOf(&second);
+  ini.ReadPrivateWindow(target, section, &file);
+  second.show();
+  EXPECT_EQ(second.frameGeometry(), first.frameGeometry());
+  EXPECT_EQ(second.size(), QSize(400, 300));
+  EXPECT_FALSE(second.isMaximized());
+
+  // Saved maximized by WriteWindowInIni, a sizable window comes back
+  // maximized from ReadWindowSettings.
+  first.showMaximized();
+  ini.WriteWindowInIni(source, file);
+  QWidget third;
+  Object restored = qt::WindowOf(&third);
+  ini.ReadWindowSettings(restored, file);
+  EXPECT_TRUE(third.windowState().testFlag(Qt::WindowMaximized));
+
+  // A fixed dialog keeps its size and only moves.
+  first.showNormal();
+  first.setGeometry(200, 100, 300, 200);
+  ini.WriteWindowInIni(source, file);
+  QDialog dialog;
+  dialog.setFixedSize(150, 80);
+  dialog.move(0, 0);
+  Object fixed = qt::WindowOf(&dialog);
+  ini.ReadWindowSettings(fixed, file);
+  EXPECT_EQ(dialog.pos(), first.pos());
+  EXPECT_EQ(dialog.size(), QSize(150, 80));
+  SetHostHooks({});
+}
+
+}  // namespace
+}  // namespace kor
+
+int main(int argc, char** argv) {
+  // No display: Qt's offscreen platform.
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

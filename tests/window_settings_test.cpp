@@ -1,0 +1,459 @@
+// korINI's window methods: what the writers store, and what the readers do
+// to a window, on a recording window and real files.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "ini/file_names.h"
+#include "kortools/dispatch.h"
+#include "kortools/korINI.h"
+#include "platform/locale.h"
+#include "tests/ini_support.h"
+
+// The leak checker's switch, where the tests run under it.
+extern "C" void __lsan_disable() __attribute__((weak));
+extern "C" void __lsan_enable() __attribute__((weak));
+
+namespace kor {
+namespace {
+
+using testing_ini::ErrorOf;
+using testing_ini::ScopedHost;
+using testing_ini::TempFolder;
+
+std::string Number(Single v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", static_cast<double>(v));
+  return buf;
+}
+
+// A window that keeps its bounds and records every operation that acts on
+// it, as "Move(l,t,w,h)", "Move(l,t)" or "WindowState=s". It refuses Move,
+// or setting the state, with error 384 when told to.
+class FakeWindow final : public HostWindow {
+ public:
+  FakeWindow(Single l, Single t, Single w, Single h, Integer state = 0, Integer border = 2)
+      : left_(l), top_(t), width_(w), height_(h), state_(state), border_(border) {}
+
+  Single Left() const override { return left_; }
+  Single Top() const override { return top_; }
+  Single Width() const override { return width_; }
+  Single Height() const override { return height_; }
+  Integer WindowState() const override { return state_; }
+  Integer BorderStyle() const override { return border_; }
+  void SetWindowState(Integer state) override {
+    if (refuseState) throw Error::Runtime(384);
+    state_ = state;
+    calls += "WindowState=" + std::to_string(state) + ";";
+  }
+  void Move(Single left, std::optional<Single> top, std::optional<Single> width,
+            std::optional<Single> height) override {
+    if (refuseMove) throw Error::Runtime(384);
+    left_ = left;
+    std::string call = "Move(" + Number(left);
+    if (top) call += "," + Number(top_ = *top);
+    if (width) call += "," + Number(width_ = *width);
+    if (height) call += "," + Number(height_ = *height);
+    calls += call + ");";
+  }
+
+  std::string calls;
+  bool refuseMove = false, refuseState = false;
+
+ private:
+  Single left_, top_, width_, height_;
+  Integer state_, border_;
+};
+
+class NotAWindow final : public HostObject {};
+
+// The keys of a section as the file holds them.
+using Keys = std::map<std::string, std::string>;
+
+class WindowSettings : public ::testing::Test {
+ protected:
+  WindowSettings() : host(19200, 14400), file(dir.Name("app.ini")) {}
+
+  Keys Stored(const String& section = u"window") {
+    Keys keys;
+    for (const char16_t* k : {u"Left", u"Top", u"Width", u"Height", u"State"}) {
+      String s = section, key = k, def = u"<none>", f = file;
+      const String v = ini.GetIni(s, key, def, f);
+      if (v != u"<none>") keys[text::ToUtf8(k)] = text::ToUtf8(v);
+    }
+    return keys;
+  }
+  // Writes the file afresh with the keys in the sections "window" and
+  // "Private" (no sections for no keys).
+  void Store(const Keys& keys) {
+    std::vector<std::string> lines;
+    if (!keys.empty())
+      for (const char* section : {"[window]", "[Private]"}) {
+        lines.push_back(section);
+        for (const auto& [k, v] : keys) lines.push_back(k + "=" + v);
+      }
+    dir.Write("app.ini", lines);
+  }
+  static std::shared_ptr<FakeWindow> Window(Single l, Single t, Single w, Single h, Integer state = 0,
+                                            Integer border = 2) {
+    return std::make_shared<FakeWindow>(l, t, w, h, state, border);
+  }
+
+  // Runs a reader on a window and returns its calls.
+  std::string ReadPrivate(const std::shared_ptr<FakeWindow>& w, const String& section = u"window") {
+    Object o = w;
+    String s = section, f = file;
+    ini.ReadPrivateWindow(o, s, &f);
+    return w->calls;
+  }
+  std::string ReadSettings(const std::shared_ptr<FakeWindow>& w) {
+    Object o = w;
+    String f = file;
+    ini.ReadWindowSettings(o, f);
+    return w->calls;
+  }
+
+  ScopedHost host;
+  TempFolder dir;
+  String file;
+  korINI ini;
+};
+
+TEST_F(WindowSettings, WritersStorePercentagesOfTheScreen) {
+  for (bool own : {false, true}) {
+    SCOPED_TRACE(own ? "WriteWindowInIni" : "WritePrivateWindowinIni");
+    std::filesystem::remove(dir.path() / "app.ini");
+    Object w = Window(1920, 1440, 9600, 7200);
+    String section = u"window", f = file;
+    if (own)
+      ini.WriteWindowInIni(w, f);
+    else
+      ini.WritePrivateWindowinIni(w, section, f);
+    EXPECT_EQ(Stored(), (Keys{{"Left", "10"}, {"Top", "10"}, {"Width", "50"}, {"Height", "50"}, {"State", "0"}}));
+    // The keys are written in their order.
+    const std::string written = dir.Read("app.ini");
+    std::size_t at = 0;
+    for (const char* key : {"Left=", "Top=", "Width=", "Height=", "State="}) {
+      const std::size_t next = written.find(key, at);
+      EXPECT_NE(next, std::string::npos) << key << " in " << written;
+      at = next;
+    }
+  }
+  Object w = Window(6400, 1200, 1234.5f, 14400);
+  String section = u"Main", f = file;
+  ini.WritePrivateWindowinIni(w, section, f);
+  EXPECT_EQ(
+      Stored(u"Main"),
+      (Keys{{"Left", "33.33333"}, {"Top", "8.333333"}, {"Width", "6.429688"}, {"Height", "100"}, {"State", "0"}}));
+}
+
+TEST_F(WindowSettings, MaximizedAndMinimizedWindows) {
+  Object maximized = Window(-8, -8, 19216, 14416, 2);
+  String section = u"window", f = file;
+  ini.WritePrivateWindowinIni(maximized, section, f);
+  EXPECT_EQ(Stored(), (Keys{{"Left", "0"}, {"Top", "0"}, {"Width", "100"}, {"Height", "100"}, {"State", "2"}}));
+  ini.WriteWindowInIni(maximized, f);
+  EXPECT_EQ(Stored(), (Keys{{"Left", "-0.04166667"},
+                            {"Top", "-0.05555556"},
+                            {"Width", "100.0833"},
+                            {"Height", "100.1111"},
+                            {"State", "2"}}));
+  // A minimized window is not saved; the section keeps what it held.
+  Object minimized = Window(1, 2, 3, 4, 1);
+  const std::string before = dir.Read("app.ini");
+  ini.WritePrivateWindowinIni(minimized, section, f);
+  ini.WriteWindowInIni(minimized, f);
+  Object odd = Window(1, 2, 3, 4, 7);
+  ini.WriteWindowInIni(odd, f);
+  EXPECT_EQ(dir.Read("app.ini"), before);
+  String otherFile = dir.Name("other.ini");
+  ini.WriteWindowInIni(minimized, otherFile);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "other.ini"));
+}
+
+TEST_F(WindowSettings, RoundTripsAtVariousScreenSizes) {
+  struct Case {
+    Single screenW, screenH, l, t, w, h;
+  };
+  const Case cases[] = {
+      {19200, 14400, 1920, 1440, 9600, 7200}, {1920, 1080, 100, 50, 800, 600},    {2560, 1440, 123, 77, 1001, 703},
+      {1366, 768, 0, 0, 1366, 728},           {3840, 2160, 3000, 2000, 800, 150},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Number(c.screenW) + "x" + Number(c.screenH));
+    host.screen = {c.screenW, c.screenH};
+    Object source = Window(c.l, c.t, c.w, c.h);
+    String section = u"Round", f = file;
+    ini.WritePrivateWindowinIni(source, section, f);
+    auto target = Window(0, 0, 10, 10);
+    ReadPrivate(target, u"Round");
+    EXPECT_NEAR(target->Left(), c.l, 0.01);
+    EXPECT_NEAR(target->Top(), c.t, 0.01);
+    EXPECT_NEAR(target->Width(), c.w, 0.01);
+    EXPECT_NEAR(target->Height(), c.h, 0.01);
+    ini.WriteWindowInIni(source, f);
+    target = Window(0, 0, 10, 10);
+    ReadSettings(target);
+    EXPECT_NEAR(target->Left(), c.l, 0.01);
+    EXPECT_NEAR(target->Width(), c.w, 0.01);
+  }
+}
+
+TEST_F(WindowSettings, ReadersApplyTheStoredSettings) {
+  struct Case {
+    const char* name;
+    Keys keys;  // empty: the section is missing
+    Integer state, border;
+    const char* privateCalls;
+    const char* settingsCalls;
+  };
+  const Keys normal{{"Left", "10"}, {"Top", "10"}, {"Width", "50"}, {"Height", "50"}, {"State", "0"}};
+  const Keys maximized{{"Left", "0"}, {"Top", "0"}, {"Width", "100"}, {"Height", "100"}, {"State", "2"}};
+  Keys minimized = normal;
+  minimized["State"] = "1";
+  const Case cases[] = {
+      {"normal, sizable", normal, 0, 2, "Move(1920,1440,9600,7200);", "Move(1920,1440,9600,7200);"},
+      {"normal, no border", normal, 0, 0, "Move(1920,1440,9600,7200);", "Move(1920,1440,9600,7200);"},
+      {"normal, sizable tool window", normal, 0, 5, "Move(1920,1440,9600,7200);",
+       "WindowState=0;Move(1920,1440,9600,7200);"},
+      {"normal, fixed single", normal, 0, 1, "Move(1920,1440,9600,7200);", "Move(1920,1440);"},
+      {"normal, fixed dialog", normal, 0, 3, "Move(1920,1440,9600,7200);", "Move(1920,1440);"},
+      {"normal, fixed tool window, maximized now", normal, 2, 4, "Move(1920,1440,9600,7200);", ""},
+      {"normal, unknown border style", normal, 0, 6, "Move(1920,1440,9600,7200);", ""},
+      {"maximized, sizable", maximized, 0, 2, "Move(0,0,19200,14400);", "WindowState=2;"},
+      {"maximized, no border", maximized, 0, 0, "Move(0,0,19200,14400);", "WindowState=2;"},
+      {"missing section, sizable", {}, 0, 2, "Move(0,0,19200,14400);", "WindowState=2;"},
+      {"missing section, fixed single", {}, 0, 1, "Move(0,0,19200,14400);", "Move(0,0);"},
+      {"missing section, fixed dialog, minimized now", {}, 1, 3, "Move(0,0,19200,14400);", ""},
+      {"missing section, sizable tool window",
+       {},
+       0,
+       5,
+       "Move(0,0,19200,14400);",
+       "WindowState=0;Move(0,0,19200,14400);"},
+      {"stored minimized", minimized, 0, 2, "WindowState=1;", "WindowState=1;"},
+      {"nothing stored", {{"Width", "0"}, {"Height", "0"}, {"State", "1"}}, 0, 2, "", ""},
+      {"no width", {{"Width", "0"}, {"Height", "50"}, {"State", "2"}}, 0, 2, "WindowState=2;", "WindowState=1;"},
+      {"negative height", {{"Width", "50"}, {"Height", "-1"}}, 0, 2, "WindowState=0;", "WindowState=1;"},
+      {"105 percent is still a percentage",
+       {{"Width", "105"}, {"Height", "105"}, {"State", "0"}},
+       0,
+       2,
+       "Move(0,0,20160,15120);",
+       "Move(0,0,20160,15120);"},
+      {"106 makes the bounds absolute",
+       {{"Left", "10"}, {"Top", "10"}, {"Width", "106"}, {"Height", "50"}, {"State", "0"}},
+       0,
+       2,
+       "Move(10,10,106,50);",
+       "Move(10,10,106,50);"},
+      {"absolute, sticking out at the right",
+       {{"Left", "12000"}, {"Top", "0"}, {"Width", "9600"}, {"Height", "7200"}, {"State", "0"}},
+       0,
+       2,
+       "Move(0,0,19200,14400);",
+       "Move(0,0,19200,14400);"},
+      {"absolute, sticking out at the bottom",
+       {{"Left", "0"}, {"Top", "8000"}, {"Width", "9600"}, {"Height", "7200"}, {"State", "0"}},
+       0,
+       2,
+       "Move(0,0,19200,14400);",
+       "Move(0,0,19200,14400);"},
+      {"absolute, just fitting",
+       {{"Left", "9600"}, {"Top", "7200"}, {"Width", "9600"}, {"Height", "7200"}, {"State", "0"}},
+       0,
+       2,
+       "Move(9600,7200,9600,7200);",
+       "Move(9600,7200,9600,7200);"},
+      {"absolute, sticking out at the left",
+       {{"Left", "-3000"}, {"Top", "0"}, {"Width", "9600"}, {"Height", "7200"}, {"State", "0"}},
+       0,
+       2,
+       "Move(-3000,0,9600,7200);",
+       "Move(-3000,0,9600,7200);"},
+      {"values read numerically",
+       {{"Left", "1 0abc"}, {"Top", "&HA"}, {"Width", "5E1"}, {"Height", " 50 "}, {"State", "0.4"}},
+       0,
+       2,
+       "Move(1920,1440,9600,7200);",
+       "Move(1920,1440,9600,7200);"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Store(c.keys);
+    EXPECT_EQ(ReadPrivate(Window(5, 5, 5, 5, c.state, c.border), u"Private"), c.privateCalls);
+    EXPECT_EQ(ReadSettings(Window(5, 5, 5, 5, c.state, c.border)), c.settingsCalls);
+  }
+}
+
+TEST_F(WindowSettings, AnEmptyFileNameMeansTheDefaultIniFile) {
+  const String defaultFile = ini::DefaultIniFile();
+  auto w = Window(0, 0, 1, 1);
+  Object o = w;
+  String section = u"S", f;
+  ini.ReadPrivateWindow(o, section, &f);
+  EXPECT_EQ(f, defaultFile);
+  ini.ReadPrivateWindow(o, section);  // left out: the same file
+  f.clear();
+  ini.ReadWindowSettings(o, f);
+  EXPECT_EQ(f, defaultFile);
+
+  AutomationObject late = AutomationObject::Global("korINI");
+  std::vector<Variant> args{o, String(u"S"), String()};
+  late.Invoke("ReadPrivateWindow", args);
+  EXPECT_EQ(args[2], Variant(defaultFile));
+  args = {o, String(u"S")};
+  late.Invoke("ReadPrivateWindow", args);
+  args = {o, String()};
+  late.Invoke("ReadWindowSettings", args);
+  EXPECT_EQ(args[1], Variant(defaultFile));
+  // The default file does not exist: the window covers the screen.
+  EXPECT_EQ(w->calls,
+            "Move(0,0,19200,14400);Move(0,0,19200,14400);WindowState=2;Move(0,0,19200,14400);"
+            "Move(0,0,19200,14400);WindowState=2;");
+}
+
+TEST_F(WindowSettings, ObjectsThatAreNotWindowsAreATypeMismatch) {
+  Object other = std::make_shared<NotAWindow>();
+  String section = u"window", f, written = file;
+  EXPECT_EQ(ErrorOf([&] { ini.WritePrivateWindowinIni(other, section, written); }), 13);
+  EXPECT_EQ(ErrorOf([&] { ini.WriteWindowInIni(other, written); }), 13);
+  EXPECT_EQ(ErrorOf([&] { ini.ReadPrivateWindow(other, section, &f); }), 13);
+  EXPECT_EQ(ErrorOf([&] { ini.ReadWindowSettings(other, f); }), 13);
+  EXPECT_EQ(f, u"") << "the file name is not completed before the window is checked";
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "app.ini"));
+
+  // Late-bound, a value that is no object at all does not reach the method.
+  AutomationObject late = AutomationObject::Global("korINI");
+  std::vector<Variant> args{String(u"form"), String()};
+  EXPECT_EQ(ErrorOf([&] { late.Invoke("ReadWindowSettings", args); }), 13);
+  args = {other, String()};
+  EXPECT_EQ(ErrorOf([&] { late.Invoke("ReadWindowSettings", args); }), 13);
+}
+
+TEST_F(WindowSettings, AnUnsetWindowFailsAtItsFirstOperation) {
+  Object none;
+  String section = u"window", f = file;
+  EXPECT_EQ(ErrorOf([&] { ini.WriteWindowInIni(none, f); }), 91);
+  EXPECT_EQ(ErrorOf([&] { ini.ReadPrivateWindow(none, section, &f); }), 91);
+  EXPECT_EQ(ErrorOf([&] { ini.ReadWindowSettings(none, f); }), 0);
+}
+
+TEST_F(WindowSettings, RefusedOperations) {
+  Store({{"Left", "10"}, {"Top", "10"}, {"Width", "50"}, {"Height", "50"}, {"State", "0"}});
+  auto w = Window(5, 5, 5, 5, 0, 2);
+  w->refuseMove = true;
+  EXPECT_EQ(ErrorOf([&] { ReadPrivate(w); }), 384);
+  EXPECT_EQ(ErrorOf([&] { ReadSettings(w); }), 0);
+  EXPECT_EQ(w->calls, "");
+  EXPECT_EQ(w->Left(), 5);
+
+  // A refused state change does not stop the Move that follows it.
+  w = Window(5, 5, 5, 5, 0, 5);
+  w->refuseState = true;
+  EXPECT_EQ(ReadSettings(w), "Move(1920,1440,9600,7200);");
+
+  Store({{"State", "1"}});
+  w = Window(5, 5, 5, 5);
+  w->refuseState = true;
+  EXPECT_EQ(ErrorOf([&] { ReadPrivate(w); }), 384);
+  EXPECT_EQ(ErrorOf([&] { ReadSettings(w); }), 0);
+  EXPECT_EQ(w->WindowState(), 0);
+}
+
+TEST_F(WindowSettings, ErrorsInTheValues) {
+  // A state beyond the Integer range: ReadPrivateWindow fails setting it;
+  // ReadWindowSettings minimizes the window, whatever the state.
+  Store({{"Width", "0"}, {"Height", "50"}, {"State", "40000"}});
+  EXPECT_EQ(ErrorOf([&] { ReadPrivate(Window(5, 5, 5, 5)); }), 6);
+  EXPECT_EQ(ReadSettings(Window(5, 5, 5, 5)), "WindowState=1;");
+
+  // A bound beyond the range of a Single: ReadWindowSettings keeps the
+  // variable's value (0) and goes on.
+  Store({{"Left", "1E39"}, {"Top", "10"}, {"Width", "50"}, {"Height", "50"}, {"State", "1E10"}});
+  EXPECT_EQ(ErrorOf([&] { ReadPrivate(Window(5, 5, 5, 5)); }), 6);
+  EXPECT_EQ(ReadSettings(Window(5, 5, 5, 5)), "Move(0,1440,9600,7200);");
+
+  // A percentage that scales beyond a Single, and an absolute test whose sum
+  // overflows: the reader that ignores errors keeps the value, or pulls the
+  // window onto the screen.
+  Store({{"Left", "3E38"}, {"Top", "10"}, {"Width", "50"}, {"Height", "50"}, {"State", "0"}});
+  EXPECT_EQ(ErrorOf([&] { ReadPrivate(Window(5, 5, 5, 5)); }), 6);
+  EXPECT_EQ(ReadSettings(Window(5, 5, 5, 5)), "Move(3e+38,1440,9600,7200);");
+  Store({{"Left", "3E38"}, {"Top", "0"}, {"Width", "3E38"}, {"Height", "50"}, {"State", "0"}});
+  EXPECT_EQ(ErrorOf([&] { ReadPrivate(Window(5, 5, 5, 5)); }), 6);
+  EXPECT_EQ(ReadSettings(Window(5, 5, 5, 5)), "Move(0,0,19200,14400);");
+
+  // A screen without width: the writers divide by zero.
+  host.screen = {0, 14400};
+  Object w = Window(10, 10, 10, 10);
+  Object origin = Window(0, 10, 10, 10);
+  String section = u"window", f = file;
+  EXPECT_EQ(ErrorOf([&] { ini.WritePrivateWindowinIni(w, section, f); }), 11);
+  EXPECT_EQ(ErrorOf([&] { ini.WritePrivateWindowinIni(origin, section, f); }), 6);
+}
+
+TEST_F(WindowSettings, TheLocalesDecimalSeparator) {
+  // A locale made for the test whose decimal separator is ",".
+  const std::filesystem::path locales = dir.path() / "locales";
+  std::filesystem::create_directories(locales);
+  {
+    std::ofstream source(locales / "comma");
+    source << "LC_CTYPE\ncopy \"POSIX\"\nEND LC_CTYPE\n"
+              "LC_NUMERIC\ndecimal_point \"<U002C>\"\nthousands_sep \"<U002E>\"\ngrouping 3;3\nEND LC_NUMERIC\n";
+  }
+  // localedef reports the categories the source leaves out, and still makes
+  // the locale.
+  const std::string make = "localedef -c -i " + (locales / "comma").string() + " -f ISO-8859-1 " +
+                           (locales / "xx_XX.ISO-8859-1").string() + " >/dev/null 2>&1";
+  [[maybe_unused]] const int made = std::system(make.c_str());
+  if (!std::filesystem::exists(locales / "xx_XX.ISO-8859-1" / "LC_NUMERIC"))
+    GTEST_SKIP() << "localedef cannot make a locale here";
+
+  struct SavedEnv {
+    std::string name;
+    std::optional<std::string> value;
+  };
+  std::vector<SavedEnv> saved;
+  for (const char* name : {"LOCPATH", "LC_ALL", "LC_NUMERIC"}) {
+    const char* v = std::getenv(name);
+    saved.push_back({name, v ? std::optional<std::string>(v) : std::nullopt});
+  }
+  ::setenv("LOCPATH", locales.c_str(), 1);
+  ::unsetenv("LC_ALL");
+  ::setenv("LC_NUMERIC", "xx_XX.ISO-8859-1", 1);
+  // glibc keeps a little memory for good when it opens a locale from LOCPATH.
+  if (__lsan_disable) __lsan_disable();
+  const String separator = platform::DecimalSeparator();
+  if (__lsan_enable) __lsan_enable();
+
+  Object w = Window(6400, 1440, 9600, 7200);
+  String section = u"window", f = file;
+  ini.WritePrivateWindowinIni(w, section, f);
+  const Keys stored = Stored();
+  // Reading stops at the ",": the fraction is lost.
+  auto target = Window(0, 0, 1, 1);
+  ReadPrivate(target);
+
+  for (const auto& s : saved) {
+    if (s.value)
+      ::setenv(s.name.c_str(), s.value->c_str(), 1);
+    else
+      ::unsetenv(s.name.c_str());
+  }
+  EXPECT_EQ(separator, u",");
+  EXPECT_EQ(stored.at("Left"), "33,33333");
+  EXPECT_EQ(stored.at("Width"), "50");
+  EXPECT_EQ(target->Left(), 6336);
+  EXPECT_EQ(platform::DecimalSeparator(), u".");
+}
+
+}  // namespace
+}  // namespace kor
