@@ -21,22 +21,17 @@
 #include "kortools/host.h"
 #include "kortools/korCSV_IO.h"
 #include "tests/csv_reference.h"
+#include "fuzz/fuzz_text.h"
 
 namespace {
 
-void Require(bool ok) {
-  if (!ok) std::abort();
-}
+using kor::fuzzing::Require;
+
+constexpr char16_t kCsvAlphabetUnits[] = {u',', u'"', u' ', u'a', u';', u'\0', 0xD800, u'\r', u'\n'};
+constexpr std::u16string_view kCsvAlphabet(kCsvAlphabetUnits, std::size(kCsvAlphabetUnits));
 
 kor::String ConsumeText(FuzzedDataProvider& in, std::size_t maxUnits, bool dense) {
-  static constexpr char16_t kDense[] = {u',', u'"', u' ', u'a', u';', u'\0', 0xD800, u'\r', u'\n'};
-  kor::String s;
-  const std::size_t n = in.ConsumeIntegralInRange<std::size_t>(0, maxUnits);
-  for (std::size_t i = 0; i < n && in.remaining_bytes() > 0; ++i) {
-    const auto unit = in.ConsumeIntegral<char16_t>();
-    s.push_back(dense ? kDense[unit % std::size(kDense)] : unit);
-  }
-  return s;
+  return kor::fuzzing::ConsumeText(in, maxUnits, dense, kCsvAlphabet);
 }
 
 void FuzzSplit(const kor::String& line, const kor::String& separator) {

@@ -15,24 +15,19 @@
 #include "kortools/host.h"
 #include "kortools/korParse.h"
 #include "tests/parse_reference.h"
+#include "fuzz/fuzz_text.h"
 
 namespace {
 
-void Require(bool ok) {
-  if (!ok) std::abort();
-}
+using kor::fuzzing::Require;
 
 constexpr std::size_t kModelLength = 24;  // longest line compared with the models
 
+constexpr char16_t kParseAlphabetUnits[] = {u' ', u'"', u'\'', u',', u'a', u';', u'\0', 0xD800, 0xDC00, u'\t'};
+constexpr std::u16string_view kParseAlphabet(kParseAlphabetUnits, std::size(kParseAlphabetUnits));
+
 kor::String ConsumeText(FuzzedDataProvider& in, std::size_t maxUnits, bool dense) {
-  static constexpr char16_t kDense[] = {u' ', u'"', u'\'', u',', u'a', u';', u'\0', 0xD800, 0xDC00, u'\t'};
-  kor::String s;
-  const std::size_t n = in.ConsumeIntegralInRange<std::size_t>(0, maxUnits);
-  for (std::size_t i = 0; i < n && in.remaining_bytes() > 0; ++i) {
-    const auto unit = in.ConsumeIntegral<char16_t>();
-    s.push_back(dense ? kDense[unit % std::size(kDense)] : unit);
-  }
-  return s;
+  return kor::fuzzing::ConsumeText(in, maxUnits, dense, kParseAlphabet);
 }
 
 void FuzzParseString(kor::korParse& p, kor::String line, const kor::String& delimiter, kor::Long index) {

@@ -16,22 +16,17 @@
 #include "kortools/error.h"
 #include "kortools/korFileMan.h"
 #include "platform/posix/file_system_view.h"
+#include "fuzz/fuzz_text.h"
 
 namespace {
 
-void Require(bool ok) {
-  if (!ok) std::abort();
-}
+using kor::fuzzing::Require;
+
+constexpr char16_t kPathAlphabetUnits[] = {u'\\', u'\\', u'.', u'.', u':', u'/', u'a', u'C', u' ', u'"', u'\0', 0xD800};
+constexpr std::u16string_view kPathAlphabet(kPathAlphabetUnits, std::size(kPathAlphabetUnits));
 
 kor::String ConsumeText(FuzzedDataProvider& in, std::size_t maxUnits, bool dense) {
-  static constexpr char16_t kDense[] = {u'\\', u'\\', u'.', u'.', u':', u'/', u'a', u'C', u' ', u'"', u'\0', 0xD800};
-  kor::String s;
-  const std::size_t n = in.ConsumeIntegralInRange<std::size_t>(0, maxUnits);
-  for (std::size_t i = 0; i < n && in.remaining_bytes() > 0; ++i) {
-    const auto unit = in.ConsumeIntegral<char16_t>();
-    s.push_back(dense ? kDense[unit % std::size(kDense)] : unit);
-  }
-  return s;
+  return kor::fuzzing::ConsumeText(in, maxUnits, dense, kPathAlphabet);
 }
 
 std::string ConsumeName(FuzzedDataProvider& in, bool dense) {
