@@ -98,8 +98,7 @@ void FuzzRead(const std::string& bytes, bool leaveOut, kor::Long limit) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool quiet = [] { return ::setenv("KORTOOLS_EVENTLOG", "none", 0) == 0; }();
-  (void)quiet;
+  kor::fuzzing::QuietEventLog();
   FuzzedDataProvider in(data, size);
   const bool dense = in.ConsumeBool();
   const bool leaveOut = in.ConsumeBool();

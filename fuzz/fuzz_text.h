@@ -15,6 +15,13 @@ inline void Require(bool ok) {
   if (!ok) std::abort();
 }
 
+// Keeps the message requests of the methods under test out of the system
+// log; the first call sets it for the whole run.
+inline void QuietEventLog() {
+  static const bool quiet = [] { return ::setenv("KORTOOLS_EVENTLOG", "none", 0) == 0; }();
+  (void)quiet;
+}
+
 // Up to maxUnits code units: any 16-bit value, or, when `dense`, only units
 // of `alphabet` (the characters a method reacts to), so that short inputs
 // reach the interesting cases.

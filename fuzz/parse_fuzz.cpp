@@ -89,8 +89,7 @@ void FuzzParseTokenArray(kor::korParse& p, const kor::String& text, kor::Integer
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool quiet = [] { return ::setenv("KORTOOLS_EVENTLOG", "none", 0) == 0; }();
-  (void)quiet;
+  kor::fuzzing::QuietEventLog();
   FuzzedDataProvider in(data, size);
   const bool dense = in.ConsumeBool();
   const bool leaveOut = in.ConsumeIntegralInRange<int>(0, 7) == 0;
