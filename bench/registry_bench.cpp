@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/posix/kernel_time.h"
 #include "kortools/RegKey.h"
 #include "platform/code_page.h"
 #include "platform/registry.h"
@@ -92,8 +93,8 @@ class BigExport {
   // Dates the file an hour back, plus `step` seconds: a new date makes the
   // next open read it again.
   void Age(int step) const {
-    timespec times[2];
-    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    kor::platform::KernelTime times[2];
+    times[0] = kor::platform::ClockNow(CLOCK_REALTIME);
     times[0].tv_sec -= 3600 - step;
     times[1] = times[0];
     ::utimensat(AT_FDCWD, path_.c_str(), times, 0);

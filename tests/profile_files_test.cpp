@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/posix/kernel_time.h"
 #include "platform/code_page.h"
 #include "platform/ini_text.h"
 #include "platform/posix/profile_files_posix.h"
@@ -318,8 +319,7 @@ std::string Get(ProfileFiles& files, const std::string& file, std::string_view s
 std::unique_ptr<ProfileFiles> SettledEngine() {
   PosixProfileOptions o;
   o.now = [] {
-    timespec t{};
-    ::clock_gettime(CLOCK_REALTIME, &t);
+    kor::platform::KernelTime t = kor::platform::ClockNow(CLOCK_REALTIME);
     t.tv_sec += 3600;
     return t;
   };
@@ -447,7 +447,7 @@ TEST_F(ProfileFilesTest, ChangesByOthersAreSeenAtOnce) {
   struct stat st;
   ASSERT_EQ(::stat(ini.c_str(), &st), 0);
   Overwrite(ini, "[s]\nk=bbbb\n");
-  const timespec times[2] = {st.st_atim, st.st_mtim};
+  const kor::platform::KernelTime times[2] = {st.st_atim, st.st_mtim};
   ASSERT_EQ(::utimensat(AT_FDCWD, ini.c_str(), times, 0), 0);
   EXPECT_EQ(Get(*engine, ini, "s", "k"), "bbbb");
 

@@ -114,6 +114,13 @@ class KORTOOLS_API korFileMan final : public _korFileMan {
   // The final component of the full path name of `path` (resolved against the
   // current drive and folder); `path` comes back through the system code page.
   String GetFullPathFilePart(String& path);
+
+  // True when the platform's major version is 4 or later: the file
+  // operations then take the shell path.
+  Boolean IsOSVersion4OrLater();
+
+  // Creates the folder `root` + `folderPath` after its missing parents.
+  void CreateFolderTree(String& root, String folderPath);
 };
 
 }  // namespace kor

@@ -19,6 +19,7 @@
 #include "platform/code_page.h"
 #include "platform/ini_text.h"
 #include "platform/paths.h"
+#include "platform/posix/kernel_time.h"
 #include "platform/posix/profile_files_posix.h"
 
 namespace kor::platform {
@@ -62,7 +63,7 @@ struct Stamp {
   dev_t dev = 0;
   ino_t ino = 0;
   off_t size = 0;
-  timespec mtime{}, ctime{};
+  KernelTime mtime{}, ctime{};
 
   explicit Stamp(const struct stat& st)
       : dev(st.st_dev), ino(st.st_ino), size(st.st_size), mtime(st.st_mtim), ctime(st.st_ctim) {}
@@ -73,7 +74,7 @@ struct Stamp {
   }
 };
 
-bool Before(const timespec& a, const timespec& b) {
+bool Before(const KernelTime& a, const KernelTime& b) {
   return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
@@ -94,7 +95,7 @@ long SettleNs(int fd) {
 }
 
 // Whether both time stamps lie more than `settleNs` before `now`.
-bool Settled(const Stamp& s, timespec now, long settleNs) {
+bool Settled(const Stamp& s, KernelTime now, long settleNs) {
   now.tv_sec -= settleNs / 1'000'000'000;
   now.tv_nsec -= settleNs % 1'000'000'000;
   if (now.tv_nsec < 0) {
@@ -141,8 +142,7 @@ bool SyncWanted() {
 std::string RandomSuffix() {
   unsigned long long r = 0;
   if (::getrandom(&r, sizeof r, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof r)) {
-    timespec t{};
-    ::clock_gettime(CLOCK_MONOTONIC, &t);
+    const KernelTime t = ClockNow(CLOCK_MONOTONIC);
     r = static_cast<unsigned long long>(t.tv_nsec) * 0x9E3779B97F4A7C15ULL ^
         static_cast<unsigned long long>(::getpid());
   }
@@ -357,12 +357,7 @@ class PosixProfileFiles final : public ProfileFiles {
     std::shared_ptr<const ini::Table> table;
   };
 
-  timespec Now() const {
-    if (options_.now) return options_.now();
-    timespec t{};
-    ::clock_gettime(CLOCK_REALTIME, &t);
-    return t;
-  }
+  KernelTime Now() const { return options_.now ? options_.now() : ClockNow(CLOCK_REALTIME); }
 
   // The value placed in the buffer: cut to size - 1 bytes, and in a UTF-8
   // code page not inside a character.

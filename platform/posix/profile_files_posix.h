@@ -33,11 +33,12 @@
 #include <memory>
 
 #include "platform/profile_files.h"
+#include "platform/posix/kernel_time.h"
 
 namespace kor::platform {
 
 struct PosixProfileOptions {
-  std::function<timespec()> now;  // the clock for the settling rule; null: CLOCK_REALTIME
+  std::function<KernelTime()> now;  // the clock for the settling rule; null: CLOCK_REALTIME
   std::size_t cachedFiles = 8;    // how many parsed files are kept
 };
 

@@ -42,6 +42,7 @@
 #include "platform/code_page.h"
 #include "platform/event_log.h"
 #include "platform/paths.h"
+#include "platform/posix/kernel_time.h"
 #include "platform/registry.h"
 #include "platform/registry_store/registry_files.h"
 
@@ -59,13 +60,7 @@ constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
 constexpr std::size_t kLargestFile = std::size_t{1} << 30;
 constexpr std::size_t kReportedLines = 20;  // per file; the rest are counted
 
-std::int64_t Ns(const timespec& t) { return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec; }
-
-std::int64_t NowNs() {
-  timespec t{};
-  ::clock_gettime(CLOCK_REALTIME, &t);
-  return Ns(t);
-}
+std::int64_t NowNs() { return Nanoseconds(ClockNow(CLOCK_REALTIME)); }
 
 struct Stamp {
   bool exists = false;
@@ -79,7 +74,8 @@ struct Stamp {
 };
 
 Stamp StampOf(const struct stat& st) {
-  return Stamp{true, S_ISDIR(st.st_mode), st.st_dev, st.st_ino, st.st_size, Ns(st.st_mtim), Ns(st.st_ctim)};
+  return Stamp{
+      true, S_ISDIR(st.st_mode), st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim)};
 }
 
 Stamp StampOf(const std::string& path) {
