@@ -57,7 +57,15 @@ class ShellFileOperations {
   virtual int SHFileOperation(ShFileOpStruct& op) = 0;
 };
 
-// The shell file operation of this platform.
+// The shell file operation in use: the platform's own unless replaced.
 ShellFileOperations& GetShellFileOperations();
+
+// Replaces the shell file operation of this process (a host with a user
+// interface of its own, or a test that records the operations asked for);
+// null puts the platform's own back. Not to be called while an operation runs.
+void SetShellFileOperations(ShellFileOperations* replacement);
+
+// The platform's own shell file operation.
+ShellFileOperations& PlatformShellFileOperations();
 
 }  // namespace kor::platform
