@@ -31,50 +31,20 @@ TEST(IniNumericValue, ReadsTheLeadingNumber) {
     const char16_t* text;
     double value;
   };
+  // Blanks, tabs and line feeds are skipped anywhere (not CR); "." is the
+  // decimal point whatever the locale; "&H" and "&O" read as an Integer up to
+  // 16 bits and as a Long up to 32.
   const Case cases[] = {
-      {u" 42 ", 42},
-      {u"4 2", 42},
-      {u"\t1\n2", 12},
-      {u"- 5", -5},
-      {u"+7", 7},
-      {u"-3.5", -3.5},
-      {u".5", 0.5},
-      {u"1.2.3", 1.2},
-      {u"12abc", 12},
-      {u"2.5", 2.5},
-      {u"1.5E2", 150},
-      {u"1.5e+2", 150},
-      {u"1.5D2", 150},
-      {u"25d-1", 2.5},
-      {u"1E", 1},
-      {u"1E+", 1},
-      {u"12e3x", 12000},
-      {u"1,5", 1},  // the decimal point is "." whatever the locale
-      {u"\r1", 0},  // only spaces, tabs and line feeds are skipped
-      {u"abc", 0},
-      {u"", 0},
-      {u"-", 0},
-      {u".", 0},
-      {u"E5", 0},
-      {u"-0", 0},
-      {u"1E-400", 0},  // too small for a Double
-      {u"&H10", 16},
-      {u"&h1f", 31},
-      {u" & H 10", 16},
-      {u"&HFFFF", -1},  // up to 16 bits: an Integer
-      {u"&H8000", -32768},
-      {u"&H7FFF", 32767},
-      {u"&H10000", 65536},  // up to 32 bits: a Long
-      {u"&HFFFFFFFF", -1},
-      {u"&H80000000", -2147483648.0},
-      {u"&H00000000000010", 16},
-      {u"&O17", 15},
-      {u"&o177777", -1},
-      {u"&O200000", 65536},
-      {u"&O8", 0},
-      {u"&H", 0},
-      {u"&HG", 0},
-      {u"&Q1", 0},
+      {u" 42 ", 42},       {u"4 2", 42},        {u"\t1\n2", 12},    {u"- 5", -5},
+      {u"+7", 7},          {u"-3.5", -3.5},     {u".5", 0.5},       {u"1.2.3", 1.2},
+      {u"12abc", 12},      {u"1.5E2", 150},     {u"1.5e+2", 150},   {u"1.5D2", 150},
+      {u"25d-1", 2.5},     {u"1E", 1},          {u"1E+", 1},        {u"12e3x", 12000},
+      {u"1,5", 1},         {u"\r1", 0},         {u"abc", 0},        {u"", 0},
+      {u"-", 0},           {u".", 0},           {u"E5", 0},         {u"-0", 0},
+      {u"1E-400", 0},      {u"&H10", 16},       {u"&h1f", 31},      {u" & H 10", 16},
+      {u"&HFFFF", -1},     {u"&H8000", -32768}, {u"&H7FFF", 32767}, {u"&H10000", 65536},
+      {u"&HFFFFFFFF", -1}, {u"&O17", 15},       {u"&o177777", -1},  {u"&O200000", 65536},
+      {u"&O8", 0},         {u"&H", 0},          {u"&HG", 0},        {u"&Q1", 0},
       {u"-&H10", 0},
   };
   for (const auto& c : cases) {
@@ -83,6 +53,8 @@ TEST(IniNumericValue, ReadsTheLeadingNumber) {
     EXPECT_EQ(v, c.value);
     EXPECT_FALSE(std::signbit(v) && v == 0) << "negative zero";
   }
+  EXPECT_EQ(ini::NumericValue(u"&H80000000"), -2147483648.0);
+  EXPECT_EQ(ini::NumericValue(u"&H00000000000010"), 16);
 }
 
 TEST(IniNumericValue, NumbersBeyondTheirRangeOverflow) {
@@ -237,18 +209,9 @@ TEST_F(IniKeys, ValuesDefaultsAndNumbers) {
 }
 
 TEST_F(IniKeys, LongValuesAndDefaultsAreCutTo254Characters) {
-  const std::string value(300, 'v');
-  const String file = dir.Write("long.ini", {"[S]", "Long=" + value, "Exact=" + value.substr(0, 254)});
+  const String file = dir.Write("long.ini", {"[S]", "Long=" + std::string(300, 'v')});
   EXPECT_EQ(GetIni(u"S", u"Long", u"", file), String(254, u'v'));
-  EXPECT_EQ(GetIni(u"S", u"Exact", u"", file), String(254, u'v'));
   EXPECT_EQ(GetIni(u"S", u"Missing", String(300, u'd'), file), String(254, u'd'));
-}
-
-TEST_F(IniKeys, ACutThroughAMultiByteCharacterDropsIt) {
-  if (!platform::SystemCodePage().IsUtf8()) GTEST_SKIP() << "needs a UTF-8 code page";
-  // 253 ASCII characters and a two-byte one: only its first byte fits.
-  const String file = dir.Write("utf8.ini", {"[S]", "K=" + std::string(253, 'a') + "\xC3\xA4" + "b"});
-  EXPECT_EQ(GetIni(u"S", u"K", u"", file), String(253, u'a'));
 }
 
 TEST_F(IniKeys, WriteINI) {
@@ -283,26 +246,16 @@ TEST_F(IniKeys, ByReferenceArgumentsComeBackThroughTheCodePage) {
 }
 
 TEST_F(IniKeys, AnEightBitCodePageReplacesWhatItCannotHold) {
-  const char* before = std::getenv("KORTOOLS_CODEPAGE");
-  const std::optional<std::string> saved = before ? std::optional<std::string>(before) : std::nullopt;
-  ::setenv("KORTOOLS_CODEPAGE", "windows-1252", 1);
+  testing_support::ScopedEnv env("KORTOOLS_CODEPAGE", "windows-1252");
+  env.after = platform::ReloadSystemCodePage;
   platform::ReloadSystemCodePage();
-  if (platform::SystemCodePage().IsUtf8()) {
-    ::unsetenv("KORTOOLS_CODEPAGE");
-    platform::ReloadSystemCodePage();
-    GTEST_SKIP() << "windows-1252 is not available";
-  }
+  if (platform::SystemCodePage().IsUtf8()) GTEST_SKIP() << "windows-1252 is not available";
   const String file = dir.Name("cp1252.ini");
   EXPECT_NE(ini.WriteINI(u"S", u"K", u"\u20ac \u0100", file), 0);
   String section = u"S", key = u"K", def = u"\u0100", f = file;
   EXPECT_EQ(ini.GetIni(section, key, def, f), u"\u20ac ?");
   EXPECT_EQ(def, u"?");
-  EXPECT_EQ(dir.Read("cp1252.ini").find("K=\x80 ?") != std::string::npos, true);
-  if (saved)
-    ::setenv("KORTOOLS_CODEPAGE", saved->c_str(), 1);
-  else
-    ::unsetenv("KORTOOLS_CODEPAGE");
-  platform::ReloadSystemCodePage();
+  EXPECT_NE(dir.Read("cp1252.ini").find("K=\x80 ?"), std::string::npos);
 }
 
 // ---- groups of numbered keys ----
@@ -371,41 +324,30 @@ TEST_F(IniGroups, GetGroupReadsTheSelfDescribingSection) {
 
 TEST_F(IniGroups, GetGroupVariants) {
   struct Case {
-    const char* name;
-    std::vector<std::string> lines;
+    const char* file;  // after "[G]"
     Integer keys, items;
     Table rows;
   };
   const Case cases[] = {
-      {"item count rounds half to even down",
-       {"[G]", "NumberOfItems=2.5", "NumberOfKeys=1", "Key1=A", "A1=x", "A2=y", "A3=z"},
-       1,
-       2,
-       {{u"", u"", u""}, {u"A", u"x", u"y"}}},
-      {"item count rounds half to even up",
-       {"[G]", "NumberOfItems=3.5", "NumberOfKeys=1", "Key1=A", "A1=x", "A2=y", "A3=z", "A4=w"},
+      // The item count rounds half to even, down and up.
+      {"NumberOfItems=2.5\nNumberOfKeys=1\nKey1=A\nA1=x\nA2=y\nA3=z", 1, 2, {{u"", u"", u""}, {u"A", u"x", u"y"}}},
+      {"NumberOfItems=3.5\nNumberOfKeys=1\nKey1=A\nA1=x\nA2=y\nA3=z\nA4=w",
        1,
        4,
        {{u"", u"", u"", u"", u""}, {u"A", u"x", u"y", u"z", u"w"}}},
-      {"missing base name reads the bare item numbers",
-       {"[G]", "NumberOfItems=2", "NumberOfKeys=2", "Key1=A", "A1=a1", "1=one", "2=two"},
+      // A missing base name reads the bare item numbers.
+      {"NumberOfItems=2\nNumberOfKeys=2\nKey1=A\nA1=a1\n1=one\n2=two",
        2,
        2,
        {{u"", u"", u""}, {u"A", u"a1", u""}, {u"", u"one", u"two"}}},
-      {"base names keep their spaces in column 0 and lose them in key names",
-       {"[G]", "NumberOfItems=1", "NumberOfKeys=1", "Key1=\" A \"", "A1=a"},
-       1,
-       1,
-       {{u"", u""}, {u" A ", u"a"}}},
-      {"long key numbers have no leading zeros",
-       {"[G]", "NumberOfItems=1", "NumberOfKeys=12", "Key12=L", "L1=last"},
-       12,
-       1,
-       {}},
+      // Base names keep their spaces in column 0 and lose them in key names.
+      {"NumberOfItems=1\nNumberOfKeys=1\nKey1=\" A \"\nA1=a", 1, 1, {{u"", u""}, {u" A ", u"a"}}},
+      // Long key numbers have no leading zeros.
+      {"NumberOfItems=1\nNumberOfKeys=12\nKey12=L\nL1=last", 12, 1, {}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Group g = GetGroup(dir.Write("g.ini", c.lines), u"G");
+    SCOPED_TRACE(c.file);
+    const Group g = GetGroup(dir.Write("g.ini", {"[G]", c.file}), u"G");
     ASSERT_EQ(g.error, 0);
     EXPECT_EQ(g.keys, c.keys);
     EXPECT_EQ(g.items, c.items);
@@ -571,8 +513,6 @@ TEST_F(IniGroups, LateBoundCallsWriteBackTheirArguments) {
   EXPECT_EQ(obj.Invoke("GetIni", args), Variant(String(u"d")));
   EXPECT_EQ(args[1], Variant(String(u"Key1?")));
 
-  args = {String(u"Colors"), String(u"Red1"), Integer{7}, file};
-  EXPECT_EQ(obj.Invoke("GetInt", args), Variant(Double{255}));
   args = {String(u"Colors"), String(u"Green1"), Long{-3}, file};
   EXPECT_EQ(obj.Invoke("GetInt", args), Variant(Double{-3}));
 

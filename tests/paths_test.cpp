@@ -57,11 +57,8 @@ TEST(PathStrings, PartsOfAName) {
       {W(u"C:|dir/"), u"dir/", W(u"C:|dir/"), u"C:", W(u"C:|"), W(u"C:|dir/|"), W(u"C:|dir/"), false},
       {W(u"||server|share"), u"share", W(u"||server|share"), W(u"||server"), W(u"||server|"), W(u"||server|share|"),
        W(u"||server|share"), false},
-      {u"//server/share", u"//server/share", u"//server/share", u"", u"", W(u"//server/share|"), u"//server/share",
-       true},
       {u"C:file", u"C:file", u"C:file", u"", u"", W(u"C:file|"), u"C:file", false},
       {W(u"..|file"), u"file", W(u"|file"), u"..", W(u"..|"), W(u"..|file|"), W(u"..|file"), true},
-      {W(u"dir|file"), u"file", W(u"dir|file"), u"dir", W(u"dir|"), W(u"dir|file|"), W(u"dir|file"), true},
       {String(u"a\0b|c.d", 7), u"c.d", u"d", String(u"a\0b", 3), String(u"a\0b|", 4), String(u"a\0b|c.d|", 8),
        String(u"a\0b|c.d", 7), true},
   };
@@ -148,8 +145,6 @@ TEST(AnalyseFilename, BothMethodsSideBySide) {
       {u"archive.tar.gz", {u"", u"", u"archive.tar", u"gz"}, {u"", u"", u"archive.tar", u"gz"}, true},
       {u"", {}, {}, true},
       {u"C:/dir/file.txt", {u"", u"", u"C:/dir/file", u"txt"}, {u"C:", u"", u"/dir/file", u"txt"}, true},
-      {u"C:|dir.d|file", {u"C:", W(u"|dir.d"), u"file", u""}, {u"C:", W(u"|dir.d|"), u"file", u""}, true},
-      {u"name.", {u"", u"", u"name", u""}, {u"", u"", u"name", u""}, true},
       {u"|file.txt", {u"", u"", u"file", u"txt"}, {u"", W(u"|"), u"file", u"txt"}, true},
       {u"C:dir|file.txt", {u"", W(u"|C:dir"), u"file", u"txt"}, {u"C:", W(u"dir|"), u"file", u"txt"}, true},
       {u"ab:x", {u"", u"", u"ab:x", u""}, {u"ab:", u"", u"x", u""}, true},
@@ -206,7 +201,6 @@ TEST(MakePathAbsolute, Forms) {
       {u"   ", u"C:|base", u""},
       {u" file ", u"", u"file"},
       {u"file", u"base", u"file"},
-      {u"file", u"C", u"file"},
       {u" file ", u" C:|base ", u"C:|base|file"},
       {u"\"file name.txt\"", u"C:|base", u"\"C:|base|file name.txt\""},
       {u"\"C:|x\"", u"C:|base", u"\"C:|x\""},
@@ -221,28 +215,21 @@ TEST(MakePathAbsolute, Forms) {
       {u"..|file", u"C:|base|sub", u"C:|base|file"},
       {u"..|..|..|file", u"C:|base", u"C:|file"},
       {u"..|..|x", u"C:|a", u"C:|x"},
-      {u"..|..|x", u"||srv|share|a", u"||srv|share|x"},
       {u"..|", u"C:|base", u"..|"},
-      {u"..|..|", u"C:|base", u"..|..|"},
       {u"file", u"C:|base", u"C:|base|file"},
-      {u"file", u"C:|base|", u"C:|base|file"},
       {u"file", u"C:|", u"C:|file"},
-      {u"\"a\"", u"C:|base", u"\"C:|base|a\""},
       {u"\"", u"C:|base", u"\"C:|base|"},
       {u"...", u"C:|base", u"C:|base|..."},
-      {u"..", u"C:|base", u"C:|base|.."},
       {u".|..|x", u"C:|base", u"C:|base|..|x"},
       // A trailing separator of the base folder counts as absent in the dot
       // forms too; a drive without ":\" is used as given.
       {u".|file", u"C:|base|", u"C:|base|file"},
       {u"..|file", u"C:|base|", u"C:|file"},
-      {u"..|file", u"C:|base||", u"C:|file"},
       {u".|file", u"C:|", u"C:|file"},
       {u"..|file", u"C:|", u"C:|file"},
       {u"..|file", u"||srv|share|", u"||srv|share|file"},
       {u".|file", u"C:", u"C:|file"},
       {u".|file", u"C:dir", u"C:dir|file"},
-      {u"..|file", u"C:", u"C:|file"},
       {u"file", u"C:dir", u"C:dir|file"},
   };
   korFileMan fm;
@@ -279,9 +266,7 @@ TEST(MakePathRelative, FolderByFolderIgnoringCase) {
   };
   const Case cases[] = {
       {u"C:|a|b", u"C:|a|c|f.txt", u"..|c|f.txt"},
-      {u"C:|a", u"C:|a|f.txt", u"f.txt"},
       {u"C:|a", u"C:|a|sub|f.txt", u".|sub|f.txt"},
-      {u"C:|a|b", u"C:|a|f.txt", u"..|f.txt"},
       {u"c:|A", u"C:|a|F.txt", u"F.txt"},
       {u"C:|a", u"C:|a|", u""},
       {u"C:|a", u"D:|a|f.txt", u""},
@@ -365,20 +350,16 @@ TEST(FileSystemView, WindowsNamesToPosix) {
       {R"(C:\x\y.txt)", "/srv/c/x/y.txt", 0},
       {"c:/x/y.txt", "/srv/c/x/y.txt", 0},
       {R"(C:\)", "/srv/c", 0},
-      {R"(C:\x\)", "/srv/c/x/", 0},
       {R"(C:\x\..\..\..)", "/srv/c", 0},
       {R"(C:\a\\\b\.\c)", "/srv/c/a/b/c", 0},
       {R"(Z:\)", "/", 0},
-      {R"(z:\tmp\x)", "/tmp/x", 0},
       {R"(D:\f)", "/mnt/data/f", 0},
       {R"(E:\f)", "", 3},
-      {R"(Q:\f)", "", 3},
       {R"(\\srv\SHARE\dir\f)", "/mnt/share/dir/f", 0},
       {"//SRV/share/f", "/mnt/share/f", 0},
       {R"(\\srv\share)", "/mnt/share", 0},
       {R"(\\srv\share\..\..)", "/mnt/share", 0},
       {R"(\\srv\other\f)", "", 3},
-      {R"(\\srv)", "", 3},
       {R"(\\\)", "", 3},
       {R"(\\?\C:\x)", "/srv/c/x", 0},
       {R"(\\?\UNC\srv\share\x)", "/mnt/share/x", 0},
@@ -387,14 +368,12 @@ TEST(FileSystemView, WindowsNamesToPosix) {
       {R"(x\y)", "/srv/c/work/sub/x/y", 0},
       {R"(..\..\..\..\x)", "/srv/c/x", 0},
       {"C:x", "/srv/c/work/sub/x", 0},
-      {"C:", "/srv/c/work/sub", 0},
       {"D:x", "/mnt/data/x", 0},
       {"Z:x", "/x", 0},
       {"/tmp/./x//", "/tmp/./x//", 0},
       {"/", "/", 0},
       {"", "", 123},
       {".", "/srv/c/work/sub", 0},
-      {R"(.\)", "/srv/c/work/sub/", 0},
       {"....", "/srv/c/work/sub/....", 0},
       {std::string("C:\\x\0y", 6), "/srv/c/x", 0},
       {std::string("\0C:\\x", 5), "", 123},
@@ -425,12 +404,10 @@ TEST(FileSystemView, FullPathNames) {
       {"/tmp/x", R"(Z:\tmp\x)"},
       {"/srv/c/y", R"(C:\y)"},
       {R"(\\srv\share\a\..\b)", R"(\\srv\share\b)"},
-      {R"(\\srv\share)", R"(\\srv\share)"},
       {R"(\\srv\share\..)", R"(\\srv\share\)"},
       {"C:", R"(C:\work\sub)"},
       {R"(..\..\..\)", R"(C:\)"},
       {R"(C:\a\.)", R"(C:\a)"},
-      {R"(C:\a\)", R"(C:\a\)"},
       {"c:/a//b/", R"(C:\a\b\)"},
       {R"(\\?\C:\a\..\b)", R"(\\?\C:\b)"},
       {R"(\\?\UNC\srv\share\x)", R"(\\?\UNC\srv\share\x)"},
@@ -468,7 +445,6 @@ TEST(FileSystemView, PosixNamesToWindows) {
       {"/tmp", R"(Z:\tmp)"},
       {"/srv/c", R"(C:\)"},
       {"/srv/c/", R"(Z:\srv\c\)"},  // the drive's own folder with "/" keeps an exact way back
-      {"/srv/c/x/", R"(C:\x\)"},
       {"/srv/cx", R"(Z:\srv\cx)"},
       {"/mnt/data/a", R"(D:\a)"},
       {"/mnt/share/a", R"(Z:\mnt\share\a)"},  // shares are never reported
@@ -543,17 +519,14 @@ TEST(FileSystemView, RoundTrip) {
 class TempTree : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kortools_paths_XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
     for (const char* dir : {"/Data", "/Data/Sub", "/ab", "/AB",
                             "/Gr\xc3\xbc\xc3\x9f"
                             "e"})
       ASSERT_EQ(::mkdir((root_ + dir).c_str(), 0755), 0);
     std::ofstream(root_ + "/Data/Report.TXT") << "x";
   }
-  void TearDown() override { (void)std::system(("rm -rf '" + root_ + "'").c_str()); }
-  std::string root_;
+  testing_support::TempFolder folder_;
+  const std::string root_ = folder_.path().string();
 };
 
 TEST_F(TempTree, FindPosixLooksUpLetterCaseOnAMiss) {
@@ -628,19 +601,17 @@ TEST(CodePage, ChosenFromTheEnvironment) {
       {nullptr, nullptr, nullptr, nullptr, "UTF-8"},
       {"bogus", nullptr, nullptr, "de_DE.ISO-8859-1", "UTF-8"},
   };
-  const char* vars[] = {"KORTOOLS_CODEPAGE", "LC_ALL", "LC_CTYPE", "LANG"};
-  std::vector<std::optional<std::string>> saved;
-  for (const char* v : vars)
-    saved.push_back(std::getenv(v) ? std::optional<std::string>(std::getenv(v)) : std::nullopt);
+  testing_support::ScopedEnv env;
+  env.after = platform::ReloadSystemCodePage;
   for (const Case& c : cases) {
-    const char* values[] = {c.codepage, c.lcAll, c.lcCtype, c.lang};
-    for (int i = 0; i < 4; ++i) values[i] ? ::setenv(vars[i], values[i], 1) : ::unsetenv(vars[i]);
+    env.Set("KORTOOLS_CODEPAGE", c.codepage);
+    env.Set("LC_ALL", c.lcAll);
+    env.Set("LC_CTYPE", c.lcCtype);
+    env.Set("LANG", c.lang);
     platform::ReloadSystemCodePage();
     EXPECT_EQ(platform::SystemCodePage().Name(), c.expected);
     EXPECT_EQ(platform::GetFileSystemView().NameCodePage().Name(), c.expected);  // the process's view follows
   }
-  for (int i = 0; i < 4; ++i) saved[i] ? ::setenv(vars[i], saved[i]->c_str(), 1) : ::unsetenv(vars[i]);
-  platform::ReloadSystemCodePage();
 }
 
 TEST(CodePage, ViewInAnEightBitCodePage) {
@@ -687,10 +658,8 @@ TEST(FullPathFilePart, FinalComponentOfTheFullName) {
       {u"", u""},
       {u"dir\\file.txt", u"file.txt"},
       {u"C:\\dir\\", u""},
-      {u"C:\\", u""},
       {u"..", u"work"},
       {u"x\\..\\.", u"sub"},
-      {u"C:/dir/f.txt", u"f.txt"},
       {u"/tmp/posix", u"posix"},
       {u"E:\\unmapped\\f", u"f"},
       {u"C:\\" + longName + u"\\" + longName + u".txt", longName + u".txt"},  // beyond 512 characters
@@ -719,9 +688,8 @@ TEST(FullPathFilePart, FinalComponentOfTheFullName) {
 }
 
 TEST_F(TempTree, PublicConversionsAndThePathCommand) {
-  const char* saved = std::getenv("KORTOOLS_DRIVES");
-  const std::string savedDrives = saved ? saved : "";
-  ::setenv("KORTOOLS_DRIVES", ("K=" + root_).c_str(), 1);
+  testing_support::ScopedEnv env("KORTOOLS_DRIVES", ("K=" + root_).c_str());
+  env.after = platform::ReloadFileSystemView;
   platform::ReloadFileSystemView();
 
   EXPECT_EQ(ToPosixPath(R"(K:\DATA\report.txt)"), root_ + "/Data/Report.TXT");
@@ -742,9 +710,6 @@ TEST_F(TempTree, PublicConversionsAndThePathCommand) {
   EXPECT_EQ(out.str(), "K:\\x\nZ:\\\n");
   EXPECT_EQ(err.str(), "");
   EXPECT_EQ(host::RunPathCommand({}, false, out, err), 2);
-
-  saved ? ::setenv("KORTOOLS_DRIVES", savedDrives.c_str(), 1) : ::unsetenv("KORTOOLS_DRIVES");
-  platform::ReloadFileSystemView();
 }
 
 }  // namespace

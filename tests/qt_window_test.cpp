@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #include <QApplication>
-#include <QDialog>
 #include <QScreen>
 #include <QWidget>
 #include <memory>
@@ -124,26 +123,6 @@ TEST(QtWidgetWindow, PlacementSavedAndRestoredThroughTheIniFile) {
   EXPECT_EQ(second.size(), QSize(400, 300));
   EXPECT_FALSE(second.isMaximized());
 
-  // Saved maximized by WriteWindowInIni, a sizable window comes back
-  // maximized from ReadWindowSettings.
-  first.showMaximized();
-  ini.WriteWindowInIni(source, file);
-  QWidget third;
-  Object restored = qt::WindowOf(&third);
-  ini.ReadWindowSettings(restored, file);
-  EXPECT_TRUE(third.windowState().testFlag(Qt::WindowMaximized));
-
-  // A fixed dialog keeps its size and only moves.
-  first.showNormal();
-  first.setGeometry(200, 100, 300, 200);
-  ini.WriteWindowInIni(source, file);
-  QDialog dialog;
-  dialog.setFixedSize(150, 80);
-  dialog.move(0, 0);
-  Object fixed = qt::WindowOf(&dialog);
-  ini.ReadWindowSettings(fixed, file);
-  EXPECT_EQ(dialog.pos(), first.pos());
-  EXPECT_EQ(dialog.size(), QSize(150, 80));
   SetHostHooks({});
 }
 
