@@ -1,2 +1,706 @@
-// Placeholder: filled in by the work on file management.
+// korFileMan's copy, move, rename and delete: the operation record handed to
+// the shell (recorded by a replacement shell), the plain path with its retry
+// into a folder, the runtime's plain file operations and their errors, and a
+// few operations through the platform's own shell.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/kernel_time.h"
+#include "kortools/dispatch.h"
+#include "kortools/error.h"
+#include "kortools/korFileMan.h"
+#include "platform/file_operations.h"
+#include "platform/paths.h"
+#include "platform/shell_file_operation.h"
+#include "tests/test_support.h"
+
+namespace kor {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ErrorOf;
+using testing_support::ReadFile;
+using testing_support::ScopedEnv;
+using testing_support::TempFolder;
+using testing_support::WriteFile;
+
+// Records the operations asked of the shell and answers with `result`.
+class RecordingShell final : public platform::ShellFileOperations {
+ public:
+  int SHFileOperation(platform::ShFileOpStruct& op) override {
+    calls.push_back(op);
+    return result;
+  }
+  std::vector<platform::ShFileOpStruct> calls;
+  int result = 0;
+};
+
+// The Windows name of a POSIX name, as the caller's variable would hold it.
+String Win(const fs::path& p) {
+  const auto& view = platform::GetFileSystemView();
+  std::string name;
+  EXPECT_EQ(view.ToWindows(p.string(), name), 0u) << p;
+  return view.NameCodePage().Decode(name);
+}
+
+// The Windows name in the code page, as the platform operations take it.
+std::string WinA(const fs::path& p) { return platform::GetFileSystemView().NameCodePage().Encode(Win(p)); }
+
+std::string Bytes(std::string_view s) { return std::string(s); }
+
+// ---------------------------------------------------------------------------
+// The shell path: the operation record.
+
+enum class Op { Copy, Move, Rename, Delete };
+
+// Calls the plain method or its Ext twin of `op`.
+Boolean Call(korFileMan& fm, Op op, bool ext, String& source, String& destination, FileActionFlags* options,
+             Variant* title = nullptr, Variant* owner = nullptr) {
+  switch (op) {
+    case Op::Copy:
+      return ext ? fm.FileCopyExt(source, destination, options, title, owner)
+                 : fm.FileCopy(source, destination, options, title, owner);
+    case Op::Move:
+      return ext ? fm.FileMoveExt(source, destination, options, title, owner)
+                 : fm.FileMove(source, destination, options, title, owner);
+    case Op::Rename:
+      return ext ? fm.FileRenameExt(source, destination, options, title, owner)
+                 : fm.FileRename(source, destination, options, title, owner);
+    case Op::Delete:
+      return ext ? fm.FileDeleteExt(source, options, title, owner) : fm.FileDelete(source, options, title, owner);
+  }
+  return kFalse;
+}
+
+class FileOpsShellPath : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::SetShellFileOperations(&shell_); }
+  void TearDown() override { platform::SetShellFileOperations(nullptr); }
+
+  ScopedEnv version_{"KORTOOLS_WINVER", nullptr};
+  RecordingShell shell_;
+  korFileMan fm_;
+};
+
+struct FlagCase {
+  Op op;
+  std::optional<Long> options;  // none: left out
+  std::uint32_t wFunc;
+  std::uint32_t fFlags;
+};
+
+TEST_F(FileOpsShellPath, FlagsFollowTheOperationsRules) {
+  const FlagCase cases[] = {
+      {Op::Copy, std::nullopt, 2, 0},     // the default 1 gives no flags for a copy only
+      {Op::Copy, 1, 2, 0},                // vbFileOpMultiDestFiles alone is the default too
+      {Op::Copy, 17, 2, 17},              // 1 among other flags is kept
+      {Op::Copy, 1024 + 16, 2, 16},       // bits beyond the enumeration are dropped
+      {Op::Copy, 2 + 32, 2, 0},           // so are 2 and 32
+      {Op::Copy, 0, 2, 0},                //
+      {Op::Copy, 8 + 128 + 512, 2, 648},  //
+      {Op::Copy, -1, 2, 0x3DD},           // every bit: the mask alone
+      {Op::Move, std::nullopt, 1, 1},     // move and rename keep the default 1
+      {Op::Move, 1, 1, 1},                //
+      {Op::Move, 16 + 512, 1, 528},       //
+      {Op::Move, 2048 + 2, 1, 0},         //
+      {Op::Rename, std::nullopt, 4, 1},   //
+      {Op::Rename, 8, 4, 8},              //
+      {Op::Rename, 65536 + 64, 4, 64},    // the upper half stays 0
+      {Op::Delete, std::nullopt, 3, 0},   // the default 1 is taken, then masked away
+      {Op::Delete, 64 + 16 + 1, 3, 80},   //
+      {Op::Delete, 8 + 128 + 512, 3, 0},  // collision, files-only and mkdir flags mean nothing here
+      {Op::Delete, 4 + 256, 3, 260},      //
+      {Op::Delete, -1, 3, 0x154},         //
+  };
+  for (const bool ext : {false, true}) {
+    for (const FlagCase& c : cases) {
+      SCOPED_TRACE(::testing::Message() << "operation " << static_cast<int>(c.op) << ", options "
+                                        << (c.options ? std::to_string(*c.options) : "left out") << ", ext " << ext);
+      shell_.calls.clear();
+      String source = u"Z:\\src\\a.txt";
+      String destination = u"Z:\\dst";
+      FileActionFlags value = c.options ? static_cast<FileActionFlags>(*c.options) : vbFileOpDefault;
+      EXPECT_EQ(Call(fm_, c.op, ext, source, destination, c.options ? &value : nullptr), kTrue);
+      ASSERT_EQ(shell_.calls.size(), 1u);
+      const platform::ShFileOpStruct& op = shell_.calls[0];
+      EXPECT_EQ(op.wFunc, c.wFunc);
+      EXPECT_EQ(op.fFlags, c.fFlags);
+      EXPECT_EQ(op.hwnd, 0);
+      EXPECT_FALSE(op.lpszProgressTitle.has_value());
+      EXPECT_EQ(op.pFrom, Bytes(std::string_view("Z:\\src\\a.txt\0\0", 14)));
+      if (c.op == Op::Delete) {
+        EXPECT_FALSE(op.pTo.has_value());
+      } else {
+        ASSERT_TRUE(op.pTo.has_value());
+        EXPECT_EQ(*op.pTo, Bytes(std::string_view("Z:\\dst\0\0", 8)));
+      }
+      // The shell path leaves the caller's variables alone.
+      EXPECT_EQ(source, u"Z:\\src\\a.txt");
+      EXPECT_EQ(destination, u"Z:\\dst");
+    }
+  }
+}
+
+TEST_F(FileOpsShellPath, SourcesSeparatedByNulPassAsTheyAre) {
+  String source(u"Z:\\a.txt\0Z:\\b.txt", 17);
+  String destination(u"Z:\\x\\a.txt\0Z:\\x\\b.txt", 21);
+  EXPECT_EQ(fm_.FileCopy(source, destination), kTrue);
+  EXPECT_EQ(fm_.FileDelete(source), kTrue);
+  ASSERT_EQ(shell_.calls.size(), 2u);
+  EXPECT_EQ(shell_.calls[0].pFrom, Bytes(std::string_view("Z:\\a.txt\0Z:\\b.txt\0\0", 19)));
+  EXPECT_EQ(*shell_.calls[0].pTo, Bytes(std::string_view("Z:\\x\\a.txt\0Z:\\x\\b.txt\0\0", 23)));
+  EXPECT_EQ(shell_.calls[1].pFrom, shell_.calls[0].pFrom);
+
+  // An empty source is two NULs; wildcards are the shell's business.
+  String empty;
+  String wild = u"Z:\\tmp\\*.txt";
+  EXPECT_EQ(fm_.FileDelete(empty), kTrue);
+  EXPECT_EQ(fm_.FileDelete(wild), kTrue);
+  EXPECT_EQ(shell_.calls[2].pFrom, Bytes(std::string_view("\0\0", 2)));
+  EXPECT_EQ(shell_.calls[3].pFrom, Bytes(std::string_view("Z:\\tmp\\*.txt\0\0", 14)));
+}
+
+TEST_F(FileOpsShellPath, NamesAndTitleCrossInTheCodePage) {
+  ScopedEnv codePage("KORTOOLS_CODEPAGE", "WINDOWS-1252");
+  codePage.after = [] { platform::ReloadFileSystemView(); };
+  platform::ReloadFileSystemView();
+  String source = u"Z:\\Gr\u00fc\u00dfe\u4e00.txt";
+  String destination = u"Z:\\\u00e9";
+  Variant title = String(u"Kopie \u00e4");
+  fm_.FileMove(source, destination, nullptr, &title);
+  ASSERT_EQ(shell_.calls.size(), 1u);
+  EXPECT_EQ(shell_.calls[0].pFrom, Bytes(std::string_view("Z:\\Gr\xFC\xDF"
+                                                          "e?.txt\0\0",
+                                                          15)));
+  EXPECT_EQ(*shell_.calls[0].pTo, Bytes(std::string_view("Z:\\\xE9\0\0", 6)));
+  EXPECT_EQ(*shell_.calls[0].lpszProgressTitle, "Kopie \xE4");
+  EXPECT_EQ(source, u"Z:\\Gr\u00fc\u00dfe\u4e00.txt");  // the caller's variable is not handed over
+}
+
+TEST_F(FileOpsShellPath, TitleAndOwnerTakeTheirValues) {
+  struct Case {
+    Variant title, owner;
+    std::optional<std::string> wantTitle;
+    std::int32_t wantHwnd;
+  };
+  const Case cases[] = {
+      {Variant::Missing(), Variant::Missing(), std::nullopt, 0},
+      {String(u"Copying"), Long{1234}, "Copying", 1234},
+      {Long{5}, String(u"77"), "5", 77},
+      {Variant(), Variant(), "", 0},  // Empty is the empty string and 0
+      {kTrue, Double{-2.5}, "True", -2},
+      {Double{0.5}, Long{-2147483647 - 1}, "0.5", -2147483647 - 1},
+  };
+  for (const Op op : {Op::Copy, Op::Move, Op::Rename, Op::Delete}) {
+    for (const Case& c : cases) {
+      shell_.calls.clear();
+      String source = u"Z:\\a", destination = u"Z:\\b";
+      Variant title = c.title, owner = c.owner;
+      EXPECT_EQ(Call(fm_, op, true, source, destination, nullptr, &title, &owner), kTrue);
+      ASSERT_EQ(shell_.calls.size(), 1u);
+      EXPECT_EQ(shell_.calls[0].lpszProgressTitle, c.wantTitle);
+      EXPECT_EQ(shell_.calls[0].hwnd, c.wantHwnd);
+    }
+  }
+}
+
+TEST_F(FileOpsShellPath, ConversionErrorsComeBeforeTheShell) {
+  struct Case {
+    Variant title, owner;
+    std::int32_t error;
+  };
+  const Case cases[] = {
+      {Variant::Missing(), String(u"abc"), 13},          // a non-numeric owner
+      {Variant::Missing(), Double{3e9}, 6},              // beyond a Long
+      {Variant::Missing(), String(u"4294967296"), 6},    //
+      {Variant::Missing(), Variant::Missing(), 0},       //
+      {Variant(StringArray()), Variant::Missing(), 13},  // a title without a string value
+      {Variant(Object()), Long{1}, 13},                  //
+      {String(u"t"), Variant(StringArray()), 13},        //
+  };
+  for (const Op op : {Op::Copy, Op::Move, Op::Rename, Op::Delete}) {
+    for (const bool ext : {false, true}) {
+      for (const Case& c : cases) {
+        shell_.calls.clear();
+        String source = u"Z:\\a", destination = u"Z:\\b";
+        Variant title = c.title, owner = c.owner;
+        EXPECT_EQ(ErrorOf([&] { Call(fm_, op, ext, source, destination, nullptr, &title, &owner); }), c.error);
+        EXPECT_EQ(shell_.calls.size(), c.error == 0 ? 1u : 0u);
+      }
+    }
+  }
+}
+
+TEST_F(FileOpsShellPath, ResultIsTrueOnlyWhenTheShellReturnsZero) {
+  for (const int result : {0, 1, -1, 0x75, 1223}) {
+    shell_.result = result;
+    String source = u"Z:\\a", destination = u"Z:\\b";
+    for (const Op op : {Op::Copy, Op::Move, Op::Rename, Op::Delete}) {
+      const Boolean r = Call(fm_, op, false, source, destination, nullptr);
+      EXPECT_EQ(r.value, result == 0 ? -1 : 0) << result;
+    }
+  }
+}
+
+TEST_F(FileOpsShellPath, LateBoundCallsTakeTheDefaults) {
+  AutomationObject fm = AutomationObject::Global("korFileMan");
+  std::vector<Variant> args{String(u"Z:\\a"), String(u"Z:\\b")};
+  EXPECT_EQ(fm.Invoke("FileCopy", args), Variant(kTrue));
+  std::vector<Variant> moveArgs{String(u"Z:\\a"), String(u"Z:\\b"), Variant::Missing(), String(u"T"), Long{9}};
+  EXPECT_EQ(fm.Invoke("FileMoveExt", moveArgs), Variant(kTrue));
+  std::vector<Variant> deleteArgs{String(u"Z:\\a"), Long{64 + 16 + 1}, Variant::Missing(), String(u"x")};
+  EXPECT_EQ(ErrorOf([&] { fm.Invoke("FileDelete", deleteArgs); }), 13);
+  ASSERT_EQ(shell_.calls.size(), 2u);
+  EXPECT_EQ(shell_.calls[0].fFlags, 0u);
+  EXPECT_EQ(shell_.calls[1].fFlags, 1u);
+  EXPECT_EQ(shell_.calls[1].wFunc, 1u);
+  EXPECT_EQ(shell_.calls[1].hwnd, 9);
+  EXPECT_EQ(shell_.calls[1].lpszProgressTitle, std::optional<std::string>("T"));
+}
+
+// ---------------------------------------------------------------------------
+// The plain path (a platform version before 4).
+
+class FileOpsPlainPath : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::SetShellFileOperations(&shell_); }
+  void TearDown() override {
+    EXPECT_TRUE(shell_.calls.empty()) << "the plain path called the shell";
+    platform::SetShellFileOperations(nullptr);
+  }
+  fs::path P(const char* name) const { return dir_.path() / name; }
+
+  ScopedEnv version_{"KORTOOLS_WINVER", "3.51"};
+  TempFolder dir_;
+  RecordingShell shell_;
+  korFileMan fm_;
+};
+
+TEST_F(FileOpsPlainPath, CopyReplacesAnExistingFile) {
+  WriteFile(P("a.txt"), "new");
+  WriteFile(P("b.txt"), "old text");
+  String source = Win(P("a.txt")), destination = Win(P("b.txt"));
+  Variant owner = String(u"not a number");  // not used on this path
+  FileActionFlags options = vbFileOpRenameOnCollision;
+  EXPECT_EQ(fm_.FileCopy(source, destination, &options, nullptr, &owner), kTrue);
+  EXPECT_EQ(ReadFile(P("b.txt")), "new");
+  EXPECT_EQ(destination, Win(P("b.txt")));
+}
+
+TEST_F(FileOpsPlainPath, CopyAndMoveRetryIntoAFolder) {
+  for (const Op op : {Op::Copy, Op::Move}) {
+    for (const bool ext : {false, true}) {
+      for (const char* folderSuffix : {"", "\\"}) {
+        WriteFile(P("x.txt"), "data");
+        fs::create_directories(P("b"));
+        fs::remove(P("b") / "x.txt");
+        String source = Win(P("x.txt"));
+        String destination =
+            Win(P("b")) + String(folderSuffix, folderSuffix + std::char_traits<char>::length(folderSuffix));
+        EXPECT_EQ(Call(fm_, op, ext, source, destination, nullptr), kTrue);
+        EXPECT_EQ(destination, Win(P("b")) + u"\\x.txt");  // the caller's variable holds the new name
+        EXPECT_EQ(ReadFile(P("b") / "x.txt"), "data");
+        EXPECT_EQ(fs::exists(P("x.txt")), op == Op::Copy);
+      }
+    }
+  }
+}
+
+TEST_F(FileOpsPlainPath, DestinationIsWrittenBackWhenTheRetryFailsToo) {
+  fs::create_directories(P("b"));
+  for (const Op op : {Op::Copy, Op::Move}) {
+    String source = Win(P("missing.txt"));
+    String destination = Win(P("b"));
+    EXPECT_EQ(Call(fm_, op, false, source, destination, nullptr), kFalse);
+    EXPECT_EQ(destination, Win(P("b")) + u"\\missing.txt");
+  }
+  // A destination in a folder that does not exist: both attempts fail.
+  WriteFile(P("y.txt"), "y");
+  String source = Win(P("y.txt"));
+  String destination = Win(P("nowhere")) + u"\\y.txt";
+  EXPECT_EQ(fm_.FileCopyExt(source, destination), kFalse);
+  EXPECT_EQ(destination, Win(P("nowhere")) + u"\\y.txt\\y.txt");
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"b", "y.txt"}));
+}
+
+TEST_F(FileOpsPlainPath, MoveOntoAnExistingFileGoesIntoAFolderNamedLikeIt) {
+  // The first move fails (the name exists); the retry takes the file name as
+  // a folder, which is not one, so nothing moves.
+  WriteFile(P("a.txt"), "a");
+  WriteFile(P("b.txt"), "b");
+  String source = Win(P("a.txt")), destination = Win(P("b.txt"));
+  EXPECT_EQ(fm_.FileMove(source, destination), kFalse);
+  EXPECT_EQ(destination, Win(P("b.txt")) + u"\\a.txt");
+  EXPECT_EQ(ReadFile(P("a.txt")), "a");
+  EXPECT_EQ(ReadFile(P("b.txt")), "b");
+}
+
+TEST_F(FileOpsPlainPath, RenameDoesNotRetry) {
+  WriteFile(P("a.txt"), "a");
+  fs::create_directories(P("folder"));
+  WriteFile(P("taken.txt"), "t");
+  for (const bool ext : {false, true}) {
+    for (const char* target : {"folder", "taken.txt"}) {
+      String source = Win(P("a.txt")), destination = Win(P(target));
+      EXPECT_EQ(Call(fm_, Op::Rename, ext, source, destination, nullptr), kFalse) << target;
+      EXPECT_EQ(destination, Win(P(target)));
+    }
+  }
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"a.txt", "folder", "taken.txt"}));
+  EXPECT_EQ(dir_.Entries("folder"), std::vector<std::string>{});
+
+  String source = Win(P("a.txt")), destination = Win(P("folder")) + u"\\renamed.txt";
+  EXPECT_EQ(fm_.FileRenameExt(source, destination), kTrue);
+  EXPECT_EQ(ReadFile(P("folder") / "renamed.txt"), "a");
+}
+
+TEST_F(FileOpsPlainPath, DeleteMatchesFilesOnly) {
+  for (const char* name : {"a.log", "B.LOG", "c.txt", ".hidden.log"}) WriteFile(P(name), name);
+  fs::create_directories(P("d.log"));
+  String pattern = Win(dir_.path()) + u"\\*.log";
+  EXPECT_EQ(fm_.FileDelete(pattern), kTrue);
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{".hidden.log", "c.txt", "d.log"}));
+
+  // Nothing left to match, a missing file, a folder: False.
+  for (const char* name : {"\\*.log", "\\none.txt", "\\d.log", "\\nowhere\\*"}) {
+    String source = Win(dir_.path()) + String(name, name + std::char_traits<char>::length(name));
+    EXPECT_EQ(fm_.FileDeleteExt(source), kFalse) << name;
+  }
+  String one = Win(P("c.txt"));
+  EXPECT_EQ(fm_.FileDeleteExt(one), kTrue);
+  EXPECT_FALSE(fs::exists(P("c.txt")));
+}
+
+TEST_F(FileOpsPlainPath, NamesOfAnyKind) {
+  for (const char* name : {"a b.txt", "q\"uote's.txt", "new\nline.txt", "Gr\u00fc\u00dfe \u4e00.txt", "-dash", "--"}) {
+    SCOPED_TRACE(name);
+    WriteFile(P(name), name);
+    const std::string copy = std::string("copy of ") + name;
+    String source = Win(P(name)), destination = Win(P(copy.c_str()));
+    EXPECT_EQ(fm_.FileCopy(source, destination), kTrue);
+    EXPECT_EQ(ReadFile(P(copy.c_str())), name);
+    String renamed = Win(P(name)) + u" (2)";
+    EXPECT_EQ(fm_.FileRename(destination, renamed), kTrue);
+    EXPECT_EQ(fm_.FileDelete(renamed), kTrue);
+    EXPECT_EQ(fm_.FileDelete(source), kTrue);
+    EXPECT_EQ(dir_.Entries(), std::vector<std::string>{});
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The runtime's plain file operations.
+
+class FileOpsPlain : public ::testing::Test {
+ protected:
+  fs::path P(const char* name) const { return dir_.path() / name; }
+  std::string N(const char* name) const { return WinA(P(name)); }
+  platform::FileOperations& files_ = platform::GetFileOperations();
+  TempFolder dir_;
+};
+
+TEST_F(FileOpsPlain, CopyErrors) {
+  WriteFile(P("a.txt"), "a");
+  WriteFile(P("ro.txt"), "ro");
+  ::chmod(P("ro.txt").c_str(), 0444);
+  fs::create_directories(P("folder"));
+  ::mkfifo(P("pipe").c_str(), 0600);
+  struct Case {
+    std::string source, destination;
+    std::int32_t error;
+  };
+  const Case cases[] = {
+      {N("missing.txt"), N("b.txt"), 53},
+      {N("nowhere") + "\\a.txt", N("b.txt"), 76},
+      {N("folder"), N("b.txt"), 75},
+      {N("pipe"), N("b.txt"), 75},
+      {N("a.txt"), N("folder"), 75},
+      {N("a.txt"), N("pipe"), 75},  // only a plain file is replaced
+      {N("a.txt"), N("ro.txt"), 75},
+      {N("a.txt"), N("nowhere") + "\\b.txt", 76},
+      {N("a.txt"), N("a.txt"), 70},
+      {N("A.TXT"), N("a.txt"), 70},  // the same file by another spelling
+      {N("*.txt"), N("b.txt"), 52},
+      {N("a.txt"), N("b?.txt"), 52},
+      {"", N("b.txt"), 52},
+      {N("a.txt"), std::string("\0x", 2), 52},  // a name ends at its first NUL
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ErrorOf([&] { files_.FileCopy(c.source, c.destination); }), c.error)
+        << c.source << " -> " << c.destination;
+  }
+  EXPECT_EQ(ReadFile(P("a.txt")), "a");
+  EXPECT_EQ(ReadFile(P("ro.txt")), "ro");
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"a.txt", "folder", "pipe", "ro.txt"}));
+  // The "?" of a "\\?\" prefix is no wildcard.
+  files_.FileCopy("\\\\?\\" + N("a.txt"), N("b.txt"));
+  files_.Kill("\\\\?\\" + N("b.txt"));
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"a.txt", "folder", "pipe", "ro.txt"}));
+}
+
+TEST_F(FileOpsPlain, CopyKeepsModeAndTimes) {
+  WriteFile(P("a.sh"), std::string(100000, 'x'));
+  ::chmod(P("a.sh").c_str(), 04751);  // set-user-ID is not copied
+  const kor::platform::KernelTime times[2] = {{1000000000, 123456789}, {1200000000, 987654321}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, P("a.sh").c_str(), times, 0), 0);
+  WriteFile(P("b.sh"), "older and longer text than nothing");
+  files_.FileCopy(N("a.sh"), N("B.SH"));  // an existing file found ignoring case
+  struct stat st {};
+  ASSERT_EQ(::stat(P("b.sh").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0751u);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
+  EXPECT_EQ(st.st_mtim.tv_nsec, 987654321);
+  EXPECT_EQ(st.st_atim.tv_sec, 1000000000);
+  EXPECT_EQ(ReadFile(P("b.sh")), std::string(100000, 'x'));
+  // Empty files, and files the kernel cannot copy itself.
+  WriteFile(P("empty"), "");
+  files_.FileCopy(N("empty"), N("empty2"));
+  EXPECT_EQ(ReadFile(P("empty2")), "");
+  files_.FileCopy("/proc/self/status", N("status"));
+  EXPECT_NE(ReadFile(P("status")).find("Name:"), std::string::npos);
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"a.sh", "b.sh", "empty", "empty2", "status"}));
+}
+
+TEST_F(FileOpsPlain, NameErrors) {
+  WriteFile(P("a.txt"), "a");
+  WriteFile(P("b.txt"), "b");
+  fs::create_directories(P("folder") / "sub");
+  struct Case {
+    std::string oldName, newName;
+    std::int32_t error;
+  };
+  const Case cases[] = {
+      {N("a.txt"), N("b.txt"), 58},
+      {N("a.txt"), N("B.TXT"), 58},   // another file, found ignoring case
+      {N("a.txt"), N("folder"), 58},  // a folder is an existing name too
+      {N("missing"), N("c.txt"), 53},
+      {N("nowhere") + "\\a.txt", N("c.txt"), 76},
+      {N("a.txt"), N("nowhere") + "\\c.txt", 76},
+      {N("folder"), N("folder") + "\\sub\\inner", 75},  // a folder into itself
+      {N("*.txt"), N("c.txt"), 52},
+      {N("a.txt"), N("c*.txt"), 52},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ErrorOf([&] { files_.Name(c.oldName, c.newName); }), c.error) << c.oldName << " -> " << c.newName;
+  }
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"a.txt", "b.txt", "folder"}));
+  EXPECT_EQ(ReadFile(P("b.txt")), "b");
+}
+
+TEST_F(FileOpsPlain, NameMovesFilesFoldersAndLinks) {
+  WriteFile(P("a.txt"), "a");
+  fs::create_directories(P("folder") / "sub");
+  WriteFile(P("folder") / "sub" / "f", "f");
+  fs::create_symlink("a.txt", P("link"));
+
+  files_.Name(N("a.txt"), N("A.TXT"));  // letter case only
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"A.TXT", "folder", "link"}));
+  files_.Name(N("a.txt"), N("a.txt"));  // found ignoring case, renamed to the letters given
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"a.txt", "folder", "link"}));
+  files_.Name(N("FOLDER"), N("moved"));
+  EXPECT_EQ(ReadFile(P("moved") / "sub" / "f"), "f");
+  files_.Name(N("link"), N("moved") + "\\link2");
+  EXPECT_TRUE(fs::is_symlink(P("moved") / "link2"));
+  EXPECT_EQ(ReadFile(P("a.txt")), "a");
+}
+
+TEST_F(FileOpsPlain, NameMovesAFileToAnotherFileSystem) {
+  struct stat here {};
+  struct stat shared {};
+  if (::stat(dir_.path().c_str(), &here) != 0 || ::stat("/dev/shm", &shared) != 0 || here.st_dev == shared.st_dev ||
+      ::access("/dev/shm", W_OK) != 0)
+    GTEST_SKIP() << "no second writable file system (/dev/shm)";
+  ScopedEnv tmp("TMPDIR", "/dev/shm");
+  const TempFolder otherFolder;
+  const fs::path& other = otherFolder.path();
+  WriteFile(P("a.txt"), std::string(300000, 'a'));
+  ::chmod(P("a.txt").c_str(), 0640);
+  fs::create_symlink("a.txt", P("link"));
+  fs::create_directories(P("folder"));
+  WriteFile(other / "taken", "t");
+
+  EXPECT_EQ(ErrorOf([&] { files_.Name(N("a.txt"), WinA(other / "taken")); }), 58);
+  EXPECT_EQ(ErrorOf([&] { files_.Name(N("folder"), WinA(other / "folder")); }), 74);
+  files_.Name(N("a.txt"), WinA(other / "b.txt"));
+  files_.Name(N("link"), WinA(other / "link"));
+  EXPECT_EQ(ReadFile(other / "b.txt"), std::string(300000, 'a'));
+  EXPECT_EQ(fs::status(other / "b.txt").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(fs::read_symlink(other / "link"), "a.txt");
+  EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"folder"});
+  EXPECT_EQ(otherFolder.Entries(), (std::vector<std::string>{"b.txt", "link", "taken"}));
+}
+
+TEST_F(FileOpsPlain, KillErrorsAndWhatItLeaves) {
+  for (const char* name : {"a.txt", "b.TXT", "c.csv", ".h.txt"}) WriteFile(P(name), name);
+  WriteFile(P("ro.txt"), "ro");
+  ::chmod(P("ro.txt").c_str(), 0444);
+  fs::create_directories(P("d.txt"));
+  WriteFile(P("d.txt") / "inner.txt", "i");
+  fs::create_symlink(P("d.txt"), P("dirlink.txt"));
+  fs::create_symlink(P("c.csv"), P("filelink.txt"));
+  const bool device = ::mknod(P("null.txt").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+  if (device) {
+    EXPECT_EQ(ErrorOf([&] { files_.Kill(N("null.txt")); }), 75);
+    EXPECT_EQ(ErrorOf([&] { platform::GetFileOperations().FileCopy(N("c.csv"), N("null.txt")); }), 75);
+  }
+
+  EXPECT_EQ(ErrorOf([&] { files_.Kill(N("ro.txt")); }), 75);
+  EXPECT_EQ(ErrorOf([&] { files_.Kill(N("none.txt")); }), 53);
+  EXPECT_EQ(ErrorOf([&] { files_.Kill(N("d.txt")); }), 53);
+  EXPECT_EQ(ErrorOf([&] { files_.Kill(N("*.none")); }), 53);
+  EXPECT_EQ(ErrorOf([&] { files_.Kill(N("nowhere") + "\\*.txt"); }), 76);
+  EXPECT_EQ(ErrorOf([&] { files_.Kill(N("nowhere") + "\\a.txt"); }), 76);
+  EXPECT_EQ(ErrorOf([&] { files_.Kill(N("d*") + "\\*.txt"); }), 52);
+  EXPECT_EQ(ErrorOf([&] { files_.Kill(""); }), 52);
+
+  // In name order: a.txt, b.TXT and the link to a file go, then the
+  // read-only file stops it.
+  EXPECT_EQ(ErrorOf([&] { files_.Kill(N("*.TXT")); }), 75);
+  std::vector<std::string> left{".h.txt", "c.csv", "d.txt", "dirlink.txt", "ro.txt"};
+  if (device) left.insert(left.end() - 1, "null.txt");  // devices are not matched
+  EXPECT_EQ(dir_.Entries(), left);
+  ::chmod(P("ro.txt").c_str(), 0644);
+  files_.Kill(N("*.txt"));
+  if (device) {
+    EXPECT_TRUE(fs::is_character_file(P("null.txt")));
+    fs::remove(P("null.txt"));
+  }
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{".h.txt", "c.csv", "d.txt", "dirlink.txt"}));
+  EXPECT_EQ(ReadFile(P("d.txt") / "inner.txt"), "i");
+  EXPECT_EQ(ReadFile(P("c.csv")), "c.csv");  // the link went, not its target
+  files_.Kill(N(".H.TXT"));                  // a hidden file by its name
+  EXPECT_FALSE(fs::exists(P(".h.txt")));
+}
+
+// Runs `f` in a child process as the unprivileged user 65534; the child's
+// exit status is the error number `f` raised (0 for none), 255 when the
+// change of user failed.
+int AsNobody(const std::function<void()>& f) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) ::_exit(255);
+    ::_exit(ErrorOf(f) & 0xFF);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(FileOpsPlain, WithoutPermissionNothingChanges) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  ::chmod(dir_.path().c_str(), 0755);
+  WriteFile(P("secret"), "s");
+  ::chmod(P("secret").c_str(), 0600);
+  fs::create_directories(P("open"));
+  ::chmod(P("open").c_str(), 0777);
+  WriteFile(P("mine"), "m");
+  ::chmod(P("mine").c_str(), 0644);
+
+  const int copied = AsNobody([&] { files_.FileCopy(N("secret"), WinA(P("open") / "s")); });
+  if (copied == 255) GTEST_SKIP() << "cannot change to user 65534";
+  EXPECT_EQ(copied, 70);
+  EXPECT_EQ(AsNobody([&] { files_.Kill(N("mine")); }), 70);
+  EXPECT_EQ(AsNobody([&] { files_.Name(N("mine"), WinA(P("open") / "m")); }), 70);
+  EXPECT_EQ(AsNobody([&] { files_.FileCopy(N("mine"), N("copy")); }), 70);
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"mine", "open", "secret"}));
+  EXPECT_EQ(dir_.Entries("open"), std::vector<std::string>{});
+}
+
+TEST_F(FileOpsPlain, AKilledCopyLeavesNoPartialDestination) {
+  const std::string data(64 << 20, 'k');
+  WriteFile(P("big"), data);
+  for (const int delayMs : {0, 2, 10, 40}) {
+    fs::remove(P("copy"));
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      files_.FileCopy(N("big"), N("copy"));
+      ::_exit(0);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    EXPECT_EQ(fs::file_size(P("big")), data.size());
+    if (fs::exists(P("copy"))) {
+      EXPECT_EQ(fs::file_size(P("copy")), data.size()) << delayMs;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Through the platform's own shell.
+
+class FileOpsRealShell : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetShellFileOperations(nullptr);
+    // The shell's own file operation is developed beside this class; until it
+    // copies a file these cases cannot run.
+    WriteFile(P("probe"), "p");
+    String source = Win(P("probe")), destination = Win(P("probe2"));
+    FileActionFlags quiet = vbFileOpNoConfirm;
+    if (!fm_.FileCopy(source, destination, &quiet) || !fs::exists(P("probe2")))
+      GTEST_SKIP() << "the platform's shell file operation is not available";
+    fs::remove(P("probe"));
+    fs::remove(P("probe2"));
+  }
+  fs::path P(const char* name) const { return dir_.path() / name; }
+
+  ScopedEnv version_{"KORTOOLS_WINVER", nullptr};
+  TempFolder dir_;
+  ScopedEnv home_{"HOME", dir_.path().c_str()};
+  ScopedEnv data_{"XDG_DATA_HOME", (dir_.path() / "data").c_str()};
+  korFileMan fm_;
+};
+
+TEST_F(FileOpsRealShell, CopiesMovesRenamesAndDeletesSeveralFiles) {
+  WriteFile(P("a.txt"), "a");
+  WriteFile(P("b.txt"), "b");
+  fs::create_directories(P("out"));
+  FileActionFlags quiet = vbFileOpNoConfirm;
+  String sources = Win(P("a.txt")) + String(1, u'\0') + Win(P("b.txt"));
+  String out = Win(P("out"));
+  EXPECT_EQ(fm_.FileCopyExt(sources, out, &quiet), kTrue);
+  EXPECT_EQ(dir_.Entries("out"), (std::vector<std::string>{"a.txt", "b.txt"}));
+
+  String from = Win(P("out")) + u"\\a.txt", to = Win(P("out")) + u"\\c.txt";
+  EXPECT_EQ(fm_.FileRename(from, to, &quiet), kTrue);
+  String moved = Win(P("out")) + u"\\*.txt", back = Win(dir_.path()) + u"\\moved";
+  FileActionFlags mkdir = static_cast<FileActionFlags>(vbFileOpNoConfirm | vbFileOpNoConfirmMkDir);
+  EXPECT_EQ(fm_.FileMove(moved, back, &mkdir), kTrue);
+  EXPECT_EQ(dir_.Entries("moved"), (std::vector<std::string>{"b.txt", "c.txt"}));
+  EXPECT_EQ(dir_.Entries("out"), std::vector<std::string>{});
+
+  String gone = Win(P("moved"));
+  EXPECT_EQ(fm_.FileDelete(gone, &quiet), kTrue);
+  EXPECT_FALSE(fs::exists(P("moved")));
+  String missing = Win(P("missing.txt"));
+  EXPECT_EQ(fm_.FileDelete(missing, &quiet), kFalse);
+}
+
+TEST_F(FileOpsRealShell, RecycleBinKeepsTheFile) {
+  WriteFile(P("keep.txt"), "k");
+  FileActionFlags recycle = static_cast<FileActionFlags>(vbFileOpNoConfirm | vbFileOpRecycleBin);
+  String source = Win(P("keep.txt"));
+  EXPECT_EQ(fm_.FileDeleteExt(source, &recycle), kTrue);
+  EXPECT_FALSE(fs::exists(P("keep.txt")));
+  EXPECT_EQ(ReadFile(P("data") / "Trash" / "files" / "keep.txt"), "k");
+  EXPECT_TRUE(fs::exists(P("data") / "Trash" / "info" / "keep.txt.trashinfo"));
+}
+
+}  // namespace
+}  // namespace kor

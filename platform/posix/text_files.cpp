@@ -14,6 +14,7 @@
 
 #include "kortools/error.h"
 #include "platform/paths.h"
+#include "platform/posix/file_errors.h"
 #include "platform/text_files.h"
 
 namespace kor::platform {
@@ -26,25 +27,7 @@ constexpr std::int32_t kOutOfStringSpace = 14;
 [[noreturn]] void Raise(std::int32_t number) { throw Error::Runtime(number); }
 
 // The runtime's error for a failed open(), read() or write().
-std::int32_t FileError(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR: return 76;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-    case EBUSY: return 70;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return 61;
-    case EMFILE:
-    case ENFILE: return 67;
-    case ENOMEM: return 7;
-    case EIO: return 57;
-    default: return 75;
-  }
-}
+std::int32_t FileError(int err) { return FileErrorNumber(err); }
 
 bool IsFolder(const std::string& posix) {
   struct stat st {};
