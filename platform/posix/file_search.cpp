@@ -221,6 +221,8 @@ std::uint32_t FirstMatch(const Target& t, std::string_view pattern, std::uint32_
 
 // The entry named exactly by `t` (letter case looked up when it differs).
 std::uint32_t ExactEntry(const Target& t, Win32FindData& data) {
+  // A missing folder answers at once, without resolving the whole name.
+  if (const std::uint32_t e = CheckFolder(t.folder)) return e;
   std::string posix;
   if (const std::uint32_t e = GetFileSystemView().FindPosix(t.full, posix)) return e;
   struct statx sx {};

@@ -105,11 +105,15 @@ bool FindIgnoringCase(const std::string& dir, std::string_view name, std::string
 // replaced by an entry of its folder that matches ignoring case. From the
 // first component found in neither way on, the name stays as given.
 void FixLetterCase(std::string& path, std::size_t rootLen) {
-  std::string fixed = path.substr(0, rootLen);
+  struct stat st;
+  // A new name mostly lies in a folder that exists with its exact letters:
+  // then only the last component is looked up, after one lstat() instead of
+  // one for each level.
+  std::size_t i = path.size() > rootLen + 1 ? path.rfind('/', path.size() - 2) : std::string::npos;
+  if (i == std::string::npos || i <= rootLen || ::lstat(path.substr(0, i).c_str(), &st) != 0) i = rootLen;
+  std::string fixed = path.substr(0, i);
   std::string match;
   bool searching = true;
-  struct stat st;
-  std::size_t i = rootLen;
   while (i < path.size()) {
     std::size_t j = path.find('/', i + 1);
     if (j == std::string::npos) j = path.size();
