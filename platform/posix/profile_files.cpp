@@ -19,6 +19,7 @@
 #include "platform/code_page.h"
 #include "platform/ini_text.h"
 #include "platform/paths.h"
+#include "platform/posix/file_descriptor.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/posix/profile_files_posix.h"
 
@@ -35,29 +36,6 @@ constexpr long kSettleLocalNs = 100'000'000;
 constexpr long kSettleOtherNs = 2'000'000'000;
 constexpr int kMostLinks = 40;  // as the kernel's limit for one path
 
-// Closes a descriptor when it goes out of scope.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { Reset(); }
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  void Reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  // Closes now and reports whether the close succeeded.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 struct Stamp {
   dev_t dev = 0;
@@ -246,7 +224,7 @@ bool ReplaceFile(int dirFd, const std::string& base, std::string_view data, cons
   // umask); a replaced one gets its old mode below, after the owner.
   const mode_t createMode = old ? 0600 : 0666;
   std::string name;  // the temporary file's name, once it has one
-  Fd tmp(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode));
+  FileDescriptor tmp(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode));
   if (!tmp.ok()) {
     // No unnamed files here: a named one, made exclusively.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT) return false;
@@ -314,13 +292,13 @@ class PosixProfileFiles final : public ProfileFiles {
     const auto [folder, base] = SplitFolder(target);
     if (base.empty()) return false;
 
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir.ok()) return false;
     FolderLock lock(dir.get());
 
     std::string bytes;
     struct stat st;
-    Fd file(::openat(dir.get(), base.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    FileDescriptor file(::openat(dir.get(), base.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     const bool exists = file.ok();
     if (exists) {
       // A file without any write permission is read-only, for every user:
@@ -436,7 +414,7 @@ class PosixProfileFiles final : public ProfileFiles {
     bool steady = false;
     long settleNs = kSettleOtherNs;
     for (int attempt = 0; attempt < 3 && !steady; ++attempt) {
-      Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+      FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
       struct stat before, after;
       if (!fd.ok() || ::fstat(fd.get(), &before) != 0 || !S_ISREG(before.st_mode)) return nullptr;
       settleNs = SettleNs(fd.get());

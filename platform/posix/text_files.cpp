@@ -14,6 +14,7 @@
 
 #include "kortools/error.h"
 #include "platform/paths.h"
+#include "platform/posix/file_descriptor.h"
 #include "platform/posix/file_errors.h"
 #include "platform/text_files.h"
 
@@ -48,21 +49,6 @@ std::string PosixName(std::string_view name) {
   if (posix.empty()) Raise(52);
   return posix;
 }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
 
 class PosixTextInput final : public TextInput {
  public:
