@@ -1,2 +1,746 @@
-// Placeholder: filled in by the work on file management.
+// The POSIX shell file operation, driven through its platform interface:
+// copy, move, rename and delete with their flags, the trash, and what stays
+// safe when things go wrong (kills, other file systems, missing permission,
+// symbolic links, odd names).
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/kernel_time.h"
+#include "platform/paths.h"
+#include "platform/posix/trash.h"
+#include "platform/shell_file_operation.h"
+
+namespace kor::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t kNoConfirm = kFofNoConfirmation;
+constexpr std::uint32_t kRename = kFofRenameOnCollision;
+constexpr std::uint32_t kMulti = kFofMultiDestFiles;
+
+std::string List(const std::vector<std::string>& names) {
+  std::string s;
+  for (const std::string& n : names) s += n + '\0';
+  return s + '\0';
+}
+
+void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::optional<std::string> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// One call of the operation with full names.
+int Call(std::uint32_t func, const std::vector<std::string>& from, const std::optional<std::vector<std::string>>& to,
+         std::uint32_t flags, bool* aborted = nullptr) {
+  ShFileOpStruct op;
+  op.wFunc = func;
+  op.pFrom = List(from);
+  if (to) op.pTo = List(*to);
+  op.fFlags = flags;
+  const int r = PlatformShellFileOperations().SHFileOperation(op);
+  if (aborted) *aborted = op.fAnyOperationsAborted;
+  return r;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The entries of a folder whose names begin with `prefix`.
+std::vector<std::string> EntriesStarting(const std::string& folder, const std::string& prefix) {
+  std::vector<std::string> out;
+  if (DIR* d = ::opendir(folder.c_str())) {
+    while (const dirent* e = ::readdir(d))
+      if (std::string(e->d_name).rfind(prefix, 0) == 0) out.emplace_back(e->d_name);
+    ::closedir(d);
+  }
+  return out;
+}
+
+// Runs `f` in a child process as user and group 65534; the child's result
+// comes back. -1 when the change of user is impossible.
+int AsNobody(const std::function<int()>& f) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) ::_exit(255);
+    ::_exit(f() & 0xFF);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) == 255) return -1;
+  return WEXITSTATUS(status);
+}
+
+class ShellFileOperationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char templ[] = "/tmp/kor-shellop-XXXXXX";
+    ASSERT_NE(::mkdtemp(templ), nullptr);
+    root_ = templ;
+    for (const char* name : {"HOME", "XDG_DATA_HOME"}) {
+      const char* v = std::getenv(name);
+      saved_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
+    }
+    ::setenv("HOME", (root_ + "/home").c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+    fs::create_directories(root_ + "/home");
+  }
+
+  void TearDown() override {
+    for (const std::string& m : mounts_) ::umount2(m.c_str(), MNT_DETACH);
+    for (auto& [name, value] : saved_) {
+      if (value)
+        ::setenv(name.c_str(), value->c_str(), 1);
+      else
+        ::unsetenv(name.c_str());
+    }
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+
+  std::string P(const std::string& rel) const { return rel.empty() ? root_ : root_ + "/" + rel; }
+
+  // Creates "name=text" files and "name/" folders under the test folder.
+  void Make(const std::vector<std::string>& items) {
+    for (const std::string& item : items) {
+      if (item.back() == '/') {
+        fs::create_directories(P(item.substr(0, item.size() - 1)));
+        continue;
+      }
+      const std::size_t eq = item.find('=');
+      const std::string path = P(item.substr(0, eq));
+      fs::create_directories(fs::path(path).parent_path());
+      WriteFile(path, eq == std::string::npos ? std::string() : item.substr(eq + 1));
+    }
+  }
+
+  int Run(std::uint32_t func, const std::vector<std::string>& from, std::optional<std::vector<std::string>> to,
+          std::uint32_t flags, bool* aborted = nullptr, bool relative = true) {
+    std::vector<std::string> f = from;
+    if (relative) {
+      for (std::string& s : f) s = P(s);
+      if (to)
+        for (std::string& s : *to) s = P(s);
+    }
+    return Call(func, f, to, flags, aborted);
+  }
+
+  // A tmpfs mounted in the test folder: another file system.
+  std::optional<std::string> OtherFileSystem() {
+    const std::string m = P("volume");
+    fs::create_directories(m);
+    if (::mount("tmpfs", m.c_str(), "tmpfs", 0, "size=64m") != 0) return std::nullopt;
+    mounts_.push_back(m);
+    return m;
+  }
+
+  std::string root_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  std::vector<std::string> mounts_;
+};
+
+// ---------------------------------------------------------------------------
+// What each operation does with its names and flags.
+
+struct Case {
+  const char* what;
+  std::vector<std::string> setup;  // "name=text" files, "name/" folders
+  std::uint32_t func;
+  std::vector<std::string> from;
+  std::optional<std::vector<std::string>> to;
+  std::uint32_t flags;
+  int result;
+  std::vector<std::string> present;  // "name=text" (or "name" for any content, "name/" a folder)
+  std::vector<std::string> absent;
+};
+
+const Case kCases[] = {
+    // Copy.
+    {"copy to a new name", {"a.txt=A"}, kFoCopy, {"a.txt"}, {{"b.txt"}}, 0, 0, {"a.txt=A", "b.txt=A"}, {}},
+    {"copy into a folder", {"a.txt=A", "d/"}, kFoCopy, {"a.txt"}, {{"d"}}, 0, 0, {"d/a.txt=A"}, {}},
+    {"copy with a trailing separator makes the folder",
+     {"a.txt=A"},
+     kFoCopy,
+     {"a.txt"},
+     {{"n/"}},
+     0,
+     0,
+     {"n/a.txt=A"},
+     {}},
+    {"existing file kept unasked", {"a.txt=A", "b.txt=B"}, kFoCopy, {"a.txt"}, {{"b.txt"}}, 0, 0x4C7, {"b.txt=B"}, {}},
+    {"existing file replaced", {"a.txt=A", "b.txt=B"}, kFoCopy, {"a.txt"}, {{"b.txt"}}, kNoConfirm, 0, {"b.txt=A"}, {}},
+    {"copy onto itself", {"a.txt=A"}, kFoCopy, {"a.txt"}, {{"a.txt"}}, 0, 0x71, {"a.txt=A"}, {"a - Copy.txt"}},
+    {"copy onto itself renamed", {"a.txt=A"}, kFoCopy, {"a.txt"}, {{""}}, kRename, 0, {"a - Copy.txt=A"}, {}},
+    {"second copy onto itself",
+     {"a.txt=A", "a - Copy.txt=C"},
+     kFoCopy,
+     {"a.txt"},
+     {{"a.txt"}},
+     kRename,
+     0,
+     {"a - Copy.txt=C", "a - Copy (2).txt=A"},
+     {}},
+    {"copy onto another file renamed",
+     {"a.txt=A", "d/a.txt=D"},
+     kFoCopy,
+     {"a.txt"},
+     {{"d"}},
+     kRename,
+     0,
+     {"d/a.txt=D", "d/a (2).txt=A"},
+     {}},
+    {"folder onto itself renamed", {"f.d/x=X"}, kFoCopy, {"f.d"}, {{""}}, kRename, 0, {"f.d - Copy/x=X"}, {}},
+    {"two sources make the folder",
+     {"a.txt=A", "c.txt=C"},
+     kFoCopy,
+     {"a.txt", "c.txt"},
+     {{"new/sub"}},
+     0,
+     0,
+     {"new/sub/a.txt=A", "new/sub/c.txt=C"},
+     {}},
+    {"wildcards ignore case",
+     {"a.txt=A", "c.Txt=C", "x.dat=X", "t/"},
+     kFoCopy,
+     {"*.TXT"},
+     {{"t"}},
+     0,
+     0,
+     {"t/a.txt=A", "t/c.Txt=C"},
+     {"t/x.dat"}},
+    {"wildcard takes folders", {"a.txt=A", "s/x=X", "tt/"}, kFoCopy, {"?"}, {{"tt"}}, 0, 0, {"tt/s/x=X"}, {}},
+    {"files only",
+     {"a.txt=A", "s/x=X", "t/"},
+     kFoCopy,
+     {"*"},
+     {{"t2"}},
+     kFofFilesOnly,
+     0,
+     {"t2/a.txt=A"},
+     {"t2/s", "t2/t"}},
+    {"wildcard matching nothing", {"a.txt=A"}, kFoCopy, {"*.zip"}, {{"t"}}, 0, 0x2, {}, {"t"}},
+    {"one target per source",
+     {"a.txt=A", "c.txt=C"},
+     kFoCopy,
+     {"a.txt", "c.txt"},
+     {{"x1.txt", "x2.txt"}},
+     kMulti,
+     0,
+     {"x1.txt=A", "x2.txt=C"},
+     {}},
+    {"too few targets",
+     {"a.txt=A", "c.txt=C"},
+     kFoCopy,
+     {"a.txt", "c.txt"},
+     {{"x1.txt"}},
+     kMulti,
+     0x72,
+     {},
+     {"x1.txt"}},
+    {"too many targets", {"a.txt=A"}, kFoCopy, {"a.txt"}, {{"x1.txt", "x2.txt"}}, 0, 0x7A, {}, {"x1.txt"}},
+    {"missing source does nothing", {"a.txt=A"}, kFoCopy, {"a.txt", "gone.txt"}, {{"t"}}, 0, 0x2, {}, {"t"}},
+    {"missing source folder", {}, kFoCopy, {"no/a.txt"}, {{"t"}}, 0, 0x3, {}, {"t"}},
+    {"no destination", {"a.txt=A"}, kFoCopy, {"a.txt"}, std::nullopt, 0, 0x7C, {}, {}},
+    {"folder tree", {"d/s/f.txt=F", "d/e/"}, kFoCopy, {"d"}, {{"e"}}, 0, 0, {"e/s/f.txt=F", "e/e/", "d/s/f.txt=F"}, {}},
+    {"folder into itself", {"d/s/f.txt=F"}, kFoCopy, {"d"}, {{"d/s"}}, 0, 0x76, {}, {"d/s/d"}},
+    {"folder onto a file", {"d/f=F", "t/d=T"}, kFoCopy, {"d"}, {{"t"}}, 0, 0x7E, {"t/d=T"}, {}},
+    {"file onto a folder", {"a.txt=A", "t/a.txt/"}, kFoCopy, {"a.txt"}, {{"t"}}, 0, 0x80, {"t/a.txt/"}, {}},
+    {"folders merge",
+     {"d/x=X", "d/y=new", "t/d/y=old", "t/d/z=Z"},
+     kFoCopy,
+     {"d"},
+     {{"t"}},
+     kNoConfirm,
+     0,
+     {"t/d/x=X", "t/d/y=new", "t/d/z=Z"},
+     {}},
+    // Move.
+    {"move to a new name", {"a.txt=A"}, kFoMove, {"a.txt"}, {{"b.txt"}}, 0, 0, {"b.txt=A"}, {"a.txt"}},
+    {"move into a folder",
+     {"a.txt=A", "c.txt=C", "d/"},
+     kFoMove,
+     {"*.txt"},
+     {{"d"}},
+     0,
+     0,
+     {"d/a.txt", "d/c.txt"},
+     {"a.txt", "c.txt"}},
+    {"move keeps an existing file unasked",
+     {"a.txt=A", "b.txt=B"},
+     kFoMove,
+     {"a.txt"},
+     {{"b.txt"}},
+     0,
+     0x4C7,
+     {"a.txt=A", "b.txt=B"},
+     {}},
+    {"move replaces", {"a.txt=A", "b.txt=B"}, kFoMove, {"a.txt"}, {{"b.txt"}}, kNoConfirm, 0, {"b.txt=A"}, {"a.txt"}},
+    {"move renamed on collision",
+     {"a.txt=A", "d/a.txt=D"},
+     kFoMove,
+     {"a.txt"},
+     {{"d"}},
+     kRename,
+     0,
+     {"d/a.txt=D", "d/a (2).txt=A"},
+     {"a.txt"}},
+    {"move onto itself", {"a.txt=A"}, kFoMove, {"a.txt"}, {{"a.txt"}}, 0, 0x71, {"a.txt=A"}, {}},
+    {"move folder merges", {"d/x=X", "t/d/z=Z"}, kFoMove, {"d"}, {{"t"}}, 0, 0, {"t/d/x=X", "t/d/z=Z"}, {"d"}},
+    {"move folder into itself", {"d/s/"}, kFoMove, {"d"}, {{"d/s"}}, 0, 0x76, {"d/s/"}, {}},
+    // Rename.
+    {"rename in place", {"a.txt=A"}, kFoRename, {"a.txt"}, {{"b.txt"}}, 0, 0, {"b.txt=A"}, {"a.txt"}},
+    {"rename onto an existing name",
+     {"a.txt=A", "b.txt=B"},
+     kFoRename,
+     {"a.txt"},
+     {{"b.txt"}},
+     kNoConfirm,
+     0xB7,
+     {"a.txt=A", "b.txt=B"},
+     {}},
+    {"rename renamed on collision",
+     {"a.txt=A", "b.txt=B"},
+     kFoRename,
+     {"a.txt"},
+     {{"b.txt"}},
+     kRename,
+     0,
+     {"b.txt=B", "b (2).txt=A"},
+     {"a.txt"}},
+    {"rename into another folder",
+     {"a.txt=A", "d/"},
+     kFoRename,
+     {"a.txt"},
+     {{"d/a.txt"}},
+     0,
+     0x73,
+     {"a.txt=A"},
+     {"d/a.txt"}},
+    {"rename with a wildcard", {"a.txt=A"}, kFoRename, {"*.txt"}, {{"b.txt"}}, 0, 0x7C, {"a.txt=A"}, {}},
+    {"rename two without targets",
+     {"a.txt=A", "c.txt=C"},
+     kFoRename,
+     {"a.txt", "c.txt"},
+     {{"b.txt"}},
+     0,
+     0x72,
+     {"a.txt", "c.txt"},
+     {"b.txt"}},
+    {"rename a folder", {"d/x=X"}, kFoRename, {"d"}, {{"e"}}, 0, 0, {"e/x=X"}, {"d"}},
+    // Delete.
+    {"delete a file", {"a.txt=A", "c.txt=C"}, kFoDelete, {"a.txt"}, std::nullopt, 0, 0, {"c.txt"}, {"a.txt"}},
+    {"delete by wildcard",
+     {"a.txt=A", "c.TXT=C", "x.dat=X"},
+     kFoDelete,
+     {"*.txt"},
+     std::nullopt,
+     0,
+     0,
+     {"x.dat"},
+     {"a.txt", "c.TXT"}},
+    {"delete a folder tree", {"d/s/f=F", "d/g=G"}, kFoDelete, {"d"}, std::nullopt, 0, 0, {}, {"d"}},
+    {"delete two names",
+     {"a.txt=A", "c.txt=C"},
+     kFoDelete,
+     {"a.txt", "c.txt"},
+     std::nullopt,
+     0,
+     0,
+     {},
+     {"a.txt", "c.txt"}},
+    {"delete something missing", {"a.txt=A"}, kFoDelete, {"a.txt", "gone"}, std::nullopt, 0, 0x2, {"a.txt"}, {}},
+    {"delete nothing", {}, kFoDelete, {}, std::nullopt, 0, 0x7C, {}, {}},
+    {"unknown operation", {"a.txt=A"}, 9, {"a.txt"}, std::nullopt, 0, 0x57, {"a.txt"}, {}},
+};
+
+TEST_F(ShellFileOperationTest, OperationsAndFlags) {
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(P("w"));
+    fs::create_directories(P("w"));
+    std::vector<std::string> setup;
+    for (const std::string& s : c.setup) setup.push_back("w/" + s);
+    Make(setup);
+    std::vector<std::string> from;
+    for (const std::string& s : c.from) from.push_back("w/" + s);
+    std::optional<std::vector<std::string>> to;
+    if (c.to) {
+      to.emplace();
+      for (const std::string& s : *c.to) to->push_back(s.empty() ? "w/" + c.from[0] : "w/" + s);
+    }
+    EXPECT_EQ(Run(c.func, from, to, c.flags), c.result);
+    for (const std::string& p : c.present) {
+      const std::size_t eq = p.find('=');
+      const std::string path = P("w/" + p.substr(0, eq));
+      if (p.back() == '/') {
+        EXPECT_TRUE(fs::is_directory(path.substr(0, path.size() - 1))) << p;
+      } else if (eq == std::string::npos) {
+        EXPECT_TRUE(Exists(path)) << p;
+      } else {
+        EXPECT_EQ(ReadFile(path).value_or("<missing>"), p.substr(eq + 1)) << p;
+      }
+    }
+    for (const std::string& a : c.absent) EXPECT_FALSE(Exists(P("w/" + a))) << a;
+    EXPECT_TRUE(EntriesStarting(P("w"), ".kortools-").empty());
+  }
+}
+
+TEST_F(ShellFileOperationTest, SkippedItemsAreReported) {
+  Make({"a.txt=A", "c.txt=C", "t/a.txt=old"});
+  bool aborted = false;
+  EXPECT_EQ(Run(kFoCopy, {"a.txt", "c.txt"}, {{"t"}}, 0, &aborted), 0x4C7);
+  EXPECT_TRUE(aborted);
+  EXPECT_EQ(ReadFile(P("t/a.txt")), "old");
+  EXPECT_EQ(ReadFile(P("t/c.txt")), "C");  // the rest goes on
+  EXPECT_EQ(Run(kFoCopy, {"a.txt"}, {{"t"}}, kNoConfirm, &aborted), 0);
+  EXPECT_FALSE(aborted);
+}
+
+TEST_F(ShellFileOperationTest, WindowsNamesAreFoundIgnoringCase) {
+  Make({"Data/Report.TXT=R"});
+  std::string folder;
+  ASSERT_EQ(GetFileSystemView().ToWindows(root_, folder), 0u);
+  EXPECT_EQ(Run(kFoCopy, {folder + "\\data\\report.txt"}, {{folder + "\\DATA\\Copy.txt"}}, 0, nullptr, false), 0);
+  EXPECT_EQ(ReadFile(P("Data/Copy.txt")), "R");
+  EXPECT_EQ(Run(kFoCopy, {folder + "\\data\\report.txt"}, {{folder + "\\New\\"}}, 0, nullptr, false), 0);
+  EXPECT_EQ(ReadFile(P("New/Report.TXT")), "R");
+  // A rename to the same name in other letters changes the letters.
+  EXPECT_EQ(Run(kFoRename, {folder + "\\data\\copy.txt"}, {{"COPY.txt"}}, 0, nullptr, false), 0);
+  EXPECT_TRUE(Exists(P("Data/COPY.txt")));
+  EXPECT_FALSE(Exists(P("Data/Copy.txt")));
+  EXPECT_EQ(Run(kFoDelete, {folder + "\\DATA\\*.txt"}, std::nullopt, 0, nullptr, false), 0);
+  EXPECT_TRUE(fs::is_empty(P("Data")));
+}
+
+TEST_F(ShellFileOperationTest, ReadOnlyFilesAreDeletedOnlyWhenTheCallerSaysSo) {
+  Make({"ro.txt=R", "d/ro=R", "d/rw=W"});
+  ::chmod(P("ro.txt").c_str(), 0444);
+  ::chmod(P("d/ro").c_str(), 0444);
+  bool aborted = false;
+  EXPECT_EQ(Run(kFoDelete, {"ro.txt"}, std::nullopt, 0, &aborted), 0x4C7);
+  EXPECT_TRUE(aborted);
+  EXPECT_EQ(Run(kFoDelete, {"d"}, std::nullopt, 0), 0x4C7);
+  EXPECT_TRUE(Exists(P("ro.txt")));
+  EXPECT_TRUE(Exists(P("d/rw")));  // nothing of the folder is taken
+  EXPECT_EQ(Run(kFoDelete, {"ro.txt", "d"}, std::nullopt, kNoConfirm), 0);
+  EXPECT_FALSE(Exists(P("ro.txt")));
+  EXPECT_FALSE(Exists(P("d")));
+}
+
+// ---------------------------------------------------------------------------
+// Copies keep what matters and are never seen half made.
+
+TEST_F(ShellFileOperationTest, CopyKeepsModeAndTimes) {
+  Make({"a.sh=#!/bin/sh", "d/f=F"});
+  ::chmod(P("a.sh").c_str(), 0751);
+  const kor::platform::KernelTime times[2] = {{1000000000, 123456789}, {946684800, 987654321}};
+  ::utimensat(AT_FDCWD, P("a.sh").c_str(), times, 0);
+  ::utimensat(AT_FDCWD, P("d").c_str(), times, 0);
+  ASSERT_EQ(Run(kFoCopy, {"a.sh", "d"}, {{"t"}}, 0), 0);
+  for (const char* name : {"t/a.sh", "t/d"}) {
+    struct stat st;
+    ASSERT_EQ(::stat(P(name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 946684800) << name;
+    EXPECT_EQ(st.st_mtim.tv_nsec, 987654321) << name;
+    if (std::string(name) == "t/a.sh") {
+      EXPECT_EQ(st.st_mode & 07777, 0751u);
+    }
+  }
+}
+
+TEST_F(ShellFileOperationTest, SymbolicLinksAreCopiedAsLinks) {
+  Make({"outside/keep.txt=K", "d/real.txt=R"});
+  fs::create_symlink(P("outside"), P("d/to-folder"));
+  fs::create_symlink("real.txt", P("d/to-file"));
+  fs::create_symlink("nowhere", P("d/dangling"));
+  ASSERT_EQ(Run(kFoCopy, {"d"}, {{"c"}}, 0), 0);
+  for (const char* link : {"to-folder", "to-file", "dangling"}) {
+    EXPECT_TRUE(fs::is_symlink(P(std::string("c/") + link))) << link;
+    EXPECT_EQ(fs::read_symlink(P(std::string("c/") + link)), fs::read_symlink(P(std::string("d/") + link)));
+  }
+  // Wildcards look into a folder reached through a link.
+  ASSERT_EQ(Run(kFoCopy, {"d/to-folder/*.txt"}, {{"via-link"}}, 0), 0);
+  EXPECT_EQ(ReadFile(P("via-link/keep.txt")), "K");
+  // A link as a source is a link too.
+  ASSERT_EQ(Run(kFoCopy, {"d/to-folder"}, {{"lnk"}}, 0), 0);
+  EXPECT_TRUE(fs::is_symlink(P("lnk")));
+}
+
+TEST_F(ShellFileOperationTest, DeleteNeverFollowsLinksOutOfTheTree) {
+  Make({"outside/keep.txt=K", "outside/sub/deep.txt=D", "d/real.txt=R", "d/s/"});
+  fs::create_symlink(P("outside"), P("d/to-folder"));
+  fs::create_symlink(P("outside/keep.txt"), P("d/s/to-file"));
+  fs::create_symlink(P("outside"), P("link-alone"));
+  ASSERT_EQ(Run(kFoDelete, {"d", "link-alone"}, std::nullopt, 0), 0);
+  EXPECT_FALSE(Exists(P("d")));
+  EXPECT_FALSE(Exists(P("link-alone")));
+  EXPECT_EQ(ReadFile(P("outside/keep.txt")), "K");
+  EXPECT_EQ(ReadFile(P("outside/sub/deep.txt")), "D");
+}
+
+TEST_F(ShellFileOperationTest, OddNamesWork) {
+  const std::vector<std::string> names = {"with space.txt",    "quote\"and'.txt",
+                                          "new\nline.txt",     "Gr\xc3\xbc\xc3\x9f\x65 \xe5\x90\x8d\xe5\x89\x8d.txt",
+                                          "-leading-dash",     "--",
+                                          "100% sure;$(x)&`y`"};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    fs::remove_all(P("w"));
+    Make({"w/" + name + "=" + name, "w/t/"});
+    ASSERT_EQ(Run(kFoCopy, {"w/" + name}, {{"w/t/" + name + ".copy"}}, 0), 0);
+    EXPECT_EQ(ReadFile(P("w/t/" + name + ".copy")), name);
+    ASSERT_EQ(Run(kFoMove, {"w/" + name}, {{"w/t"}}, 0), 0);
+    EXPECT_EQ(ReadFile(P("w/t/" + name)), name);
+    ASSERT_EQ(Run(kFoRename, {"w/t/" + name}, {{"w/t/" + name + ".renamed"}}, 0), 0);
+    EXPECT_TRUE(Exists(P("w/t/" + name + ".renamed")));
+    ASSERT_EQ(Run(kFoDelete, {"w/t/" + name + ".renamed", "w/t/" + name + ".copy"}, std::nullopt, 0), 0);
+    EXPECT_TRUE(fs::is_empty(P("w/t")));
+  }
+}
+
+// A big file and a quick check of its content.
+std::uint64_t MakeBigFile(const std::string& path, std::size_t megabytes) {
+  std::vector<char> block(1 << 20);
+  std::ofstream out(path, std::ios::binary);
+  for (std::size_t i = 0; i < megabytes; ++i) {
+    for (std::size_t j = 0; j < block.size(); j += 4096) block[j] = static_cast<char>(i * 31 + j);
+    out.write(block.data(), static_cast<std::streamsize>(block.size()));
+  }
+  return megabytes << 20;
+}
+
+bool BigFileWhole(const std::string& path, std::size_t megabytes) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> block(1 << 20);
+  for (std::size_t i = 0; i < megabytes; ++i) {
+    if (!in.read(block.data(), static_cast<std::streamsize>(block.size()))) return false;
+    for (std::size_t j = 0; j < block.size(); j += 4096)
+      if (block[j] != static_cast<char>(i * 31 + j)) return false;
+  }
+  return in.peek() == EOF;
+}
+
+// Starts the operation in a child and kills it as soon as its hidden copy
+// shows beside the destination. False when the child finished first.
+bool KilledMidway(std::uint32_t func, const std::string& from, const std::string& to, const std::string& destFolder) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(Call(func, {from}, {{to}}, 0) == 0 ? 0 : 1);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  bool killed = false;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (!EntriesStarting(destFolder, ".kortools-").empty()) {
+      ::kill(pid, SIGKILL);
+      killed = true;
+      break;
+    }
+    if (::waitpid(pid, nullptr, WNOHANG) == pid) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return killed && WIFSIGNALED(status);
+}
+
+TEST_F(ShellFileOperationTest, KilledCopyLeavesNoPartialDestination) {
+  constexpr std::size_t kMegabytes = 256;
+  MakeBigFile(P("big.bin"), kMegabytes);
+  fs::create_directories(P("t"));
+  if (!KilledMidway(kFoCopy, P("big.bin"), P("t/big.bin"), P("t"))) GTEST_SKIP() << "the copy finished first";
+  EXPECT_FALSE(Exists(P("t/big.bin")));
+  EXPECT_TRUE(BigFileWhole(P("big.bin"), kMegabytes));
+}
+
+TEST_F(ShellFileOperationTest, MoveAcrossFileSystems) {
+  const auto other = OtherFileSystem();
+  if (!other) GTEST_SKIP() << "cannot mount a tmpfs";
+  Make({"a.txt=A", "d/s/f.txt=F", "d/g=G"});
+  fs::create_symlink("s/f.txt", P("d/link"));
+  ::chmod(P("d/g").c_str(), 0604);
+  const kor::platform::KernelTime times[2] = {{1000000000, 0}, {946684800, 0}};
+  ::utimensat(AT_FDCWD, P("d/g").c_str(), times, 0);
+  ASSERT_EQ(Run(kFoMove, {"a.txt", "d"}, {{"volume/in"}}, 0), 0);
+  EXPECT_FALSE(Exists(P("a.txt")));
+  EXPECT_FALSE(Exists(P("d")));
+  EXPECT_EQ(ReadFile(P("volume/in/a.txt")), "A");
+  EXPECT_EQ(ReadFile(P("volume/in/d/s/f.txt")), "F");
+  EXPECT_TRUE(fs::is_symlink(P("volume/in/d/link")));
+  struct stat st;
+  ASSERT_EQ(::stat(P("volume/in/d/g").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0604u);
+  EXPECT_EQ(st.st_mtim.tv_sec, 946684800);
+}
+
+TEST_F(ShellFileOperationTest, KilledMoveAcrossFileSystemsLosesNothing) {
+  const auto other = OtherFileSystem();
+  if (!other) GTEST_SKIP() << "cannot mount a tmpfs";
+  constexpr std::size_t kMegabytes = 48;  // the tmpfs holds 64 MB
+  MakeBigFile(P("big.bin"), kMegabytes);
+  if (!KilledMidway(kFoMove, P("big.bin"), P("volume/big.bin"), P("volume"))) GTEST_SKIP() << "the move finished first";
+  EXPECT_FALSE(Exists(P("volume/big.bin")));
+  EXPECT_TRUE(BigFileWhole(P("big.bin"), kMegabytes));
+}
+
+TEST_F(ShellFileOperationTest, FailedMoveAcrossFileSystemsKeepsTheSource) {
+  const auto other = OtherFileSystem();
+  if (!other) GTEST_SKIP() << "cannot mount a tmpfs";
+  // Too big for the other file system: the copy fails on the way.
+  MakeBigFile(P("big.bin"), 80);
+  Make({"d/small=S"});
+  fs::copy_file(P("big.bin"), P("d/zbig.bin"));
+  bool aborted = false;
+  EXPECT_EQ(Run(kFoMove, {"d"}, {{"volume"}}, 0, &aborted), 0x70);
+  EXPECT_TRUE(aborted);
+  EXPECT_FALSE(Exists(P("volume/d")));
+  EXPECT_TRUE(EntriesStarting(P("volume"), ".kortools-").empty());
+  EXPECT_EQ(ReadFile(P("d/small")), "S");
+  EXPECT_TRUE(BigFileWhole(P("d/zbig.bin"), 80));
+  // An unreadable file inside: the same.
+  if (AsNobody([] { return 0; }) < 0) return;
+  Make({"u/ok=O", "u/secret=S"});
+  fs::create_directories(P("volume/nobody"));
+  for (const char* p : {"u", "u/ok", "u/secret", "volume/nobody", ""}) ::chown(P(p).c_str(), 65534, 65534);
+  ::chmod(P("u/secret").c_str(), 0);
+  const std::string from = P("u"), to = P("volume/nobody");
+  const int r = AsNobody([&] { return Call(kFoMove, {from}, {{to}}, 0); });
+  EXPECT_EQ(r, 0x5);
+  EXPECT_TRUE(Exists(P("u/secret")));
+  EXPECT_EQ(ReadFile(P("u/ok")), "O");
+  EXPECT_FALSE(Exists(P("volume/nobody/u")));
+}
+
+TEST_F(ShellFileOperationTest, DeleteWithoutPermissionDeletesNothing) {
+  Make({"locked/f=F", "tree/a=A", "tree/sub/b=B", "tree/z=Z"});
+  for (const char* p : {"", "locked", "locked/f", "tree", "tree/a", "tree/sub", "tree/sub/b", "tree/z"})
+    ::chown(P(p).c_str(), 65534, 65534);
+  ::chmod(P("locked").c_str(), 0555);
+  ::chmod(P("tree/sub").c_str(), 0555);  // "b" cannot go, so neither can "tree"
+  const std::string locked = P("locked/f"), tree = P("tree");
+  for (const std::string& target : {locked, tree}) {
+    const int r = AsNobody([&] { return Call(kFoDelete, {target}, std::nullopt, kNoConfirm); });
+    if (r < 0) GTEST_SKIP() << "cannot change to user 65534";
+    EXPECT_EQ(r, 0x5) << target;
+  }
+  EXPECT_EQ(ReadFile(P("locked/f")), "F");
+  EXPECT_EQ(ReadFile(P("tree/a")), "A");
+  EXPECT_EQ(ReadFile(P("tree/sub/b")), "B");
+  EXPECT_EQ(ReadFile(P("tree/z")), "Z");
+}
+
+// ---------------------------------------------------------------------------
+// The trash.
+
+struct TrashEntry {
+  std::string path, date;
+};
+
+std::optional<TrashEntry> ReadTrashInfo(const std::string& file) {
+  const auto text = ReadFile(file);
+  if (!text || text->rfind("[Trash Info]\n", 0) != 0) return std::nullopt;
+  const auto value = [&](const std::string& key) {
+    const std::size_t at = text->find("\n" + key + "=");
+    if (at == std::string::npos) return std::string("<none>");
+    const std::size_t begin = at + key.size() + 2;
+    return text->substr(begin, text->find('\n', begin) - begin);
+  };
+  return TrashEntry{value("Path"), value("DeletionDate")};
+}
+
+TEST_F(ShellFileOperationTest, DeleteToTheHomeTrash) {
+  ::setenv("XDG_DATA_HOME", P("data").c_str(), 1);
+  EXPECT_EQ(HomeTrashFolder(), P("data/Trash"));
+  Make({"w/report 100%.txt=1", "w/d/x=X", "w/ro.txt=R"});
+  ::chmod(P("w/ro.txt").c_str(), 0444);
+  const std::time_t before = std::time(nullptr);
+  ASSERT_EQ(Run(kFoDelete, {"w/report 100%.txt", "w/d"}, std::nullopt, kFofAllowUndo), 0);
+  Make({"w/report 100%.txt=2"});
+  ASSERT_EQ(Run(kFoDelete, {"w/report 100%.txt"}, std::nullopt, kFofAllowUndo), 0);
+  EXPECT_FALSE(Exists(P("w/report 100%.txt")));
+  EXPECT_FALSE(Exists(P("w/d")));
+  const std::string trash = P("data/Trash");
+  EXPECT_EQ(ReadFile(trash + "/files/report 100%.txt"), "1");
+  EXPECT_EQ(ReadFile(trash + "/files/report 100%.2.txt"), "2");
+  EXPECT_EQ(ReadFile(trash + "/files/d/x"), "X");
+  const auto info = ReadTrashInfo(trash + "/info/report 100%.txt.trashinfo");
+  ASSERT_TRUE(info);
+  std::string encodedRoot;
+  for (char c : root_) encodedRoot += c;  // the test folder's name needs no escaping
+  EXPECT_EQ(info->path, encodedRoot + "/w/report%20100%25.txt");
+  std::tm tm{};
+  const char* end = strptime(info->date.c_str(), "%Y-%m-%dT%H:%M:%S", &tm);
+  ASSERT_TRUE(end != nullptr && *end == 0 && info->date.size() == 19) << info->date;
+  tm.tm_isdst = -1;
+  const std::time_t when = std::mktime(&tm);  // local time
+  EXPECT_LE(std::abs(static_cast<long>(when - before)), 5L);
+  ASSERT_TRUE(ReadTrashInfo(trash + "/info/report 100%.2.txt.trashinfo"));
+  EXPECT_EQ(ReadTrashInfo(trash + "/info/d.trashinfo")->path, encodedRoot + "/w/d");
+  // A read-only file goes only when the caller says so.
+  EXPECT_EQ(Run(kFoDelete, {"w/ro.txt"}, std::nullopt, kFofAllowUndo), 0x4C7);
+  EXPECT_TRUE(Exists(P("w/ro.txt")));
+  EXPECT_EQ(Run(kFoDelete, {"w/ro.txt"}, std::nullopt, kFofAllowUndo | kNoConfirm), 0);
+  EXPECT_TRUE(Exists(trash + "/files/ro.txt"));
+}
+
+TEST_F(ShellFileOperationTest, DefaultHomeTrashAndOddNames) {
+  Make({"w/new\nline \xc3\xa9.txt=N"});
+  ASSERT_EQ(Run(kFoDelete, {"w/new\nline \xc3\xa9.txt"}, std::nullopt, kFofAllowUndo), 0);
+  const std::string trash = P("home/.local/share/Trash");
+  EXPECT_EQ(ReadFile(trash + "/files/new\nline \xc3\xa9.txt"), "N");
+  const auto info = ReadTrashInfo(trash + "/info/new\nline \xc3\xa9.txt.trashinfo");
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->path, root_ + "/w/new%0Aline%20%C3%A9.txt");
+  struct stat st;
+  ASSERT_EQ(::stat(trash.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST_F(ShellFileOperationTest, DeleteToTheVolumeTrash) {
+  const auto other = OtherFileSystem();
+  if (!other) GTEST_SKIP() << "cannot mount a tmpfs";
+  Make({"volume/sub/a.txt=A"});
+  ASSERT_EQ(Run(kFoDelete, {"volume/sub/a.txt"}, std::nullopt, kFofAllowUndo), 0);
+  const std::string trash = *other + "/.Trash-" + std::to_string(::geteuid());
+  EXPECT_EQ(ReadFile(trash + "/files/a.txt"), "A");
+  const auto info = ReadTrashInfo(trash + "/info/a.txt.trashinfo");
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->path, "sub/a.txt");  // relative to the top of the volume
+  // A shared ".Trash" with the sticky bit holds a folder per user.
+  fs::create_directories(*other + "/.Trash");
+  ::chmod((*other + "/.Trash").c_str(), 01777);
+  Make({"volume/b.txt=B"});
+  ASSERT_EQ(Run(kFoDelete, {"volume/b.txt"}, std::nullopt, kFofAllowUndo), 0);
+  EXPECT_EQ(ReadFile(*other + "/.Trash/" + std::to_string(::geteuid()) + "/files/b.txt"), "B");
+  // Without the sticky bit it is not used.
+  ::chmod((*other + "/.Trash").c_str(), 0777);
+  Make({"volume/c.txt=C"});
+  ASSERT_EQ(Run(kFoDelete, {"volume/c.txt"}, std::nullopt, kFofAllowUndo), 0);
+  EXPECT_EQ(ReadFile(trash + "/files/c.txt"), "C");
+}
+
+}  // namespace
+}  // namespace kor::platform
