@@ -1,15 +1,12 @@
 // CreatePath, GetTempDir and GetTempFilePathname, and the platform operations
 // behind them, inside a fresh temporary folder mapped as drive C: (with a
 // share \\server\share beside it and C:\work as the current folder).
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
@@ -25,24 +22,13 @@
 namespace kor {
 namespace {
 
+namespace fs = std::filesystem;
+using testing_support::AsNobody;
 using testing_support::ErrorOf;
+using testing_support::ScopedEnv;
+using Names = std::vector<std::string>;
 
 constexpr std::int32_t kTempFileErrorNumber = -2147221503;
-const String kTempFileErrorText = u"Error creating temporary filename. Valid path & prefix settings.";
-
-// An environment variable set for the lifetime of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) saved_ = old;
-    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-  }
-  ~ScopedEnv() { saved_ ? ::setenv(name_, saved_->c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> saved_;
-};
 
 // Passes every operation to the platform and records the folders asked for.
 class RecordingCreation final : public platform::FileCreation {
@@ -67,76 +53,32 @@ class RecordingCreation final : public platform::FileCreation {
 
 // True when `name` is `start`, 1 to 4 upper-case hexadecimal digits and ".TMP".
 bool IsTempName(const std::string& name, const std::string& start) {
-  if (name.size() < start.size() + 5 || name.compare(0, start.size(), start) != 0 ||
-      name.compare(name.size() - 4, 4, ".TMP") != 0)
-    return false;
-  const std::string digits = name.substr(start.size(), name.size() - start.size() - 4);
-  return digits.size() <= 4 && digits.find_first_not_of("0123456789ABCDEF") == std::string::npos;
-}
-
-bool IsFolder(const std::string& posix) {
-  struct stat st {};
-  return ::stat(posix.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool Exists(const std::string& posix) {
-  struct stat st {};
-  return ::lstat(posix.c_str(), &st) == 0;
-}
-
-// Runs `f` in a child process with the rights of the user "nobody"; its
-// exit status (255 when the rights cannot be dropped).
-template <typename F>
-int AsNobody(F&& f) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) ::_exit(255);
-    ::_exit(f());
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 254;
+  return name.size() >= start.size() + 5 && name.size() <= start.size() + 8 && name.rfind(start, 0) == 0 &&
+         name.ends_with(".TMP") && name.find_first_not_of("0123456789ABCDEF", start.size()) == name.size() - 4;
 }
 
 class Folders : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kortools_folders_XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-    for (const char* dir : {"/c", "/c/work", "/c/tmp", "/share"}) ASSERT_EQ(::mkdir((root_ + dir).c_str(), 0755), 0);
-    cwd_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(cwd_, 0);
-    ASSERT_EQ(::chdir((root_ + "/c/work").c_str()), 0);
-    drives_.emplace("KORTOOLS_DRIVES", "C=" + root_ + "/c;\\\\server\\share=" + root_ + "/share");
-    tmpdir_.emplace("TMPDIR", root_ + "/c/tmp");
+    for (const char* dir : {"c/work", "c/tmp", "share"}) fs::create_directories(root_.path() / dir);
+    cwd_ = fs::current_path();
+    fs::current_path(OnC("work"));
     platform::ReloadFileSystemView();
   }
-
   void TearDown() override {
-    if (cwd_ >= 0) {
-      EXPECT_EQ(::fchdir(cwd_), 0);
-      ::close(cwd_);
-    }
-    tmpdir_.reset();
+    fs::current_path(cwd_);
     drives_.reset();
+    tmpdir_.reset();
     platform::ReloadFileSystemView();
-    (void)std::system(("chmod -R u+rwx '" + root_ + "' 2>/dev/null; rm -rf '" + root_ + "'").c_str());
   }
 
   // The POSIX name of a name under drive C:.
-  std::string OnC(const std::string& rest) const { return root_ + "/c/" + rest; }
-
-  // Entries of a POSIX folder.
-  static std::set<std::string> Entries(const std::string& posix) {
-    std::set<std::string> names;
-    if (DIR* d = ::opendir(posix.c_str())) {
-      while (const dirent* e = ::readdir(d))
-        if (std::string_view(e->d_name) != "." && std::string_view(e->d_name) != "..") names.insert(e->d_name);
-      ::closedir(d);
-    }
-    return names;
-  }
+  std::string OnC(const std::string& rest) const { return root_ / ("c/" + rest); }
+  Names Entries(const std::string& underC) const { return root_.Entries("c/" + underC); }
+  void MkDirOnC(const std::string& rest) const { ASSERT_EQ(::mkdir(OnC(rest).c_str(), 0755), 0) << rest; }
+  void FileOnC(const std::string& rest) const { testing_support::WriteFile(OnC(rest), "x"); }
+  // Lets user 65534 into the folder, for the cases run with its rights.
+  void OpenRoot() const { ASSERT_EQ(::chmod(root_.path().c_str(), 0755), 0); }
 
   // The error GetTempFilePathname raises; its description must be the one
   // the method documents.
@@ -144,76 +86,65 @@ class Folders : public ::testing::Test {
     try {
       fm.GetTempFilePathname(path, prefix);
     } catch (const Error& e) {
-      EXPECT_EQ(e.Description(), kTempFileErrorText);
+      EXPECT_EQ(e.Description(), u"Error creating temporary filename. Valid path & prefix settings.");
       return e.Number();
     }
     return 0;
   }
 
-  std::string root_;
-  int cwd_ = -1;
-  std::optional<ScopedEnv> drives_, tmpdir_;
+  testing_support::TempFolder root_;
+  fs::path cwd_;
+  std::optional<ScopedEnv> drives_{std::in_place, "KORTOOLS_DRIVES",
+                                   ("C=" + (root_ / "c") + ";\\\\server\\share=" + (root_ / "share")).c_str()};
+  std::optional<ScopedEnv> tmpdir_{std::in_place, "TMPDIR", (root_ / "c/tmp").c_str()};
   korFileMan fm_;
 };
 
 // --- The platform's MkDir ---------------------------------------------------
 
 TEST_F(Folders, MkDirRaisesTheRuntimeErrors) {
-  ASSERT_EQ(::mkdir(OnC("Data").c_str(), 0755), 0);
-  std::ofstream(OnC("file.txt")) << "x";
-  auto& files = platform::PlatformFileCreation();
-  const auto mkdir = [&files](std::string_view name) { return ErrorOf([&] { files.MkDir(name); }); };
-
+  MkDirOnC("Data");
+  FileOnC("file.txt");
+  const auto mkdir = [](std::string_view name) {
+    return ErrorOf([&] { platform::PlatformFileCreation().MkDir(name); });
+  };
   EXPECT_EQ(mkdir("C:\\new"), 0);
-  EXPECT_TRUE(IsFolder(OnC("new")));
   EXPECT_EQ(mkdir("C:\\DATA\\Sub\\"), 0);  // the parent found whatever its letter case
-  EXPECT_TRUE(IsFolder(OnC("Data/Sub")));
-  EXPECT_EQ(mkdir("rel"), 0);  // relative to the current folder
-  EXPECT_TRUE(IsFolder(OnC("work/rel")));
+  EXPECT_EQ(mkdir("rel"), 0);              // relative to the current folder
+  for (const char* made : {"new", "Data/Sub", "work/rel"}) EXPECT_TRUE(fs::is_directory(OnC(made))) << made;
 
+  // 75: the name exists (with other letters too), is the root or a file; 76:
+  // the parent is missing or a file, no such drive; a name is never cut at a NUL.
   const std::pair<std::string, std::int32_t> failures[] = {
-      {"C:\\new", 75},          // exists
-      {"C:\\data", 75},         // exists with other letters
-      {"C:\\", 75},             // the root
-      {"C:\\file.txt", 75},     // a file of that name
-      {"C:\\a\\b", 76},         // parent missing
-      {"C:\\file.txt\\b", 76},  // the parent is a file
-      {"Q:\\x", 76},            // no such drive
-      {"", 52},
-      {"C:\\a*b", 52},
-      {"C:\\a?b", 52},
-      {"C:\\a|b\\", 52},
-      {"C:\\a:b", 52},
-      {"C:\\a\"b", 52},
-      {"C:\\a<b>", 52},
-      {"C:\\tab\there", 52},
-      {std::string("C:\\a\0b", 6), 52},  // never cut at the NUL
-      {"C:\\" + std::string(300, 'n'), 76},
+      // clang-format off
+      {"C:\\new", 75},  {"C:\\data", 75},  {"C:\\", 75},  {"C:\\file.txt", 75},
+      {"C:\\a\\b", 76}, {"C:\\file.txt\\b", 76}, {"Q:\\x", 76}, {"C:\\" + std::string(300, 'n'), 76},
+      {"", 52}, {"C:\\a*b", 52}, {"C:\\a?b", 52}, {"C:\\a|b\\", 52}, {"C:\\a:b", 52}, {"C:\\a\"b", 52},
+      {"C:\\a<b>", 52}, {"C:\\tab\there", 52}, {std::string("C:\\a\0b", 6), 52},
+      // clang-format on
   };
   for (const auto& [name, error] : failures) EXPECT_EQ(mkdir(name), error) << name;
-  EXPECT_EQ(Entries(OnC("")), (std::set<std::string>{"Data", "file.txt", "new", "tmp", "work"}));
-  EXPECT_TRUE(Entries(OnC("Data/Sub")).empty());
-}
+  EXPECT_EQ(Entries(""), (Names{"Data", "file.txt", "new", "tmp", "work"}));
+  EXPECT_EQ(Entries("Data/Sub"), Names{});
 
-TEST_F(Folders, MkDirWithoutWritePermissionRaises75) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run a probe as another user";
-  ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
-  EXPECT_EQ(AsNobody([] { return ErrorOf([] { platform::PlatformFileCreation().MkDir("C:\\work\\x"); }); }), 75);
-  EXPECT_FALSE(Exists(OnC("work/x")));
+  OpenRoot();
+  const int denied = AsNobody([] { return ErrorOf([] { platform::PlatformFileCreation().MkDir("C:\\work\\x"); }); });
+  if (denied == 255) GTEST_SKIP() << "cannot change to another user";
+  EXPECT_EQ(denied, 75);
+  EXPECT_FALSE(fs::exists(OnC("work/x")));
 }
 
 // --- CreatePath -------------------------------------------------------------
 
 TEST_F(Folders, CreatePath) {
-  struct Case {
+  const struct {
     std::u16string path;
-    std::vector<std::string> before;  // folders under C:\work made first
+    Names before;  // folders under C:\work made first
     bool result;
-    std::vector<std::string> mkdirs;   // the folders asked of the platform, in order
-    std::vector<std::string> folders;  // under C:\ afterwards
-    std::vector<std::string> absent;   // under C:\ afterwards
-  };
-  const Case cases[] = {
+    Names mkdirs;   // the folders asked of the platform, in order
+    Names folders;  // under C:\ afterwards
+    Names absent;   // under C:\ afterwards
+  } cases[] = {
       // Each missing level in turn, after the one-step attempt.
       {u"C:\\x\\y\\z\\", {}, true, {"C:\\x\\y\\z\\", "C:\\x\\", "C:\\x\\y\\", "C:\\x\\y\\z\\"}, {"x/y/z"}, {}},
       // The final component is a file name.
@@ -238,32 +169,23 @@ TEST_F(Folders, CreatePath) {
       // A drive without a folder.
       {u"Q:\\x\\", {}, false, {"Q:\\x\\", "Q:\\x\\"}, {}, {}},
       // Spaces, quotes' cousins and letters beyond ASCII.
-      {u"C:\\Gr\u00fc\u00dfe dir\\-n 'x'\\",
+      {u"C:\\\u00df d\\-n 'x'\\",
        {},
        true,
-       {"C:\\Gr\xc3\xbc\xc3\x9f"
-        "e dir\\-n 'x'\\",
-        "C:\\Gr\xc3\xbc\xc3\x9f"
-        "e dir\\",
-        "C:\\Gr\xc3\xbc\xc3\x9f"
-        "e dir\\-n 'x'\\"},
-       {"Gr\xc3\xbc\xc3\x9f"
-        "e dir/-n 'x'"},
-       {}},
-  };
-  for (const Case& c : cases) {
+       {"C:\\\u00df d\\-n 'x'\\", "C:\\\u00df d\\", "C:\\\u00df d\\-n 'x'\\"},
+       {"\u00df d/-n 'x'"},
+       {}}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(text::ToUtf8(c.path));
-    for (const std::string& dir : c.before) ASSERT_EQ(::mkdir(OnC("work/" + dir).c_str(), 0755), 0);
+    for (const std::string& dir : c.before) MkDirOnC("work/" + dir);
     RecordingCreation recorder;
     EXPECT_EQ(fm_.CreatePath(c.path), Boolean(c.result));
     EXPECT_EQ(recorder.folders, c.mkdirs);
-    for (const std::string& dir : c.folders) EXPECT_TRUE(IsFolder(OnC(dir))) << dir;
-    for (const std::string& name : c.absent) EXPECT_FALSE(Exists(OnC(name))) << name;
-    ASSERT_EQ(std::system(("cd '" + OnC("") +
-                           "' && find . -mindepth 1 -maxdepth 1 ! -name tmp ! -name work "
-                           "-exec rm -rf {} + && rm -rf work/* ")
-                              .c_str()),
-              0);
+    for (const std::string& dir : c.folders) EXPECT_TRUE(fs::is_directory(OnC(dir))) << dir;
+    for (const std::string& name : c.absent) EXPECT_FALSE(fs::exists(OnC(name))) << name;
+    for (const char* folder : {"", "work"})  // all but C:\tmp and C:\work (the current folder)
+      for (const auto& e : fs::directory_iterator(OnC(folder)))
+        if (e.path() != OnC("tmp") && e.path() != OnC("work")) fs::remove_all(e.path());
   }
 }
 
@@ -275,72 +197,58 @@ TEST_F(Folders, CreatePathOnAShare) {
   EXPECT_TRUE(recorder.folders.empty());
 
   EXPECT_EQ(fm_.CreatePath(u"\\\\server\\share\\a\\"), kTrue);
-  EXPECT_TRUE(IsFolder(root_ + "/share/a"));
+  EXPECT_TRUE(fs::is_directory(root_ / "share/a"));
   recorder.folders.clear();
   EXPECT_EQ(fm_.CreatePath(u"\\\\server\\share\\b\\c\\d.txt"), kTrue);
-  EXPECT_TRUE(IsFolder(root_ + "/share/b/c"));
-  EXPECT_EQ(recorder.folders, (std::vector<std::string>{"\\\\server\\share\\b\\c\\", "\\\\server\\share\\b\\",
-                                                        "\\\\server\\share\\b\\c\\"}));
+  EXPECT_TRUE(fs::is_directory(root_ / "share/b/c"));
+  EXPECT_EQ(recorder.folders,
+            (Names{"\\\\server\\share\\b\\c\\", "\\\\server\\share\\b\\", "\\\\server\\share\\b\\c\\"}));
   EXPECT_EQ(fm_.CreatePath(u"\\\\other\\share\\a\\"), kFalse);  // a share that is not there
 }
 
 TEST_F(Folders, CreatePathStopsAtAFileOrAFolderItMayNotWrite) {
-  std::ofstream(OnC("file.txt")) << "x";
+  FileOnC("file.txt");
   EXPECT_EQ(fm_.CreatePath(u"C:\\file.txt\\sub\\deeper\\"), kFalse);
-  EXPECT_EQ(Entries(OnC("")), (std::set<std::string>{"file.txt", "tmp", "work"}));
+  EXPECT_EQ(Entries(""), (Names{"file.txt", "tmp", "work"}));
 
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run a probe as another user";
-  ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
-  ASSERT_EQ(::mkdir(OnC("work/open").c_str(), 0777), 0);
+  OpenRoot();
+  MkDirOnC("work/open");
   ASSERT_EQ(::chmod(OnC("work/open").c_str(), 0777), 0);
   korFileMan& fm = fm_;
-  EXPECT_EQ(AsNobody([&fm] { return fm.CreatePath(u"C:\\work\\x\\y\\") ? 1 : 0; }), 0);
+  const int denied = AsNobody([&fm] { return fm.CreatePath(u"C:\\work\\x\\y\\") ? 1 : 0; });
+  if (denied == 255) GTEST_SKIP() << "cannot change to another user";
+  EXPECT_EQ(denied, 0);
   EXPECT_EQ(AsNobody([&fm] { return fm.CreatePath(u"C:\\work\\open\\x\\y\\") ? 1 : 0; }), 1);
-  EXPECT_EQ(Entries(OnC("work")), (std::set<std::string>{"open"}));
-  EXPECT_TRUE(IsFolder(OnC("work/open/x/y")));
+  EXPECT_EQ(Entries("work"), Names{"open"});
+  EXPECT_TRUE(fs::is_directory(OnC("work/open/x/y")));
 }
 
 // --- GetTempDir -------------------------------------------------------------
 
 TEST_F(Folders, GetTempDirIsTheFolderOfTmpdirEndingInASeparator) {
-  EXPECT_EQ(fm_.GetTempDir(), u"C:\\tmp\\");
-  {
-    ScopedEnv env("TMPDIR", root_ + "/c/tmp//");
-    EXPECT_EQ(fm_.GetTempDir(), u"C:\\tmp\\");
-  }
-  {
-    ScopedEnv env("TMPDIR", root_ + "/c");  // a drive's own folder is its root
-    EXPECT_EQ(fm_.GetTempDir(), u"C:\\");
-  }
-  {
-    ScopedEnv env("TMPDIR", std::nullopt);
-    EXPECT_EQ(fm_.GetTempDir(), u"Z:\\tmp\\");
-  }
-  {
-    ScopedEnv env("TMPDIR", "");
-    EXPECT_EQ(fm_.GetTempDir(), u"Z:\\tmp\\");
-  }
-  {
-    ScopedEnv env("TMPDIR", root_ +
-                                "/c/Gr\xc3\xbc\xc3\x9f"
-                                "e");  // need not exist
-    EXPECT_EQ(fm_.GetTempDir(), u"C:\\Gr\u00fc\u00dfe\\");
-  }
-}
-
-TEST_F(Folders, GetTempDirOfAFolderThatDoesNotFitIsEmpty) {
-  // "C:\" + name + "\": 511 characters fit beside the NUL in 512, 512 do not.
-  for (const std::size_t length : {std::size_t{507}, std::size_t{508}, std::size_t{2000}}) {
-    ScopedEnv env("TMPDIR", root_ + "/c/" + std::string(length, 'n'));
-    const String dir = fm_.GetTempDir();
-    if (length + 4 < 512) {
-      EXPECT_EQ(dir, u"C:\\" + String(length, u'n') + u"\\");
-    } else {
-      EXPECT_EQ(dir, u"") << length;
-    }
+  const std::string c = root_ / "c";
+  const struct {
+    std::optional<std::string> tmpdir;  // none: unset
+    String dir;
+  } cases[] = {
+      {c + "/tmp", u"C:\\tmp\\"},
+      {c + "/tmp//", u"C:\\tmp\\"},
+      {c, u"C:\\"},  // a drive's own folder is its root
+      {std::nullopt, u"Z:\\tmp\\"},
+      {"", u"Z:\\tmp\\"},
+      {c + "/Gr\xc3\xbc\xc3\x9f"
+           "e",
+       u"C:\\Gr\u00fc\u00dfe\\"},  // need not exist
+      // "C:\" + name + "\": 511 characters fit beside the NUL in 512, 512 do not.
+      {c + "/" + std::string(507, 'n'), u"C:\\" + String(507, u'n') + u"\\"},
+      {c + "/" + std::string(508, 'n'), u""},
+      {c + "/" + std::string(2000, 'n'), u""},
+  };
+  for (const auto& k : cases) {
+    ScopedEnv env("TMPDIR", k.tmpdir ? k.tmpdir->c_str() : nullptr);
+    EXPECT_EQ(fm_.GetTempDir(), k.dir) << k.tmpdir.value_or("unset").size();
   }
   char buffer[8] = "unused";
-  ScopedEnv env("TMPDIR", root_ + "/c/tmp");
   auto& files = platform::PlatformFileCreation();
   EXPECT_EQ(files.GetTempPath(7, buffer), 8u);  // "C:\tmp\" and its NUL
   EXPECT_STREQ(buffer, "unused");
@@ -356,22 +264,26 @@ TEST_F(Folders, GetTempFilePathnameCreatesANewEmptyPrivateFile) {
   ::umask(oldMask);
   const std::string utf8 = text::ToUtf8(name);
   ASSERT_TRUE(IsTempName(utf8, "C:\\tmp\\")) << utf8;
-  const std::string posix = OnC("tmp/" + utf8.substr(7));
   struct stat st {};
-  ASSERT_EQ(::stat(posix.c_str(), &st), 0);
+  ASSERT_EQ(::stat(OnC("tmp/" + utf8.substr(7)).c_str(), &st), 0);
   EXPECT_TRUE(S_ISREG(st.st_mode));
   EXPECT_EQ(st.st_size, 0);
   EXPECT_EQ(st.st_mode & 07777, 0600u);
+  // A new name each time, and every file stays.
+  String prefix = u"kor";
+  std::set<String> names;
+  for (int i = 0; i < 200; ++i) names.insert(fm_.GetTempFilePathname(nullptr, &prefix));
+  EXPECT_EQ(names.size(), 200u);
+  EXPECT_EQ(Entries("tmp").size(), 201u);
 }
 
 TEST_F(Folders, GetTempFilePathnameNames) {
-  struct Case {
+  MkDirOnC("Data");
+  const struct {
     std::optional<String> path, prefix;
     std::string start;   // of the whole name, before the number, in UTF-8
     std::string folder;  // POSIX, under C:\ (for the file)
-  };
-  ASSERT_EQ(::mkdir(OnC("Data").c_str(), 0755), 0);
-  const Case cases[] = {
+  } cases[] = {
       {std::nullopt, std::nullopt, "C:\\tmp\\", "tmp"},
       {u"", u"", "C:\\tmp\\", "tmp"},
       {std::nullopt, u"abcdef", "C:\\tmp\\abc", "tmp"},
@@ -382,35 +294,25 @@ TEST_F(Folders, GetTempFilePathnameNames) {
       {u".", u"w", "C:\\work\\w", "work"},           // the full path name
       {u"..\\Data", u"y", "C:\\Data\\y", "Data"},
       {u"\\\\server\\share", u"s", "\\\\server\\share\\s", "../share"},
-      {std::nullopt, u"\u00e4\u00f6\u00fc\u00df", "C:\\tmp\\\xc3\xa4\xc3\xb6\xc3\xbc", "tmp"},
+      {std::nullopt, u"\u00e4\u00f6\u00fc\u00df", "C:\\tmp\\\u00e4\u00f6\u00fc", "tmp"},
       {std::nullopt, u"- '", "C:\\tmp\\- '", "tmp"},
   };
-  for (const Case& c : cases) {
-    String path = c.path.value_or(u"");
-    String prefix = c.prefix.value_or(u"");
-    const String savedPath = path, savedPrefix = prefix;
-    const String name = fm_.GetTempFilePathname(c.path ? &path : nullptr, c.prefix ? &prefix : nullptr);
-    const std::string utf8 = text::ToUtf8(name);
+  for (const auto& c : cases) {
+    String path = c.path.value_or(u""), prefix = c.prefix.value_or(u"");
+    const std::string utf8 =
+        text::ToUtf8(fm_.GetTempFilePathname(c.path ? &path : nullptr, c.prefix ? &prefix : nullptr));
     EXPECT_TRUE(IsTempName(utf8, c.start)) << utf8;
-    EXPECT_TRUE(Exists(OnC(c.folder + "/" + utf8.substr(utf8.rfind('\\') + 1)))) << utf8;
-    EXPECT_EQ(path, savedPath);
-    EXPECT_EQ(prefix, savedPrefix);
+    EXPECT_TRUE(fs::exists(OnC(c.folder + "/" + utf8.substr(utf8.rfind('\\') + 1)))) << utf8;
+    EXPECT_EQ(path, c.path.value_or(u""));
+    EXPECT_EQ(prefix, c.prefix.value_or(u""));
   }
 }
 
-TEST_F(Folders, GetTempFilePathnameGivesANewNameEachTime) {
-  String prefix = u"kor";
-  std::set<String> names;
-  for (int i = 0; i < 200; ++i) names.insert(fm_.GetTempFilePathname(nullptr, &prefix));
-  EXPECT_EQ(names.size(), 200u);
-  EXPECT_EQ(Entries(OnC("tmp")).size(), 200u);
-}
-
 TEST_F(Folders, GetTempFilePathnameFailures) {
-  std::ofstream(OnC("file.txt")) << "x";
+  FileOnC("file.txt");
   const std::u16string longFolder = u"C:\\" + String(244, u'n');  // 247 characters
-  ASSERT_EQ(::mkdir(OnC(std::string(244, 'n')).c_str(), 0755), 0);
-  const std::pair<std::optional<String>, String> cases[] = {
+  MkDirOnC(std::string(244, 'n'));
+  const std::pair<String, String> cases[] = {
       {u"C:\\missing", u""},  // no such folder
       {u"C:\\missing\\deeper\\", u""},
       {u"C:\\file.txt", u""},  // a file, not a folder
@@ -421,41 +323,39 @@ TEST_F(Folders, GetTempFilePathnameFailures) {
       {u"C:\\tmp", u"a/b"},
       {u"C:\\tmp", u"<x"},
   };
-  for (auto [path, prefix] : cases) {
-    EXPECT_EQ(TempFileError(fm_, path ? &*path : nullptr, &prefix), kTempFileErrorNumber) << text::ToUtf8(*path);
-  }
+  for (auto [path, prefix] : cases)
+    EXPECT_EQ(TempFileError(fm_, &path, &prefix), kTempFileErrorNumber) << text::ToUtf8(path);
   EXPECT_EQ(kTempFileErrorNumber, ObjectErrorNumber(1));
   // A folder one character shorter is taken.
   String shorter = longFolder.substr(0, 246);
-  ASSERT_EQ(::mkdir(OnC(std::string(243, 'n')).c_str(), 0755), 0);
+  MkDirOnC(std::string(243, 'n'));
   EXPECT_EQ(fm_.GetTempFilePathname(&shorter).substr(0, 247), shorter + u"\\");
   // No folder for temporary files: the empty name is no folder.
-  ScopedEnv env("TMPDIR", root_ + "/c/" + std::string(600, 'n'));
+  ScopedEnv env("TMPDIR", OnC(std::string(600, 'n')).c_str());
   EXPECT_EQ(TempFileError(fm_, nullptr, nullptr), kTempFileErrorNumber);
-  EXPECT_TRUE(Entries(OnC("tmp")).empty());
-  EXPECT_EQ(Entries(OnC(std::string(243, 'n'))).size(), 1u);
-}
-
-TEST_F(Folders, GetTempFilePathnameInAFolderItMayNotWrite) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run a probe as another user";
-  ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
+  EXPECT_EQ(Entries("tmp"), Names{});
+  EXPECT_EQ(Entries(std::string(243, 'n')).size(), 1u);
+  // A folder the caller may not write.
+  env.Set("TMPDIR", OnC("tmp").c_str());
+  OpenRoot();
   korFileMan& fm = fm_;
-  EXPECT_EQ(AsNobody([&fm] { return TempFileError(fm, nullptr, nullptr) == kTempFileErrorNumber ? 0 : 1; }), 0);
-  EXPECT_TRUE(Entries(OnC("tmp")).empty());
+  const int status = AsNobody([&fm] { return TempFileError(fm, nullptr, nullptr) == kTempFileErrorNumber ? 0 : 1; });
+  if (status == 255) GTEST_SKIP() << "cannot change to another user";
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Entries("tmp"), Names{});
 }
 
 // --- The platform's GetTempFileName -----------------------------------------
 
 TEST_F(Folders, GetTempFileNameReportsWhy) {
-  std::ofstream(OnC("file.txt")) << "x";
+  FileOnC("file.txt");
   auto& files = platform::PlatformFileCreation();
   char name[platform::FileCreation::kMaxPath] = {};
   const std::pair<std::string, std::uint32_t> cases[] = {
       {"C:\\missing", platform::kErrorPathNotFound},
       {"C:\\file.txt", platform::FileCreation::kDirectory},
       {"C:\\" + std::string(244, 'n'), platform::FileCreation::kBufferOverflow},
-      {"", platform::kErrorInvalidName},
-  };
+      {"", platform::kErrorInvalidName}};
   for (const auto& [folder, code] : cases) {
     std::uint32_t error = 0;
     EXPECT_EQ(files.GetTempFileName(folder, "", 0, name, &error), 0u) << folder;
@@ -466,24 +366,24 @@ TEST_F(Folders, GetTempFileNameReportsWhy) {
   EXPECT_STREQ(name, "C:\\tmp\\abc2ABC.TMP");
   EXPECT_EQ(files.GetTempFileName("C:\\missing\\", "", 10, name), 10u);
   EXPECT_STREQ(name, "C:\\missing\\A.TMP");
-  EXPECT_TRUE(Entries(OnC("tmp")).empty());
+  EXPECT_EQ(Entries("tmp"), Names{});
 }
 
 TEST_F(Folders, GetTempFileNameWithEveryNameTaken) {
   // 65,535 names: the search goes round once, skipping the names that are
   // there, and gives up only when none is left. On a tmpfs when there is one,
   // for speed.
-  char tmpl[] = "/dev/shm/kortools_folders_XXXXXX";
-  const bool shm = ::mkdtemp(tmpl) != nullptr;
-  const std::string dir = shm ? std::string(tmpl) : OnC("tmp");
+  std::optional<ScopedEnv> shm;
+  if (::access("/dev/shm", W_OK) == 0) shm.emplace("TMPDIR", "/dev/shm");
+  const testing_support::TempFolder folder;
+  const std::string dir = folder.path().string();
   const char* hex = "0123456789ABCDEF";
   for (std::uint32_t n = 1; n <= 0xFFFF; ++n) {
     if (n == 0x1234) continue;
     std::string file = dir + "/t";
     for (int shift = 12; shift >= 0; shift -= 4)
       if ((n >> shift) != 0) file += hex[(n >> shift) & 0xF];
-    file += ".TMP";
-    const int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    const int fd = ::open((file + ".TMP").c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
     ASSERT_GE(fd, 0) << file;
     ::close(fd);
   }
@@ -496,9 +396,8 @@ TEST_F(Folders, GetTempFileNameWithEveryNameTaken) {
   std::uint32_t error = 0;
   EXPECT_EQ(files.GetTempFileName(dir, "t", 0, name, &error), 0u);
   EXPECT_EQ(error, platform::FileCreation::kFileExists);
-  String folder = text::FromUtf8(windows);
-  EXPECT_EQ(TempFileError(fm_, &folder, nullptr), 0);  // another prefix still has room
-  if (shm) (void)std::system(("rm -rf '" + dir + "'").c_str());
+  String windowsFolder = text::FromUtf8(windows);
+  EXPECT_EQ(TempFileError(fm_, &windowsFolder, nullptr), 0);  // another prefix still has room
 }
 
 }  // namespace

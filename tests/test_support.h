@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -36,6 +38,20 @@ std::int32_t ErrorOf(F&& f) {
     return e.Number();
   }
   return 0;
+}
+
+// Runs `f` in a forked child with the rights of user 65534 ("nobody") and
+// returns the child's exit status: what `f` returns (its low 8 bits), 255 when
+// the rights cannot be dropped (not root), -1 when the child did not exit.
+inline int AsNobody(const std::function<int()>& f) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) ::_exit(255);
+    ::_exit(f() & 0xFF);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 inline std::string ReadFile(const std::filesystem::path& p) {
