@@ -3,6 +3,7 @@
 //   kortools serve                          JSON requests, one per line
 //   kortools call Class.Member [ARG ...]    one call from the shell
 //   kortools describe [Name] [--json]       the type information
+//   kortools describe --idl                 the type library as IDL
 //   kortools path --to-posix|--to-windows NAME...   path names for scripts
 #include <csignal>
 #include <iostream>
@@ -14,6 +15,7 @@
 
 #include "host/call_command.h"
 #include "host/describe.h"
+#include "host/idl.h"
 #include "host/path_command.h"
 #include "host/serve.h"
 
@@ -37,8 +39,13 @@ int main(int argc, char** argv) {
       app.add_subcommand("describe", "Show the classes, their members and the enumerations of the type library.");
   std::string name;
   bool asJson = false;
-  describe->add_option("name", name, "only this class (with the enumerations it uses) or enumeration");
-  describe->add_flag("--json", asJson, "write the type information as one JSON object");
+  bool asIdl = false;
+  auto* nameOption =
+      describe->add_option("name", name, "only this class (with the enumerations it uses) or enumeration");
+  auto* jsonFlag = describe->add_flag("--json", asJson, "write the type information as one JSON object");
+  describe->add_flag("--idl", asIdl, "write the whole type library as IDL, for widl or MIDL")
+      ->excludes(nameOption)
+      ->excludes(jsonFlag);
 
   CLI::App* path = app.add_subcommand("path", "Convert path names between the Windows and the POSIX form, one per line.");
   bool toPosix = false;
@@ -76,7 +83,11 @@ int main(int argc, char** argv) {
   if (call->parsed()) {
     return kor::host::RunCall(member, callArgs, std::cout, std::cerr);
   }
-  if (describe->parsed()) return kor::host::Describe(name, asJson, std::cout, std::cerr);
+  if (describe->parsed()) {
+    if (!asIdl) return kor::host::Describe(name, asJson, std::cout, std::cerr);
+    kor::host::WriteIdl(std::cout);
+    return 0;
+  }
   if (path->parsed()) {
     if (toPosix == toWindows) {
       std::cerr << "kortools path: give --to-posix or --to-windows\n";
