@@ -28,6 +28,7 @@
 #include "platform/paths.h"
 #include "platform/posix/trash.h"
 #include "platform/shell_file_operation.h"
+#include "tests/test_support.h"
 
 namespace kor::platform {
 namespace {
@@ -83,18 +84,10 @@ std::vector<std::string> EntriesStarting(const std::string& folder, const std::s
   return out;
 }
 
-// Runs `f` in a child process as user and group 65534; the child's result
-// comes back. -1 when the change of user is impossible.
+// Runs `f` as user 65534 in a child; -1 when the change of user is impossible.
 int AsNobody(const std::function<int()>& f) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) ::_exit(255);
-    ::_exit(f() & 0xFF);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) == 255) return -1;
-  return WEXITSTATUS(status);
+  const int r = kor::testing_support::AsNobody(f);
+  return r == 255 ? -1 : r;
 }
 
 class ShellFileOperationTest : public ::testing::Test {
