@@ -1,4 +1,4 @@
-// Host windows on POSIX systems: the host hands the library kor::HostWindow
+// Host windows: the host hands the library kor::HostWindow
 // objects (a toolkit adapter, or the `kortools` host's window) and tells the
 // screen size through its hooks.
 #include "platform/host_window.h"
