@@ -15,8 +15,10 @@ target_compile_features(korTools PUBLIC cxx_std_20)
 target_compile_features(korTools_static PUBLIC cxx_std_20)
 
 # Only namespace kor leaves the shared library (see cmake/kortools.map).
-target_link_options(korTools PRIVATE "LINKER:--version-script=${PROJECT_SOURCE_DIR}/cmake/kortools.map")
-set_property(TARGET korTools APPEND PROPERTY LINK_DEPENDS "${PROJECT_SOURCE_DIR}/cmake/kortools.map")
+if(NOT WIN32)  # a DLL exports only what KORTOOLS_API marks for export
+  target_link_options(korTools PRIVATE "LINKER:--version-script=${PROJECT_SOURCE_DIR}/cmake/kortools.map")
+  set_property(TARGET korTools APPEND PROPERTY LINK_DEPENDS "${PROJECT_SOURCE_DIR}/cmake/kortools.map")
+endif()
 
 # The installed host finds the library beside it whatever the prefix.
 if(TARGET kortools)
