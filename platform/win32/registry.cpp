@@ -52,9 +52,12 @@ class Win32Registry final : public Registry {
   std::uint32_t RegEnumKeyEx(RegistryKey key, std::uint32_t index, char* name, std::uint32_t* nameLength,
                              char* className, std::uint32_t* classLength, std::uint64_t* lastWriteTime) override {
     Size length(nameLength), classSize(classLength);
+    // A class buffer without room is not passed on: the system would answer
+    // 234 for the class alone and leave the name out.
+    const bool noRoom = className != nullptr && classLength != nullptr && *classLength == 0;
     FILETIME written{};
-    const LONG rc =
-        ::RegEnumKeyExA(ToHkey(key), index, name, length.get(), nullptr, className, classSize.get(), &written);
+    const LONG rc = ::RegEnumKeyExA(ToHkey(key), index, name, length.get(), nullptr, noRoom ? nullptr : className,
+                                    noRoom ? nullptr : classSize.get(), &written);
     if (lastWriteTime != nullptr)
       *lastWriteTime = (std::uint64_t{written.dwHighDateTime} << 32) | written.dwLowDateTime;
     return static_cast<std::uint32_t>(rc);
