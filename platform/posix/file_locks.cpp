@@ -25,6 +25,7 @@
 #include "platform/code_page.h"
 #include "platform/paths.h"
 #include "platform/posix/file_descriptor.h"
+#include "platform/posix/file_errors.h"
 #include "platform/posix/file_locks_posix.h"
 
 namespace kor::platform {
@@ -33,7 +34,6 @@ namespace {
 constexpr std::int32_t kBadFileName = 52;
 constexpr std::int32_t kFileNotFound = 53;
 constexpr std::int32_t kDeviceIoError = 57;
-constexpr std::int32_t kTooManyFiles = 67;
 constexpr std::int32_t kPermissionDenied = 70;
 constexpr std::int32_t kPathFileAccessError = 75;
 constexpr std::int32_t kPathNotFound = 76;
@@ -49,20 +49,15 @@ bool FolderExists(const std::string& posix) {
   return ::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The runtime's error for a failed open: the file layer's mapping, with a
+// missing name told apart from a missing folder and a lease held by another
+// process taken as a sharing conflict.
 std::int32_t OpenError(int err, const std::string& posix) {
   switch (err) {
     case ENOENT: return FolderExists(posix) ? kFileNotFound : kPathNotFound;
-    case ENOTDIR: return kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-    case EBUSY:
-    case EWOULDBLOCK: return kPermissionDenied;  // EWOULDBLOCK: another process holds a lease on the file
-    case EMFILE:
-    case ENFILE: return kTooManyFiles;
+    case EWOULDBLOCK: return kPermissionDenied;
     case ENAMETOOLONG: return kBadFileName;
-    default: return kPathFileAccessError;
+    default: return FileErrorNumber(err);
   }
 }
 

@@ -127,8 +127,7 @@ std::unique_ptr<TempFile> CopyBeside(int in, const struct stat& st, const std::s
   if (const int e = CopyData(in, temp->fd())) RaiseErrno(e);
   // Permissions and times are kept where the file system can hold them.
   (void)::fchmod(temp->fd(), st.st_mode & 0777);
-  const decltype(st.st_atim) times[2] = {st.st_atim, st.st_mtim};
-  (void)::futimens(temp->fd(), times);
+  (void)CopyTimes(temp->fd(), st);
   temp->Close();
   return temp;
 }

@@ -36,7 +36,6 @@ constexpr long kSettleLocalNs = 100'000'000;
 constexpr long kSettleOtherNs = 2'000'000'000;
 constexpr int kMostLinks = 40;  // as the kernel's limit for one path
 
-
 struct Stamp {
   dev_t dev = 0;
   ino_t ino = 0;

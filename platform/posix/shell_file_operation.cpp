@@ -19,8 +19,6 @@
 // (".kortools-XXXXXXXXXXXXXXXX.part") and renamed into place when complete.
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +35,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/posix/copy_data.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/trash.h"
@@ -146,40 +145,6 @@ std::string FreeName(const std::string& target, bool isFolder, bool copyOfItself
 
 // ---------------------------------------------------------------------------
 // Copying
-
-// The data of `in` into `out`: a reflink where the file system offers one,
-// else the kernel's copy, else reads and writes.
-int CopyData(int in, int out) {
-  if (::ioctl(out, FICLONE, in) == 0) return 0;
-  bool kernelCopy = true;
-  off_t copied = 0;
-  while (kernelCopy) {
-    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
-    if (n > 0) {
-      copied += n;
-      continue;
-    }
-    if (n == 0) return 0;
-    if (errno == EINTR) continue;
-    if (copied == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF))
-      kernelCopy = false;
-    else
-      return errno;
-  }
-  std::vector<char> buffer(std::size_t{1} << 18);
-  for (;;) {
-    ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    if (n == 0) return 0;
-    for (ssize_t done = 0; done < n;) {
-      const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w < 0) return errno;
-      done += w;
-    }
-  }
-}
 
 // Copies the item `src` (whose lstat is `st`) to the new name `dst`, which
 // must not exist: a file with its data, mode and times, a symbolic link as a
