@@ -1,0 +1,346 @@
+// A native automation client of korTools.dll, run under Wine by
+// scripts/wine-com after the DLL is registered. It passes what a script
+// cannot: typed by-reference strings (BSTR*) and string arrays
+// (SAFEARRAY(BSTR)*), it calls members through the dual interfaces' virtual
+// tables, and it reads the type information. Each check prints "ok NAME" or
+// "FAIL NAME: detail"; the last line is "CLIENT-END" and the exit code the
+// number of failed checks.
+//
+//   kortools_com_client.exe Z:\tmp\work      (a folder for its files)
+#include <ole2.h>
+#include <oleauto.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kortools/typeinfo.h"
+
+namespace {
+
+int g_failures = 0;
+
+void Check(const char* name, const std::function<std::string()>& body) {
+  std::string detail;
+  try {
+    detail = body();
+  } catch (const std::exception& e) {
+    detail = std::string("exception ") + e.what();
+  }
+  if (detail.empty()) {
+    std::printf("ok %s\n", name);
+  } else {
+    std::printf("FAIL %s: %s\n", name, detail.c_str());
+    ++g_failures;
+  }
+  std::fflush(stdout);
+}
+
+std::string Narrow(const wchar_t* text, std::size_t length) {
+  std::string s;
+  for (std::size_t i = 0; i < length; ++i) s += text[i] < 128 ? static_cast<char>(text[i]) : '?';
+  return s;
+}
+std::string Narrow(BSTR text) { return text ? Narrow(text, SysStringLen(text)) : std::string(); }
+
+std::string Expect(const std::string& what, const std::string& got, const std::string& want) {
+  return got == want ? std::string() : what + ": got \"" + got + "\", want \"" + want + "\"";
+}
+
+std::string Hex(HRESULT status) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(status));
+  return text;
+}
+
+GUID GuidOf(std::string_view text) {
+  std::wstring braced = L"{" + std::wstring(text.begin(), text.end()) + L"}";
+  GUID guid{};
+  IIDFromString(braced.c_str(), &guid);
+  return guid;
+}
+
+// A variable of the client's: a BSTR owned here, passed by reference.
+struct Text {
+  BSTR value;
+  explicit Text(const wchar_t* text) : value(SysAllocString(text)) {}
+  ~Text() { SysFreeString(value); }
+  Text(const Text&) = delete;
+  Text& operator=(const Text&) = delete;
+  VARIANT Ref() {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BSTR | VT_BYREF;
+    V_BSTRREF(&v) = &value;
+    return v;
+  }
+};
+
+VARIANT ArrayRef(SAFEARRAY** array) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_ARRAY | VT_BSTR | VT_BYREF;
+  V_ARRAYREF(&v) = array;
+  return v;
+}
+
+// A late-bound call; `args` in parameter order. Returns the status code,
+// with the raised description in `error`.
+HRESULT Call(IDispatch* object, const wchar_t* member, std::vector<VARIANT> args, VARIANT* result,
+             std::string* error = nullptr) {
+  DISPID id = 0;
+  auto* name = const_cast<LPOLESTR>(member);
+  HRESULT status = object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(status)) return status;
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  EXCEPINFO info{};
+  status = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, &info, nullptr);
+  if (status == DISP_E_EXCEPTION) {
+    if (error) *error = Narrow(info.bstrDescription);
+    status = info.scode;
+    SysFreeString(info.bstrDescription);
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrHelpFile);
+  }
+  return status;
+}
+
+IDispatch* Create(const wchar_t* progId) {
+  CLSID clsid{};
+  if (FAILED(CLSIDFromProgID(progId, &clsid))) return nullptr;
+  IDispatch* object = nullptr;
+  CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&object));
+  return object;
+}
+
+std::string Element(SAFEARRAY* array, LONG i, LONG j = -1) {
+  LONG index[2] = {i, j};
+  BSTR item = nullptr;
+  if (FAILED(SafeArrayGetElement(array, index, &item))) return "<no element>";
+  std::string s = Narrow(item);
+  SysFreeString(item);
+  return s;
+}
+
+const kor::ClassInfo& ClassNamed(std::string_view name) { return *kor::FindClass(name); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: kortools_com_client WORK-FOLDER\n");
+    return 2;
+  }
+  const std::string work = std::string(argv[1]) + "\\";
+  const std::wstring wideWork(work.begin(), work.end());
+  CoInitialize(nullptr);
+  IDispatch* parse = Create(L"korTools.korParse");
+  IDispatch* files = Create(L"korTools.korFileMan");
+  IDispatch* csv = Create(L"korTools.korCSV_IO");
+  if (!parse || !files || !csv) {
+    std::printf("FAIL create: the classes are not registered\nCLIENT-END\n");
+    return 1;
+  }
+
+  Check("SmartParse into a typed string array", [&] {
+    Text line(L"one two \"three four\"");
+    SAFEARRAY* values = nullptr;
+    VARIANT result;
+    VariantInit(&result);
+    HRESULT status = Call(parse, L"SmartParse", {line.Ref(), ArrayRef(&values)}, &result);
+    if (FAILED(status)) return "status " + Hex(status);
+    VARTYPE type = VT_EMPTY;
+    if (!values || FAILED(SafeArrayGetVartype(values, &type)) || type != VT_BSTR) return std::string("no BSTR array back");
+    LONG upper = 0;
+    SafeArrayGetUBound(values, 1, &upper);
+    std::string r = Expect("last part", Element(values, upper), "three four") +
+                    Expect("count", std::to_string(V_I2(&result)), "3");
+    SafeArrayDestroy(values);
+    return r;
+  });
+
+  Check("AnalyseFilename into typed strings", [&] {
+    Text drive(L"old"), path(L"old"), name(L"old"), extension(L"old");
+    VARIANT file;
+    VariantInit(&file);
+    V_VT(&file) = VT_BSTR;
+    V_BSTR(&file) = SysAllocString(L"C:\\dir\\sub\\report.final.txt");
+    VARIANT result;
+    VariantInit(&result);
+    HRESULT status = Call(files, L"AnalyseFilename", {file, drive.Ref(), path.Ref(), name.Ref(), extension.Ref()},
+                          &result);
+    VariantClear(&file);
+    if (FAILED(status)) return "status " + Hex(status);
+    return Expect("drive", Narrow(drive.value), "C:") + Expect("name", Narrow(name.value), "report.final") +
+           Expect("extension", Narrow(extension.value), "txt");
+  });
+
+  Check("CSV round trip with typed two-dimensional arrays", [&] {
+    SAFEARRAYBOUND bounds[2] = {{2, 1}, {2, 1}};  // (1 To 2 fields, 1 To 2 records)
+    SAFEARRAY* table = SafeArrayCreate(VT_BSTR, 2, bounds);
+    const wchar_t* cells[2][2] = {{L"a", L"b,c"}, {L"1", L"x y"}};
+    for (LONG r = 1; r <= 2; ++r) {
+      for (LONG f = 1; f <= 2; ++f) {
+        LONG index[2] = {f, r};
+        BSTR cell = SysAllocString(cells[r - 1][f - 1]);
+        SafeArrayPutElement(table, index, cell);
+        SysFreeString(cell);
+      }
+    }
+    Text file((wideWork + L"table.csv").c_str());
+    HRESULT status = Call(csv, L"WriteCSVFile", {file.Ref(), ArrayRef(&table)}, nullptr);
+    SafeArrayDestroy(table);
+    if (FAILED(status)) return "write: status " + Hex(status);
+    SAFEARRAY* back = nullptr;
+    status = Call(csv, L"ReadCSVFile", {file.Ref(), ArrayRef(&back)}, nullptr);
+    if (FAILED(status) || !back) return "read: status " + Hex(status);
+    std::string r = Expect("field 2 of record 1", Element(back, 2, 1), "b,c") +
+                    Expect("field 2 of record 2", Element(back, 2, 2), "x y") +
+                    Expect("dimensions", std::to_string(SafeArrayGetDim(back)), "2");
+    SafeArrayDestroy(back);
+    return r;
+  });
+
+  Check("an object error through EXCEPINFO and IErrorInfo", [&] {
+    Text folder((wideWork + L"missing\\folder").c_str()), prefix(L"abc");
+    VARIANT result;
+    VariantInit(&result);
+    std::string description;
+    HRESULT status = Call(files, L"GetTempFilePathname", {folder.Ref(), prefix.Ref()}, &result, &description);
+    std::string r = Expect("status", Hex(status), "0x80040001") +
+                    Expect("description", description, "Error creating temporary filename. Valid path & prefix settings.");
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) == S_OK && info) {
+      BSTR text = nullptr;
+      info->GetDescription(&text);
+      r += Expect("IErrorInfo", Narrow(text), description);
+      SysFreeString(text);
+      info->Release();
+    } else {
+      r += "no IErrorInfo";
+    }
+    return r;
+  });
+
+  Check("a runtime error keeps its number", [&] {
+    Text line(L"a,b");
+    VARIANT delimiter, index;
+    VariantInit(&delimiter);
+    VariantInit(&index);
+    V_VT(&delimiter) = VT_BSTR;
+    V_BSTR(&delimiter) = SysAllocString(L",");
+    V_VT(&index) = VT_R8;
+    V_R8(&index) = 1e12;
+    VARIANT result;
+    VariantInit(&result);
+    std::string description;
+    HRESULT status = Call(parse, L"ParseString", {line.Ref(), delimiter, index}, &result, &description);
+    VariantClear(&delimiter);
+    return Expect("status", Hex(status), "0x800A0006") + Expect("description", description, "Overflow");
+  });
+
+  Check("ParseString through the dual interface's table", [&] {
+    const IID iid = GuidOf(ClassNamed("korParse").iface.guid);
+    IUnknown* dual = nullptr;
+    if (FAILED(parse->QueryInterface(iid, reinterpret_cast<void**>(&dual)))) return std::string("no _korParse");
+    using ParseString = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, BSTR, LONG, BSTR*);
+    auto slot = reinterpret_cast<ParseString>((*reinterpret_cast<void***>(dual))[7]);
+    BSTR line = SysAllocString(L"x|y|z");
+    BSTR delimiter = SysAllocString(L"|");
+    BSTR result = nullptr;
+    HRESULT status = slot(dual, &line, delimiter, 3, &result);
+    std::string r = Expect("status", Hex(status), "0x00000000") + Expect("result", Narrow(result), "z");
+    SysFreeString(line);
+    SysFreeString(delimiter);
+    SysFreeString(result);
+    dual->Release();
+    return r;
+  });
+
+  Check("GetTempFilePathname's error through the table", [&] {
+    const IID iid = GuidOf(ClassNamed("korFileMan").iface.guid);
+    IUnknown* dual = nullptr;
+    if (FAILED(files->QueryInterface(iid, reinterpret_cast<void**>(&dual)))) return std::string("no _korFileMan");
+    using TempName = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, BSTR*, BSTR*);
+    auto slot = reinterpret_cast<TempName>((*reinterpret_cast<void***>(dual))[7 + 30]);
+    BSTR folder = SysAllocString((wideWork + L"missing\\folder").c_str());
+    BSTR prefix = SysAllocString(L"abc");
+    BSTR result = nullptr;
+    HRESULT status = slot(dual, &folder, &prefix, &result);
+    SysFreeString(folder);
+    SysFreeString(prefix);
+    SysFreeString(result);
+    std::string r = Expect("status", Hex(status), "0x80040001");
+    ISupportErrorInfo* support = nullptr;
+    if (FAILED(dual->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support))) ||
+        support->InterfaceSupportsErrorInfo(iid) != S_OK) {
+      r += " no ISupportErrorInfo for the interface";
+    }
+    if (support) support->Release();
+    dual->Release();
+    return r;
+  });
+
+  Check("the earlier file-management identifiers", [&] {
+    std::string r;
+    for (std::string_view alias : kor::TypeLibrary().fileManAliases) {
+      IUnknown* old = nullptr;
+      if (FAILED(files->QueryInterface(GuidOf(alias), reinterpret_cast<void**>(&old)))) {
+        r += "no interface for " + std::string(alias) + "; ";
+      } else {
+        old->Release();
+      }
+    }
+    return r;
+  });
+
+  Check("type information of the default interface", [&] {
+    ITypeInfo* info = nullptr;
+    HRESULT status = parse->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info);
+    if (FAILED(status) || !info) return "GetTypeInfo: " + Hex(status);
+    TYPEATTR* attr = nullptr;
+    info->GetTypeAttr(&attr);
+    const WORD wanted = TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE;
+    std::string r;
+    if ((attr->wTypeFlags & wanted) != wanted) r += "flags " + std::to_string(attr->wTypeFlags) + "; ";
+    if (!IsEqualGUID(attr->guid, GuidOf(ClassNamed("korParse").iface.guid))) r += "another interface; ";
+    info->ReleaseTypeAttr(attr);
+    BSTR doc = nullptr;
+    info->GetDocumentation(static_cast<MEMBERID>(0x60030002), nullptr, &doc, nullptr, nullptr);
+    r += Expect("SandR's documentation", Narrow(doc), "Searches for a string inside a string, and replaces it with another string");
+    SysFreeString(doc);
+    info->Release();
+    return r;
+  });
+
+  Check("RegKey's error field as a property", [&] {
+    IDispatch* key = Create(L"korTools.RegKey");
+    if (!key) return std::string("no RegKey");
+    DISPID id = 0;
+    auto* name = const_cast<LPOLESTR>(L"RegErrorCode");
+    key->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    VARIANT value;
+    VariantInit(&value);
+    V_VT(&value) = VT_I4;
+    V_I4(&value) = 234;
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &put, 1, 1};
+    HRESULT status = key->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+    VARIANT got;
+    VariantInit(&got);
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    if (SUCCEEDED(status)) status = key->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &got, nullptr, nullptr);
+    key->Release();
+    if (FAILED(status)) return "status " + Hex(status);
+    return Expect("RegErrorCode", std::to_string(V_I4(&got)), "234");
+  });
+
+  parse->Release();
+  files->Release();
+  csv->Release();
+  CoUninitialize();
+  std::printf("CLIENT-END\n");
+  return g_failures;
+}

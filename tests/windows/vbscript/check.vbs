@@ -1,0 +1,60 @@
+' The checks every script shares; scripts/wine-com puts this file in front of
+' each script. A script runs its checks, then calls Finish, which prints the
+' last line "SCRIPT-END" and exits with the number of failed checks: a script
+' that stops early (an unhandled error ends a script silently) never prints it.
+Option Explicit
+Dim checks, failures, work
+checks = 0
+failures = 0
+' The work folder, as a Windows path (Z:\...), made fresh for each script.
+work = WScript.Arguments(0)
+If Right(work, 1) <> "\" Then work = work & "\"
+
+Sub Check(name, actual, expected)
+  checks = checks + 1
+  If TypeName(actual) = TypeName(expected) And actual = expected Then
+    WScript.Echo "ok " & name
+  Else
+    failures = failures + 1
+    WScript.Echo "FAIL " & name & ": got " & TypeName(actual) & " [" & actual & "], expected " & _
+      TypeName(expected) & " [" & expected & "]"
+  End If
+End Sub
+
+' Checks the error the last call raised (the caller has "On Error Resume
+' Next" in force), then clears it.
+Sub CheckError(name, number, description)
+  Dim gotNumber, gotDescription
+  gotNumber = Err.Number
+  gotDescription = Err.Description
+  Err.Clear
+  Check name & " (number)", gotNumber, CLng(number)
+  If description <> "" Then Check name & " (description)", gotDescription, description
+End Sub
+
+Sub CheckNoError(name)
+  CheckError name, 0, ""
+End Sub
+
+Function ReadAll(path)
+  Dim fso, stream
+  Set fso = CreateObject("Scripting.FileSystemObject")
+  Set stream = fso.OpenTextFile(path, 1)
+  ReadAll = ""
+  If Not stream.AtEndOfStream Then ReadAll = stream.ReadAll
+  stream.Close
+End Function
+
+Sub WriteAll(path, text)
+  Dim fso, stream
+  Set fso = CreateObject("Scripting.FileSystemObject")
+  Set stream = fso.CreateTextFile(path, True)
+  stream.Write text
+  stream.Close
+End Sub
+
+Sub Finish()
+  WScript.Echo "SCRIPT-END " & checks & " checks, " & failures & " failed"
+  WScript.Quit failures
+End Sub
+' ---------------------------------------------------------------------------

@@ -1,0 +1,29 @@
+' korParse through the automation server, and what every class shares: error
+' numbers and descriptions, optional arguments, by-reference outputs.
+Dim p, values, tokens, found, n
+Set p = CreateObject("korTools.korParse")
+
+Check "ParseString second field", p.ParseString("a,b,c", ",", 2), "b"
+Check "ParseString past the end gives the last field", p.ParseString("a,b,c", ",", 7), "c"
+
+n = p.SmartParse("one two ""three four""", values)
+Check "SmartParse count", n, 3
+Check "SmartParse quoted part", values(UBound(values)), "three four"
+n = p.SmartParse("x;'y;z'", values, ";", "'")
+Check "SmartParse own delimiter and quote", values(UBound(values)), "y;z"
+
+Check "SandR", p.SandR("a-b-c", "-", "+"), "a+b+c"
+
+n = p.ParseTokenArray("alpha beta gamma", 0, tokens, found)
+Check "ParseTokenArray counts the final empty token", found, 4
+
+On Error Resume Next
+n = p.ParseString("a,b", ",", 99999999999)
+CheckError "Long overflow", 6, "Overflow"
+n = p.NoSuchMember()
+CheckError "unknown member", 438, ""
+n = p.ParseString("a", ",", 1, "extra")
+CheckError "too many arguments", 450, ""
+On Error GoTo 0
+
+Finish
