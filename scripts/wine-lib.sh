@@ -6,7 +6,8 @@
 #   wine_run out.txt err.txt wine prog.exe ARGS...   # sets wine_status; CR LF made LF
 #
 # WINEPREFIX, when set, names the prefix to use; by default it is the build
-# tree's wine-prefix.
+# tree's wine-prefix. KORTOOLS_WINE_PRESET names the configure preset
+# (windows, or windows-i686 where 32-bit Wine is installed).
 
 wine_setup() {
   local build=$1
@@ -20,10 +21,11 @@ wine_setup() {
       exit 2
     fi
   done
-  if [[ $build == build/windows ]]; then
-    cmake --preset windows -DKORTOOLS_BUILD_WINDOWS_SMOKE=ON >/dev/null
+  local preset=${KORTOOLS_WINE_PRESET:-windows}
+  if [[ $build == build/$preset ]]; then
+    cmake --preset "$preset" -DKORTOOLS_BUILD_WINDOWS_SMOKE=ON >/dev/null
   else
-    cmake --preset windows -B "$build" -DKORTOOLS_BUILD_WINDOWS_SMOKE=ON >/dev/null
+    cmake --preset "$preset" -B "$build" -DKORTOOLS_BUILD_WINDOWS_SMOKE=ON >/dev/null
   fi
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     mkdir -p "$WINEPREFIX"

@@ -257,9 +257,8 @@ Variant FromRawArgument(const ParamInfo& param, void* raw) {
       case TypeKind::Enum: return static_cast<Long>(bits);
       case TypeKind::Boolean: return Boolean::FromRaw(static_cast<std::int16_t>(bits));
       case TypeKind::Object: return ObjectFromDispatch(static_cast<IDispatch*>(raw));
-      // A VARIANT by value is passed as a pointer to the caller's copy.
-      case TypeKind::Variant: return FromVariant(*static_cast<VARIANT*>(raw));
-      // Floating-point values come in other registers; no member takes one by value.
+      // Variants and floating-point values by value are not one machine word
+      // (or not in the same register); no member takes one.
       default: throw Error::Runtime(13);
     }
   }

@@ -87,7 +87,7 @@ void Unregister() {
   }
   const TypeLibraryInfo& lib = kor::TypeLibrary();
   UnRegisterTypeLib(LibraryId(), static_cast<WORD>(lib.majorVersion), static_cast<WORD>(lib.minorVersion),
-                    LOCALE_NEUTRAL, SYS_WIN64);
+                    LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
 }
 
 }  // namespace

@@ -18,13 +18,11 @@
 namespace kor::server {
 namespace {
 
-// The virtual-table slots are plain functions taking every argument as a
-// machine word. That is the x64 calling convention's own layout (the caller
-// clears the stack, so a slot may be declared with more arguments than a
-// member has); a 32-bit build would need one function per argument count.
-static_assert(sizeof(void*) == 8, "the dual interface's slot functions need the x64 calling convention");
-
-constexpr std::size_t kDispatchSlots = 7;  // IUnknown and IDispatch
+// A member's slot in the virtual table is a function of exactly the member's
+// parameters plus its result pointer, each taken as a machine word: the
+// parameters the library's members take by value are strings, Integers,
+// Longs, Booleans and objects, each one word in both the x64 and the 32-bit
+// calling conventions (by reference, everything is a pointer).
 constexpr std::size_t kMaxMemberSlots = 32;
 constexpr std::size_t kMaxArguments = 7;  // parameters plus the result
 
@@ -102,16 +100,33 @@ HRESULT STDMETHODCALLTYPE InvokeSlot(Interface* self, DISPID id, REFIID iid, LCI
   return ServerObject::From(self)->Invoke(id, iid, flags, params, result, exception, argumentError);
 }
 
-template <std::size_t Slot>
-HRESULT STDMETHODCALLTYPE MemberSlot(Interface* self, void* a0, void* a1, void* a2, void* a3, void* a4, void* a5,
-                                     void* a6) {
-  void* const raw[kMaxArguments] = {a0, a1, a2, a3, a4, a5, a6};
+template <std::size_t>
+using Word = void*;
+
+template <std::size_t Slot, std::size_t... Words>
+HRESULT STDMETHODCALLTYPE MemberSlot(Interface* self, Word<Words>... words) {
+  void* const raw[kMaxArguments + 1] = {words...};
   return ServerObject::From(self)->CallSlot(Slot, raw);
 }
 
+template <std::size_t Slot, std::size_t... Words>
+const void* SlotFunction(std::index_sequence<Words...>) {
+  return reinterpret_cast<const void*>(&MemberSlot<Slot, Words...>);
+}
+
+// For each slot, its function for every number of arguments.
+using SlotsByCount = std::array<const void*, kMaxArguments + 1>;
+template <std::size_t Slot, std::size_t... Counts>
+SlotsByCount SlotFunctions(std::index_sequence<Counts...>) {
+  return {SlotFunction<Slot>(std::make_index_sequence<Counts>{})...};
+}
 template <std::size_t... Slots>
-std::array<const void*, sizeof...(Slots)> MemberSlots(std::index_sequence<Slots...>) {
-  return {reinterpret_cast<const void*>(&MemberSlot<Slots>)...};
+std::array<SlotsByCount, sizeof...(Slots)> MemberSlots(std::index_sequence<Slots...>) {
+  return {SlotFunctions<Slots>(std::make_index_sequence<kMaxArguments + 1>{})...};
+}
+
+std::size_t ArgumentCount(const MemberInfo& member) {
+  return member.params.size() + (member.result.kind == TypeKind::Void ? 0 : 1);
 }
 
 // One table per class: the seven slots of IDispatch, then one per member.
@@ -126,7 +141,8 @@ const void* const* VirtualTable(const ClassInfo& cls) {
           reinterpret_cast<const void*>(&GetTypeInfoSlot),    reinterpret_cast<const void*>(&GetIDsOfNamesSlot),
           reinterpret_cast<const void*>(&InvokeSlot)};
       for (std::size_t slot = 0; slot < c.iface.members.size() && slot < members.size(); ++slot) {
-        table.push_back(members[slot]);
+        const std::size_t count = ArgumentCount(c.iface.members[slot]);
+        table.push_back(count <= kMaxArguments ? members[slot][count] : nullptr);
       }
       all.push_back(std::move(table));
     }
@@ -280,7 +296,7 @@ HRESULT ServerObject::CallSlot(std::size_t slot, void* const* raw) {
   if (slot >= class_.iface.members.size()) return E_NOTIMPL;
   const MemberInfo& member = class_.iface.members[slot];
   const std::size_t count = member.params.size();
-  if (count + 1 > kMaxArguments) return E_NOTIMPL;
+  if (ArgumentCount(member) > kMaxArguments) return E_NOTIMPL;
   if (member.result.kind != TypeKind::Void && !raw[count]) return E_POINTER;
   std::vector<Variant> args;
   try {
@@ -328,6 +344,9 @@ HRESULT CreateServerObject(const ClassInfo& cls, REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (cls.iface.members.size() > kMaxMemberSlots) return E_UNEXPECTED;
+  for (const MemberInfo& member : cls.iface.members) {
+    if (ArgumentCount(member) > kMaxArguments) return E_UNEXPECTED;
+  }
   ServerObject* created = nullptr;
   try {
     InstallHostServices();
