@@ -1,5 +1,7 @@
 #include "frame/server/host_object.h"
 
+#include <dispex.h>
+
 #include <array>
 #include <string>
 
@@ -73,9 +75,7 @@ class DispatchWindow final : public HostWindow {
   }
 
   void Call(const wchar_t* name, WORD flags, DISPPARAMS& params, VARIANT* result) const {
-    DISPID id = 0;
-    auto* names = const_cast<LPOLESTR>(name);
-    if (FAILED(object_->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id))) throw Error::Runtime(438);
+    const DISPID id = IdOf(name);
     EXCEPINFO info{};
     const HRESULT status = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &info, nullptr);
     if (SUCCEEDED(status)) return;
@@ -85,6 +85,24 @@ class DispatchWindow final : public HostWindow {
     SysFreeString(info.bstrDescription);
     SysFreeString(info.bstrHelpFile);
     throw error;
+  }
+
+  // The member's dispatch id. A script engine's object that answers names
+  // only through IDispatchEx (the class instances of some VBScript engines)
+  // is asked there, ignoring case as such a script does.
+  DISPID IdOf(const wchar_t* name) const {
+    DISPID id = 0;
+    auto* names = const_cast<LPOLESTR>(name);
+    if (SUCCEEDED(object_->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id))) return id;
+    IDispatchEx* ex = nullptr;
+    if (SUCCEEDED(object_->QueryInterface(__uuidof(IDispatchEx), reinterpret_cast<void**>(&ex)))) {
+      BSTR text = SysAllocString(name);
+      const HRESULT status = text ? ex->GetDispID(text, fdexNameCaseInsensitive, &id) : E_OUTOFMEMORY;
+      SysFreeString(text);
+      ex->Release();
+      if (SUCCEEDED(status)) return id;
+    }
+    throw Error::Runtime(438);
   }
 
   IDispatch* object_;

@@ -53,6 +53,11 @@ Sub WriteAll(path, text)
   stream.Close
 End Sub
 
+' The bounds of a two-dimensional array, as "1..3 x 1..2".
+Function Bounds(a)
+  Bounds = LBound(a, 1) & ".." & UBound(a, 1) & " x " & LBound(a, 2) & ".." & UBound(a, 2)
+End Function
+
 Sub Finish()
   WScript.Echo "SCRIPT-END " & checks & " checks, " & failures & " failed"
   WScript.Quit failures

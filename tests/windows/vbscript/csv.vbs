@@ -1,0 +1,82 @@
+' korCSV_IO through the automation server: a script's fixed two-dimensional
+' array written as a CSV file (first index the field, second the record),
+' and files read back into a script variable.
+Dim csv, file, d(3, 2), data, kept, limit
+
+' Record r of a read array as "f1|f2|...".
+Function Record(a, r)
+  Dim c
+  Record = a(1, r)
+  For c = 2 To UBound(a, 1)
+    Record = Record & "|" & a(c, r)
+  Next
+End Function
+
+Set csv = CreateObject("korTools.korCSV_IO")
+file = work & "out.csv"
+
+' ---- writing: row 0 and column 0 carry no data; from column 2 on a field
+' with a comma is quoted, column 1 never is.
+d(0, 1) = "ignored"
+d(1, 1) = "a,b": d(2, 1) = "c,d": d(3, 1) = "e"
+d(1, 2) = "x": d(2, 2) = "": d(3, 2) = " q""q "
+csv.WriteCSVFile file, d
+Check "WriteCSVFile lines", ReadAll(file), "a,b,""c,d"",e" & vbCrLf & "x,, q""q " & vbCrLf
+
+' ---- reading into an Empty variable
+WriteAll file, "a,b,c" & vbCrLf & "d" & vbCrLf & vbCrLf
+csv.ReadCSVFile file, data
+Check "ReadCSVFile bounds", Bounds(data), "0..3 x 0..3"
+Check "record 1", Record(data, 1), "a|b|c"
+Check "a short record is filled with empty fields", Record(data, 2), "d||"
+Check "an empty line is a record", Record(data, 3), "||"
+Check "row 0 and column 0 stay empty", data(0, 1) & data(1, 0), ""
+
+' A carriage return alone ends a line too; a line feed alone does not.
+WriteAll file, "a" & vbCr & "b" & vbLf & "c" & vbCrLf
+csv.ReadCSVFile file, data
+Check "line ends", UBound(data, 2) & ":" & Record(data, 2), "2:b" & vbLf & "c"
+
+' ---- quoting rules
+WriteAll file, """a,b"",c" & vbCrLf & "a,,c" & vbCrLf & " ""b c"" , d " & vbCrLf & _
+  """a""""b"",c" & vbCrLf & """a"",,b" & vbCrLf & ",a," & vbCrLf
+csv.ReadCSVFile file, data
+Check "a quoted field keeps its comma", Record(data, 1), "a,b|c|"
+Check "runs of commas give no empty fields", Record(data, 2), "a|c|"
+Check "fields are trimmed, then lose one quote at each end", Record(data, 3), "b c|d|"
+Check "doubled quotes stay doubled", Record(data, 4), "a""""b|c|"
+Check "an empty field right after a quoted one counts", Record(data, 5), "a||b"
+Check "commas at the ends give no fields", Record(data, 6), "a||"
+
+' ---- the first pass looks at i_NrOfRecords2Search + 1 lines
+WriteAll file, "a" & vbCrLf & "b,c" & vbCrLf & "d,e,f" & vbCrLf
+limit = 0
+csv.ReadCSVFile file, data, limit
+Check "only the first line decides the width", Bounds(data), "0..1 x 0..3"
+Check "wider records are cut", Record(data, 3), "d"
+limit = 1
+csv.ReadCSVFile file, data, limit
+Check "one more line widens it", Bounds(data), "0..2 x 0..3"
+
+' ---- nothing to read: the caller's array stays; a missing file is reported
+' to the event log, not raised.
+kept = data
+WriteAll file, ",,," & vbCrLf
+csv.ReadCSVFile file, data
+Check "a file without fields keeps the array", Bounds(data) & ":" & Record(data, 3), Bounds(kept) & ":d|e"
+On Error Resume Next
+csv.ReadCSVFile work & "missing.csv", data
+CheckNoError "a missing file raises nothing"
+On Error GoTo 0
+Check "a missing file keeps the array", Bounds(data), Bounds(kept)
+
+' ---- the writer raises
+On Error Resume Next
+csv.WriteCSVFile work & "no\such\out.csv", d
+CheckError "writing into a missing folder", 76, "Path not found"
+csv.WriteCSVFile file, Array("a", "b")
+CheckError "writing a one-dimensional array", 9, "Subscript out of range"
+On Error GoTo 0
+Check "the file is emptied before the array is looked at", ReadAll(file), ""
+
+Finish

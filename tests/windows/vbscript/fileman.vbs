@@ -1,0 +1,151 @@
+' korFileMan through the automation server: path strings, outputs into
+' script variables, file queries, dates, folders, temporary files and the
+' shell file operations, with the outcome looked at through
+' Scripting.FileSystemObject.
+Dim fm, fso, from, drv, dir, nam, ext, r, c, a, t, t2, held, dirs
+Const NoConfirm = 16  ' FileActionFlags.vbFileOpNoConfirm
+Set fm = CreateObject("korTools.korFileMan")
+Set fso = CreateObject("Scripting.FileSystemObject")
+
+Function Has(name)
+  Has = fso.FileExists(work & name)
+End Function
+
+' ---- path strings
+Check "GetFilename", fm.GetFilename("C:\dir\file.txt") & "|" & fm.GetFilename("C:\dir\") & "|" & _
+  fm.GetFilename("file.txt"), "file.txt||file.txt"
+Check "FileExtension", fm.FileExtension("archive.tar.gz") & "|" & fm.FileExtension("readme") & "|" & _
+  fm.FileExtension("C:\dir.old\readme"), "gz|readme|old\readme"
+Check "GetFilePath", fm.GetFilePath("C:\dir\file.txt") & "|" & fm.GetFilePath("C:\file.txt") & "|" & _
+  fm.GetFilePath("file.txt"), "C:\dir|C:|"
+Check "NormalizePath", fm.NormalizePath("C:\dir") & "|" & fm.NormalizePath("C:\dir\") & "|" & _
+  fm.NormalizePath(""), "C:\dir\|C:\dir\|\"
+Check "UnNormalizePath removes one separator", _
+  fm.UnNormalizePath("C:\dir\\") & "|" & fm.UnNormalizePath("C:\dir"), "C:\dir\|C:\dir"
+Check "SwitchToSlash", fm.SwitchToSlash("\\server\share\"), "//server/share/"
+Check "SwitchToBackSlash", fm.SwitchToBackSlash("C:/dir/file.txt"), "C:\dir\file.txt"
+Check "PathIsRelative", fm.PathIsRelative("C:\dir") & " " & fm.PathIsRelative("\\server\share") & " " & _
+  fm.PathIsRelative("\dir") & " " & fm.PathIsRelative("//server/share"), "False False True True"
+Check "MakePathAbsolute climbs", fm.MakePathAbsolute("..\file", "C:\base\sub"), "C:\base\file"
+Check "MakePathAbsolute stops at the root", fm.MakePathAbsolute("..\..\x", "\\srv\share\a"), "\\srv\share\x"
+Check "MakePathAbsolute trims both", fm.MakePathAbsolute(" file ", " C:\base "), "C:\base\file"
+Check "MakePathAbsolute keeps quotes", fm.MakePathAbsolute("""a b.txt""", "C:\base"), """C:\base\a b.txt"""
+Check "MakePathAbsolute leaves an absolute name", fm.MakePathAbsolute("D:\x", "C:\base"), "D:\x"
+from = "c:\A\b"
+Check "MakePathRelative ignores case", fm.MakePathRelative(from, "C:\a\c\F.txt"), "..\c\F.txt"
+Check "MakePathRelative ends the caller's fromPath in a separator", from, "c:\A\b\"
+from = "C:\a"
+Check "MakePathRelative of another drive", fm.MakePathRelative(from, "D:\a\f.txt"), ""
+
+' ---- filename analysis into the script's variables
+drv = "x": dir = "x": nam = "x": ext = "x"
+r = fm.AnalyseFilename("\\server\share\dir\file.txt", drv, dir, nam, ext)
+Check "AnalyseFilename", r & "|" & drv & "|" & dir & "|" & nam & "|" & ext, "-1||\\server\share\dir|file|txt"
+Check "AnalyseFilename returns an Integer", TypeName(r), "Integer"
+r = fm.AnalyseFilename2("\\server\share\dir\file.txt", drv, dir, nam, ext)
+Check "AnalyseFilename2", r & "|" & drv & "|" & dir & "|" & nam & "|" & ext, "True|\\server\share|\dir\|file|txt"
+r = fm.AnalyseFilename2("C:\dir\.profile", drv, dir, nam, ext)
+Check "AnalyseFilename2 of a malformed name", r & "|" & drv & dir & nam & ext, "False|"
+On Error Resume Next
+r = fm.AnalyseFilename2("dir\a:b", drv, dir, nam, ext)
+CheckError "AnalyseFilename2 with a separator before the colon", 5, "Invalid procedure call or argument"
+On Error GoTo 0
+Check "the drive written before the error reaches the caller", drv, "dir\a:"
+
+' ---- existence
+fso.CreateFolder work & "dir"
+WriteAll work & "dir\a.txt", "abc"
+Check "FileExists with a wildcard", fm.FileExists(work & "dir\*.txt"), -1
+Check "FileExists of no match", fm.FileExists(work & "dir\*.csv"), 0
+Check "FileExists of a folder's entries", fm.FileExists(work & "dir\"), -1
+Check "FileExists of a folder", fm.FileExists(work & "dir"), 0
+Check "FileExists of the empty string", fm.FileExists(""), 0
+Check "FolderExists with and without a separator", _
+  fm.FolderExists(work & "dir") And fm.FolderExists(work & "dir\"), True
+Check "FolderExists of a file", fm.FolderExists(work & "dir\a.txt"), False
+
+' ---- dates: the last-write time, to the second, in local time (Wine's
+' VBScript has no DateDiff: differences are taken in days)
+c = "keep": a = "keep"
+t = fm.FileDateTimeExt(work & "dir\a.txt", c, a)
+Check "FileDateTimeExt gives Dates", TypeName(t) & TypeName(c) & TypeName(a), "DateDateDate"
+Check "the result is the last-write time", Abs(t - fso.GetFile(work & "dir\a.txt").DateLastModified) * 86400 <= 1, True
+Check "without outputs the same time", fm.FileDateTimeExt(work & "dir\a.txt"), t
+c = "keep"
+On Error Resume Next
+t = fm.FileDateTimeExt(work & "dir\none.txt")
+CheckError "a missing file", 53, "File not found"
+t = fm.FileDateTimeExt(work & "none\a.txt", c)
+CheckError "a missing folder with an output", 76, "Path not found"
+On Error GoTo 0
+Check "an error writes no output", c, "keep"
+Check "SysToVBTime of 0", IsEmpty(fm.SysToVBTime(0, 0)), True
+' 2000-01-01 00:00:00 UTC is the file time &H01BF53EB256D4000. A low half of
+' &H80000000 or more arrives as a negative Long and counts as its bit
+' pattern: &H01BF53EB80000000 is 151.96 seconds later, milliseconds dropped.
+t = fm.SysToVBTime(&H256D4000, &H1BF53EB)
+t2 = fm.SysToVBTime(&H80000000, &H1BF53EB)
+Check "SysToVBTime gives a Date", TypeName(t), "Date"
+Check "SysToVBTime is the time in a local time zone", Abs(t - DateSerial(2000, 1, 1)) * 24 <= 14, True
+Check "SysToVBTime of a negative low half", CLng((t2 - t) * 86400), CLng(151)
+
+' ---- folders and temporary files
+Check "CreatePath of three levels", fm.CreatePath(work & "x\y\z\") And fso.FolderExists(work & "x\y\z"), True
+Check "CreatePath of an existing folder", fm.CreatePath(work & "x\y\z"), True
+Check "CreatePath leaves out a final file name", fm.CreatePath(work & "p\q\file.txt") & " " & _
+  fso.FolderExists(work & "p\q") & " " & fso.FolderExists(work & "p\q\file.txt"), "True True False"
+Check "CreatePath of a share without a folder", fm.CreatePath("\\server\share"), False
+Check "CreatePath of a name no folder may hold", fm.CreatePath(work & "bad|name\"), False
+' The system's own temporary folder (Wine's, for this prefix).
+t = fm.GetTempDir
+Check "GetTempDir ends in a separator and exists", Right(t, 1) = "\" And fso.FolderExists(t), True
+t = fm.GetTempFilePathname
+Check "GetTempFilePathname creates a file in GetTempDir", _
+  LCase(fm.GetFilePath(t) & "\") = LCase(fm.GetTempDir) And fso.FileExists(t), True
+fso.DeleteFile t
+t = fm.GetTempFilePathname(work, "abcdef")
+t2 = fm.GetTempFilePathname(work, "abcdef")
+Check "GetTempFilePathname in a folder with a cut prefix", LCase(Left(t, Len(work) + 3)), LCase(work & "abc")
+Check "two temporary files, both empty", t <> t2 And fso.GetFile(t).Size = 0 And fso.GetFile(t2).Size = 0, True
+On Error Resume Next
+t = fm.GetTempFilePathname(work & "none\", "x")
+CheckError "GetTempFilePathname in a missing folder", -2147221503, _
+  "Error creating temporary filename. Valid path & prefix settings."
+On Error GoTo 0
+
+' ---- copy, move, rename, delete
+WriteAll work & "src.txt", "data"
+r = fm.FileCopy(work & "src.txt", work & "copy.txt", NoConfirm)
+Check "FileCopy", r & " " & Has("src.txt") & " " & ReadAll(work & "copy.txt"), "True True data"
+r = fm.FileCopyExt(work & "src.txt", work & "copy2.txt", NoConfirm)
+Check "FileCopyExt", r & " " & Has("copy2.txt"), "True True"
+r = fm.FileMove(work & "copy.txt", work & "dir\moved.txt", NoConfirm)
+Check "FileMove", r & " " & Has("copy.txt") & " " & ReadAll(work & "dir\moved.txt"), "True False data"
+r = fm.FileRename(work & "copy2.txt", work & "renamed.txt", NoConfirm)
+Check "FileRename", r & " " & Has("copy2.txt") & " " & Has("renamed.txt"), "True False True"
+r = fm.FileDelete(work & "dir\*.txt", NoConfirm)
+Check "FileDelete by pattern", r & " " & Has("dir\a.txt") & " " & Has("dir\moved.txt") & " " & Has("src.txt"), _
+  "True False False True"
+Check "FileCopy of a missing source", fm.FileCopy(work & "none.txt", work & "copy3.txt", NoConfirm), False
+On Error Resume Next
+r = fm.FileCopy(work & "src.txt", work & "copy4.txt", NoConfirm, "title", "not a window")
+CheckError "an owner that is no number", 13, "Type mismatch"
+On Error GoTo 0
+Check "the operation does not start", Has("copy4.txt"), False
+
+' ---- locks: a file the script holds open for writing, and one it does not.
+' FileIsAvailable without Exclusive on a held file depends on the sharing
+' the other opener granted, so it is not asked here.
+Set held = fso.OpenTextFile(work & "src.txt", 8)
+Check "FileIsLocked of a file held open", fm.FileIsLocked(work & "src.txt"), True
+Check "FileIsAvailable, exclusive, of a file held open for writing", fm.FileIsAvailable(work & "src.txt", True), False
+held.Close
+Check "FileIsLocked of a file nobody holds", fm.FileIsLocked(work & "src.txt"), False
+Check "FileIsAvailable of a file nobody holds", _
+  fm.FileIsAvailable(work & "src.txt", True) And fm.FileIsAvailable(work & "src.txt", False), True
+Check "FileIsLocked of a new name leaves an empty file", _
+  fm.FileIsLocked(work & "new.txt") & " " & fso.GetFile(work & "new.txt").Size, "False 0"
+Check "FileIsLocked in a missing folder", fm.FileIsLocked(work & "none\new.txt"), True
+Check "FileIsAvailable of a missing file", fm.FileIsAvailable(work & "none.txt", False), False
+
+Finish

@@ -1,0 +1,170 @@
+' korINI through the automation server: single keys, groups of keys into
+' two-dimensional arrays, and window settings saved from and put back on a
+' script object that plays the host's window.
+Dim ini, file, n, data, names, m, k, started, g, sw, sh, defaultFile
+
+' A host window: the bounds, state and border style the library reads, and
+' Move, which records what it was given. (Wine's VBScript takes one member
+' per Public statement.)
+Class Form
+  Public Left
+  Public Top
+  Public Width
+  Public Height
+  Public WindowState
+  Public BorderStyle
+  Public Moves
+  Public Sub Move(l, t, w, h)
+    Left = l: Top = t: Width = w: Height = h
+    Moves = Moves + 1
+  End Sub
+End Class
+
+Function NewForm(l, t, w, h, state, border)
+  Set NewForm = New Form
+  NewForm.Left = l: NewForm.Top = t: NewForm.Width = w: NewForm.Height = h
+  NewForm.WindowState = state: NewForm.BorderStyle = border: NewForm.Moves = 0
+End Function
+
+' Bounds pass through Singles and seven-digit percentages: a twip either way.
+Function Near(a, b)
+  Near = Abs(a - b) < 1
+End Function
+
+Function At(form, l, t, w, h)
+  At = Near(form.Left, l) And Near(form.Top, t) And Near(form.Width, w) And Near(form.Height, h)
+End Function
+
+' The ratio of two keys of section Main, to four decimals (Wine's Round
+' ignores its digits).
+Function Ratio(a, b)
+  Ratio = Int(CDbl(ini.GetIni("Main", a, "", file)) / CDbl(ini.GetIni("Main", b, "", file)) * 10000 + 0.5) / 10000
+End Function
+
+Set ini = CreateObject("korTools.korINI")
+file = work & "keys.ini"
+
+' ---- single keys
+Check "WriteINI reports success", ini.WriteINI("Main", "Name", "value one", file) <> 0, True
+Check "GetIni reads the value", ini.GetIni("Main", "Name", "dflt", file), "value one"
+Check "a missing key, section or file gives the default", ini.GetIni("Main", "Nope", "d", file) & _
+  ini.GetIni("Other", "Name", "d", file) & ini.GetIni("Main", "Name", "d", work & "none.ini"), "ddd"
+Check "WriteINI of an empty value", ini.WriteINI("Main", "Empty", "", file) <> 0, True
+Check "an empty value reads as the default", ini.GetIni("Main", "Empty", "dflt", file), "dflt"
+Check "the empty key stays in the file", InStr(ReadAll(file), "Empty=") > 0, True
+Check "WriteINI into a missing folder fails", ini.WriteINI("Main", "Name", "x", work & "no\such\a.ini"), CLng(0)
+n = ini.WriteINI("Main", "Long", String(300, "x"), file)
+Check "values are cut to 254 characters", Len(ini.GetIni("Main", "Long", "", file)), CLng(254)
+
+n = ini.WriteINI("Main", "Size", "abc", file)
+Check "GetInt of a non-numeric value is 0, not the default", ini.GetInt("Main", "Size", 7, file), CDbl(0)
+Check "GetInt of a missing key is the default as a Double", ini.GetInt("Main", "Nope", -3, file), CDbl(-3)
+' The numeric reading skips blanks inside the number and reads exponents and
+' hexadecimal.
+n = ini.WriteINI("Main", "A", "4 2", file) + ini.WriteINI("Main", "B", "1.5E2", file) + _
+  ini.WriteINI("Main", "C", "&H10", file)
+Check "GetInt reads numbers", ini.GetInt("Main", "A", 0, file) & " " & ini.GetInt("Main", "B", 0, file) & " " & _
+  ini.GetInt("Main", "C", 0, file), "42 150 16"
+
+' ---- groups
+file = work & "groups.ini"
+WriteAll file, "[Colors]" & vbCrLf & "NumberOfItems=2" & vbCrLf & "NumberOfKeys=2" & vbCrLf & _
+  "Key1=Red" & vbCrLf & "Key2=Blue" & vbCrLf & "Red1=255" & vbCrLf & "Red2=0" & vbCrLf & _
+  "Blue1=0" & vbCrLf & "Blue2=255" & vbCrLf & "[Big]" & vbCrLf & "NumberOfItems=1" & vbCrLf & _
+  "NumberOfKeys=40000" & vbCrLf
+ini.GetGroup file, "Colors", k, m, data
+Check "GetGroup keys", k, 2
+Check "GetGroup items", m, 2
+Check "GetGroup bounds", Bounds(data), "0..2 x 0..2"
+Check "GetGroup base names in column 0", data(1, 0) & "," & data(2, 0), "Red,Blue"
+Check "GetGroup values", data(1, 1) & "," & data(1, 2) & "," & data(2, 1) & "," & data(2, 2), "255,0,0,255"
+Check "GetGroup leaves row 0 empty", data(0, 0) & data(0, 1) & data(0, 2), ""
+
+' An empty group requests a message, which goes to the event log: the call
+' returns at once and leaves the caller's array as it was.
+started = Timer
+ini.GetGroup file, "NoSuchSection", k, m, data
+Check "GetGroup of an empty group returns at once", Abs(Timer - started) < 5, True
+Check "GetGroup of an empty group gives 0 keys and items", k & "," & m, "0,0"
+Check "GetGroup of an empty group keeps the array", UBound(data, 1) & "," & data(1, 0), "2,Red"
+
+m = -1
+On Error Resume Next
+ini.GetGroup file, "Big", k, m, data
+CheckError "GetGroup with a count beyond an Integer", 6, "Overflow"
+On Error GoTo 0
+Check "the items counted before the overflow reach the caller", m, 1
+
+names = Array("", "Blue")
+data = Empty
+ini.GetGroupKeys file, "Colors", names, m, data
+Check "GetGroupKeys items", m, 2
+Check "GetGroupKeys bounds", Bounds(data), "0..1 x 0..2"
+Check "GetGroupKeys values", data(1, 1) & "," & data(1, 2), "0,255"
+Check "GetGroupKeys leaves column 0 empty", data(1, 0), ""
+ini.GetGroupKeys file, "NoSuchSection", names, m, data
+Check "GetGroupKeys reads 1 item when the count is missing", m & "," & UBound(data, 2), "1,1"
+
+' A name without a folder is completed against the current folder.
+CreateObject("WScript.Shell").CurrentDirectory = work
+ini.GetGroupKeys "groups.ini", "Colors", names, m, data
+Check "GetGroupKeys completes a bare name against the current folder", data(1, 2), "255"
+
+names = Empty
+On Error Resume Next
+ini.GetGroupKeys file, "Colors", names, m, data
+CheckError "GetGroupKeys without key names", 9, "Subscript out of range"
+On Error GoTo 0
+
+' ---- window settings
+file = work & "windows.ini"
+ini.WritePrivateWindowinIni NewForm(1440, 720, 7200, 5400, 0, 2), "Main", file
+Check "the state of a normal window", ini.GetIni("Main", "State", "", file), "0"
+' Left and Width are percentages of the screen width, Top and Height of its
+' height: their ratios are those of the window's bounds.
+Check "Width over Left, Height over Top", Ratio("Width", "Left") & " " & Ratio("Height", "Top"), "5 7.5"
+' The screen, in twips, from what was stored.
+sw = 7200 * 100 / CDbl(ini.GetIni("Main", "Width", "", file))
+sh = 5400 * 100 / CDbl(ini.GetIni("Main", "Height", "", file))
+Set g = NewForm(0, 0, 1000, 1000, 0, 2)
+ini.ReadPrivateWindow g, "Main", file
+Check "ReadPrivateWindow moves the window back, once", At(g, 1440, 720, 7200, 5400) And g.Moves = 1, True
+
+ini.WritePrivateWindowinIni NewForm(1440, 720, 7200, 5400, 2, 2), "Max", file
+Check "a maximized window is stored as the whole screen", ini.GetIni("Max", "Left", "", file) & "," & _
+  ini.GetIni("Max", "Width", "", file) & "," & ini.GetIni("Max", "State", "", file), "0,100,2"
+Set g = NewForm(0, 0, 1000, 1000, 0, 2)
+ini.ReadPrivateWindow g, "Max", file
+Check "ReadPrivateWindow covers the screen without maximizing", At(g, 0, 0, sw, sh) And g.WindowState = 0, True
+
+ini.WriteWindowInIni NewForm(1440, 720, 7200, 5400, 1, 2), file
+Check "a minimized window writes nothing", ini.GetIni("window", "State", "none", file), "none"
+
+ini.WriteWindowInIni NewForm(1440, 720, 7200, 5400, 2, 2), file
+Check "WriteWindowInIni keeps a maximized window's bounds", _
+  Near(sw * CDbl(ini.GetIni("window", "Width", "", file)) / 100, 7200), True
+Set g = NewForm(0, 0, 1000, 1000, 0, 2)
+ini.ReadWindowSettings g, file
+Check "ReadWindowSettings maximizes a sizable window", g.WindowState & "," & g.Moves, "2,0"
+
+ini.WriteWindowInIni NewForm(1440, 720, 7200, 5400, 0, 2), file
+Set g = NewForm(0, 0, 1000, 1000, 2, 5)
+ini.ReadWindowSettings g, file
+Check "ReadWindowSettings makes a sizable tool window normal and moves it", _
+  g.WindowState = 0 And At(g, 1440, 720, 7200, 5400), True
+
+n = ini.WriteINI("window", "State", "1", file)
+Set g = NewForm(0, 0, 1000, 1000, 0, 2)
+ini.ReadWindowSettings g, file
+Check "a stored state 1 minimizes the window", g.WindowState & "," & g.Moves, "1,0"
+
+defaultFile = ""
+ini.ReadPrivateWindow g, "Main", defaultFile
+Check "an empty file name comes back as the default INI file", LCase(Right(defaultFile, 13)), "\kortools.ini"
+
+On Error Resume Next
+ini.ReadWindowSettings "not a window", file
+CheckError "a window argument that is no object", 13, "Type mismatch"
+On Error GoTo 0
+
+Finish

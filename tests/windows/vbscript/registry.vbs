@@ -1,0 +1,107 @@
+' RegKey through the automation server, on the system's registry: a key the
+' system carries, and a key this script makes under HKEY_CURRENT_USER with
+' WScript.Shell and removes at the end.
+Dim r, shell, base, names, i, types, v, text
+Const HKLM = &H80000002  ' eRegistryRoots.HKEY_LOCAL_MACHINE
+Const HKCU = &H80000001  ' eRegistryRoots.HKEY_CURRENT_USER
+Const KEY_READ = &H20019  ' eRegistryAccessModes.KEY_READ
+
+Set shell = CreateObject("WScript.Shell")
+base = "Software\korTools script test"
+shell.RegWrite "HKCU\" & base & "\Name", "abc", "REG_SZ"
+shell.RegWrite "HKCU\" & base & "\Count", 42, "REG_DWORD"
+shell.RegWrite "HKCU\" & base & "\Blob", 1, "REG_BINARY"
+shell.RegWrite "HKCU\" & base & "\Sub\", ""
+
+Set r = CreateObject("korTools.RegKey")
+Check "a new object's RegErrorCode", r.RegErrorCode, CLng(0)
+
+' ---- a key every system has (read only)
+r.RegKeyOpen HKLM, "Software\Microsoft\Windows NT\CurrentVersion", KEY_READ
+v = r.RegKeyValue("ProductName")
+Check "ProductName is a string", TypeName(v) & "," & (Len(v) > 0), "String,True"
+r.RegKeyClose
+Check "RegErrorCode after a close", r.RegErrorCode, CLng(0)
+
+' ---- the script's own key (default access: all)
+r.RegKeyOpen HKCU, base
+Check "RegKeyValuesCount", r.RegKeyValuesCount, CLng(3)
+names = "|"
+types = ""
+For i = 0 To 2
+  names = names & r.RegKeyValueName(i) & "|"
+Next
+Check "RegKeyValueName gives every name", _
+  InStr(names, "|Name|") > 0 And InStr(names, "|Count|") > 0 And InStr(names, "|Blob|") > 0, True
+For i = 0 To 2
+  types = types & r.RegKeyValueName(i) & "=" & r.RegKeyValueType(i) & " "
+Next
+Check "RegKeyValueType: string", InStr(types, "Name=1 ") > 0, True
+Check "RegKeyValueType: 32-bit number", InStr(types, "Count=4 ") > 0, True
+Check "RegKeyValueType: raw bytes are unsupported", InStr(types, "Blob=-1 ") > 0, True
+Check "RegKeyValue of a string", r.RegKeyValue("Name"), "abc"
+Check "RegKeyValue of a 32-bit number", r.RegKeyValue("Count"), CLng(42)
+Check "RegKeySubKeysCount", r.RegKeySubKeysCount, CLng(1)
+Check "RegKeySubKey", r.RegKeySubKey(0), "Sub"
+
+On Error Resume Next
+v = r.RegKeyValue("Blob")
+CheckError "RegKeyValue of raw bytes", -2147221497, "Error querying registry value, unsupported datatype."
+Check "RegErrorCode after an unsupported kind", r.RegErrorCode, CLng(-1)
+v = r.RegKeyValueName(3)
+CheckError "RegKeyValueName past the last value", -2147221496, "Error (259) querying value name."
+Check "RegErrorCode past the last value", r.RegErrorCode, CLng(259)
+Check "the count starts afresh after a failure", r.RegKeyValuesCount, CLng(3)
+v = r.RegKeySubKey(1)
+CheckError "RegKeySubKey past the last subkey", -2147221496, "Error (259) querying subkey name."
+r.RegKeyOpen HKCU, base
+CheckError "opening while a key is open", 13, "A key is already open, close current key first."
+Check "RegErrorCode after opening twice", r.RegErrorCode, CLng(-1)
+Check "the first key stays open", r.RegKeySubKey(0), "Sub"
+On Error GoTo 0
+
+' ---- a missing key, and the error field as a property
+r.RegKeyClose
+On Error Resume Next
+r.RegKeyOpen HKCU, base & "\No such key"
+CheckError "opening a missing key", -2147221503, "Error (2) opening registry key."
+On Error GoTo 0
+Check "RegErrorCode of a missing key", r.RegErrorCode, CLng(2)
+' The text is the system's own message for the code.
+text = r.RegErrorString
+Check "RegErrorString of code 2 is a text", Len(text) > 0 And InStr(text, Chr(0)) = 0, True
+Check "RegErrorString leaves RegErrorCode", r.RegErrorCode, CLng(2)
+r.RegErrorCode = 5
+Check "RegErrorCode is writable", r.RegErrorCode, CLng(5)
+Check "RegErrorString follows the written code", r.RegErrorString <> text, True
+
+' ---- calls on a closed key
+On Error Resume Next
+v = r.RegKeyValuesCount
+CheckError "RegKeyValuesCount with no key", -2147221502, "No open registry key."
+Check "RegErrorCode with no key", r.RegErrorCode, CLng(-1)
+v = r.RegKeyValue("Name")
+CheckError "RegKeyValue with no key", 13, "No registry key open."
+v = r.RegKeyValueName(0)
+CheckError "RegKeyValueName with no key", 13, "No registry key open."
+v = r.RegKeyValueType(0)
+CheckError "RegKeyValueType with no key", 13, "No registry key open."
+v = r.RegKeySubKeysCount
+CheckError "RegKeySubKeysCount with no key", 13, "No registry key open."
+v = r.RegKeySubKey(0)
+CheckError "RegKeySubKey with no key", 13, "No registry key open."
+r.RegKeyClose
+CheckNoError "RegKeyClose with no key"
+On Error GoTo 0
+Check "RegKeyClose with no key leaves RegErrorCode", r.RegErrorCode, CLng(-1)
+
+' Releasing the object closes its key; WScript.Shell's RegDelete is a stub
+' under Wine, so reg.exe removes the key.
+Set r = Nothing
+Check "reg.exe removes the script's key", shell.Run("reg delete ""HKCU\" & base & """ /f", 0, True), CLng(0)
+Set r = CreateObject("korTools.RegKey")
+On Error Resume Next
+r.RegKeyOpen HKCU, base
+CheckError "the removed key no longer opens", -2147221503, "Error (2) opening registry key."
+On Error GoTo 0
+Finish
