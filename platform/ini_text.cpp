@@ -193,7 +193,7 @@ std::string_view TrimBlanks(std::string_view s) {
 
 std::string_view ValueAsRead(std::string_view raw) {
   std::string_view v = TrimBlanks(raw);
-  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
   return v;
 }
 
@@ -302,7 +302,8 @@ Table::Table(Text text, const CodePage& cp) : text_(std::move(text)), codec_(tex
         current->nameBegin = Offset(body, line.name);
         current->nameSize = line.name.size();
       }
-    } else if (line.kind == Line::Kind::kKey && current) {
+    } else if (line.kind == Line::Kind::kKey && line.equals != std::string_view::npos && current) {
+      // A line without "=" is no key for a read (its name gives the default).
       current->keys.try_emplace(codec_.FileNameKey(line.name), Entry{Offset(body, line.name), line.name.size(),
                                                                      Offset(body, line.value), line.value.size()});
     }

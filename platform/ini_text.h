@@ -19,10 +19,11 @@
 //   without blanks around it. Text after that "]" is ignored.
 // - Any other line that is not blank is a key line: the key's name is the text
 //   before the first "=", the value the text after it. A key line without "="
-//   names a key that has no value (it reads as the empty text).
+//   is no key for a read (it reads as missing); a write of its name gives it
+//   "=" and the value.
 // - Blanks are spaces and tabs; those around names and values are ignored. A
-//   value that then begins and ends with a double quote (and is at least two
-//   characters long) is read without the two quotes.
+//   value that then begins and ends with the same quote, double or single
+//   (and is at least two characters long), is read without the two quotes.
 // - Section and key names are compared ignoring letter case (Unicode simple
 //   uppercase, independent of the user's locale).
 // - Only the first section of a name counts: keys in a later section of the
@@ -63,7 +64,7 @@ inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 std::string_view TrimBlanks(std::string_view s);
 
 // A value's text as it is read: blanks around it dropped, then one pair of
-// enclosing double quotes.
+// enclosing quotes, double or single.
 std::string_view ValueAsRead(std::string_view raw);
 
 // The form in which names are compared: UTF-8 in Unicode simple uppercase.
@@ -126,7 +127,7 @@ class Table {
   Table(Text text, const CodePage& cp);
 
   // The key's value in call text; false when the section or the key is
-  // missing. A key without "=" gives the empty text.
+  // missing (a line without "=" is no key).
   bool Find(std::string_view section, std::string_view key, std::string& value) const;
 
   // Every key that Find can see, in no particular order, names and values in

@@ -14,10 +14,11 @@ class ProfileFiles {
  public:
   virtual ~ProfileFiles() = default;
 
-  // Places the key's value, or `defaultText` when the file, the section or
-  // the key is missing, into `buffer`, cut to size - 1 characters and followed
-  // by a NUL; returns the number of characters placed without the NUL (0 for
-  // an empty value). `size` is at least 1.
+  // Places the key's value, or `defaultText` without its trailing spaces
+  // when the file, the section or the key is missing, into `buffer`, cut to
+  // size - 1 characters and followed by a NUL; returns the number of
+  // characters placed without the NUL (0 for an empty value). `size` is at
+  // least 1.
   virtual std::uint32_t GetPrivateProfileString(std::string_view section, std::string_view key,
                                                 std::string_view defaultText, char* buffer, std::uint32_t size,
                                                 std::string_view fileName) = 0;

@@ -50,12 +50,13 @@ class FileCreation {
   // it is written, NUL-terminated, into `tempFileName`, which holds kMaxPath
   // characters.
   //
-  // With `unique` 0 the number is chosen: a random start between 1 and FFFF,
-  // counted up (FFFF wrapping to 1) while a name is taken, and the first free
-  // name is created as an empty file that only its owner may read and write
-  // (mode 0600, created exclusively, so nobody can slip a file or link in
-  // under that name). The result is the number used. With another `unique`
-  // the name is only formed, nothing is created, and the result is `unique`.
+  // Only the lower 16 bits of `unique` count. With those 0 the number is
+  // chosen: a random start between 1 and FFFF, counted up (FFFF wrapping to
+  // 1) while a name is taken, and the first free name is created as an empty
+  // file that only its owner may read and write (mode 0600, created
+  // exclusively, so nobody can slip a file or link in under that name). The
+  // result is the number used. With other lower bits the name is only
+  // formed, nothing is created, and the result is those 16 bits.
   //
   // 0 on failure, with the Win32 error code in `*lastError` (when not null):
   // a folder name longer than kMaxPath - 14 characters (kBufferOverflow),

@@ -236,9 +236,7 @@ TEST_F(Folders, GetTempDirIsTheFolderOfTmpdirEndingInASeparator) {
       {c, u"C:\\"},  // a drive's own folder is its root
       {std::nullopt, u"Z:\\tmp\\"},
       {"", u"Z:\\tmp\\"},
-      {c + "/Gr\xc3\xbc\xc3\x9f"
-           "e",
-       u"C:\\Gr\u00fc\u00dfe\\"},  // need not exist
+      {c + "/Gr\xc3\xbc\xc3\x9f\x65", u"C:\\Gr\u00fc\u00dfe\\"},  // need not exist
       // "C:\" + name + "\": 511 characters fit beside the NUL in 512, 512 do not.
       {c + "/" + std::string(507, 'n'), u"C:\\" + String(507, u'n') + u"\\"},
       {c + "/" + std::string(508, 'n'), u""},
@@ -361,12 +359,17 @@ TEST_F(Folders, GetTempFileNameReportsWhy) {
     EXPECT_EQ(files.GetTempFileName(folder, "", 0, name, &error), 0u) << folder;
     EXPECT_EQ(error, code) << folder;
   }
-  // With a number of its own, the name is only formed.
-  EXPECT_EQ(files.GetTempFileName("C:\\tmp", "abcd", 0x12ABC, name), 0x12ABCu);
+  // With a number of its own (its lower 16 bits), the name is only formed.
+  EXPECT_EQ(files.GetTempFileName("C:\\tmp", "abcd", 0x12ABC, name), 0x2ABCu);
   EXPECT_STREQ(name, "C:\\tmp\\abc2ABC.TMP");
   EXPECT_EQ(files.GetTempFileName("C:\\missing\\", "", 10, name), 10u);
   EXPECT_STREQ(name, "C:\\missing\\A.TMP");
   EXPECT_EQ(Entries("tmp"), Names{});
+  // Lower bits 0 choose a number, as 0 does, and create the file.
+  const std::uint32_t chosen = files.GetTempFileName("C:\\tmp", "z", 0x10000, name);
+  EXPECT_GE(chosen, 1u);
+  EXPECT_LE(chosen, 0xFFFFu);
+  EXPECT_EQ(Entries("tmp").size(), 1u);
 }
 
 TEST_F(Folders, GetTempFileNameWithEveryNameTaken) {

@@ -326,24 +326,18 @@ void Exchange(Server& server, const std::vector<Turn>& script) {
   }
 }
 
-TEST(HostServe, ProtocolExamples) {
-  Server server;
-  Exchange(server, {
-                       {R"({"id": 1, "call": "korParse.ParseString", "args": ["a,b,c", ",", 2]})",
-                        R"({"id":1,"result":"b","args":["a,b,c",",",2],"messages":[]})"},
-                       {R"({"id": 2, "call": "korParse.SandR", "args": ["", "x", "y"]})",
-                        R"({"id":2,"result":{"String":""},"args":["","x","y"],"messages":[]})"},
-                       // By dispatch id, on the global instance.
-                       {R"({"id": 3, "call": "korParse", "dispid": 1610809344, "args": ["a,b,c", ",", 2.5]})",
-                        R"({"id":3,"result":"b","args":["a,b,c",",",2],"messages":[]})"},
-                   });
-}
-
-TEST(HostServe, ObjectsFieldsAndHandles) {
+TEST(HostServe, CallsObjectsFieldsAndHandles) {
   Server server;
   Exchange(
       server,
       {
+          {R"({"id": 1, "call": "korParse.ParseString", "args": ["a,b,c", ",", 2]})",
+           R"({"id":1,"result":"b","args":["a,b,c",",",2],"messages":[]})"},
+          {R"({"id": 2, "call": "korParse.SandR", "args": ["", "x", "y"]})",
+           R"({"id":2,"result":{"String":""},"args":["","x","y"],"messages":[]})"},
+          // By dispatch id, on the global instance.
+          {R"({"id": 3, "call": "korParse", "dispid": 1610809344, "args": ["a,b,c", ",", 2.5]})",
+           R"({"id":3,"result":"b","args":["a,b,c",",",2],"messages":[]})"},
           {R"({"id":1,"create":"RegKey"})", R"({"id":1,"object":"RegKey:1"})"},
           {R"({"id":2,"create":"regkey"})", R"({"id":2,"object":"RegKey:2"})"},
           {R"({"id":3,"object":"RegKey:1","get":"RegErrorCode"})", R"({"id":3,"result":0})"},

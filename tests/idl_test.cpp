@@ -1,12 +1,10 @@
 // The IDL that `kortools describe --idl` writes for the Windows type library.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
 #include <string>
 
 #include "host/idl.h"
-#include "kortools/typeinfo.h"
 
 namespace {
 
@@ -52,28 +50,6 @@ TEST(IdlTest, DeclaresParametersDefaultsAndAliases) {
   };
   for (const char* line : expected) EXPECT_NE(idl.find(line), std::string::npos) << line;
   EXPECT_EQ(idl, Idl()) << "the output is not deterministic";
-}
-
-// Every member is declared once, with its dispatch id and documentation
-// string, in slot order inside its interface.
-TEST(IdlTest, MembersInSlotOrder) {
-  const std::string idl = Idl();
-  for (const kor::ClassInfo& c : kor::TypeLibrary().classes) {
-    std::size_t at = idl.find("interface " + std::string(c.iface.name) + " : IDispatch");
-    ASSERT_NE(at, std::string::npos) << c.iface.name;
-    const std::size_t end = idl.find("};", at);
-    for (const kor::MemberInfo& m : c.iface.members) {
-      char id[32];
-      std::snprintf(id, sizeof id, "[id(0x%08X)", static_cast<unsigned>(m.dispid));
-      std::string head = id;
-      if (!m.doc.empty()) head += ", helpstring(\"" + std::string(m.doc) + "\")";
-      const std::size_t next = idl.find(head, at);
-      ASSERT_LT(next, end) << c.iface.name << "." << m.name;
-      at = idl.find("HRESULT " + std::string(m.name) + "(", next);
-      ASSERT_EQ(idl.find('\n', next) + 9, at) << c.iface.name << "." << m.name;
-    }
-    EXPECT_NE(idl.find("[default] interface " + std::string(c.iface.name) + ";"), std::string::npos);
-  }
 }
 
 }  // namespace

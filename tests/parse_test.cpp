@@ -6,10 +6,8 @@
 #include <random>
 
 #include "frame/text.h"
-#include "kortools/dispatch.h"
 #include "kortools/host.h"
 #include "kortools/korParse.h"
-#include "parse/forward_search.h"
 #include "tests/parse_reference.h"
 #include "tests/test_support.h"
 
@@ -261,30 +259,6 @@ TEST(ParseTokenArray, CountStopsAtTheIntegerLimit) {
   EXPECT_EQ(both, 1);
 }
 
-TEST(KorParseLateBound, ByReferenceArgumentsComeBack) {
-  auto parse = AutomationObject::Global("korParse");
-  std::vector<Variant> smart{String(u"x \"y z\""), StringArray()};  // delimiter and encapsulator left out
-  EXPECT_EQ(parse.Invoke("SmartParse", smart), Variant(Integer{2}));
-  const StringArray* values = smart[1].get_if<StringArray>();
-  ASSERT_NE(values, nullptr);
-  EXPECT_EQ(Elements(*values, 0, values->UBound()), (std::vector<String>{u"", u"x", u"y z"}));
-
-  std::vector<Variant> comma{String(u"a,'b c'"), StringArray(), String(u","), Variant::Missing()};
-  EXPECT_EQ(parse.Invoke("SmartParse", comma), Variant(Integer{2}));
-
-  std::vector<Variant> tokens{String(u"a 'b c'"), Integer{0}, StringArray(), Integer{-4}};
-  EXPECT_EQ(parse.Invoke("ParseTokenArray", tokens), Variant(Integer{0}));
-  EXPECT_EQ(tokens[3], Variant(Integer{3}));
-  const StringArray* found = tokens[2].get_if<StringArray>();
-  ASSERT_NE(found, nullptr);
-  EXPECT_EQ(Elements(*found, 1, 3), (std::vector<String>{u"a", u"b c", u""}));
-
-  std::vector<Variant> replace{String(u""), String(u"x"), String(u"y")};
-  EXPECT_EQ(parse.Invoke("SandR", replace), Variant(String()));
-  std::vector<Variant> field{String(u"a,b"), String(u","), Long{-2147483647 - 1}};
-  EXPECT_EQ(ErrorOf([&] { parse.Invoke("ParseString", field); }), 6);
-}
-
 // Every method against its step-by-step model, on short random texts over
 // alphabets dense in delimiters and quotes, with patterns that overlap
 // themselves or run past the end of the line.
@@ -326,20 +300,6 @@ TEST(KorParseModel, AgreesWithTheStepByStepModel) {
     EXPECT_EQ(found, tokenModel.count);
     EXPECT_EQ(Elements(tokens, 1, found), tokenModel.tokens);
   }
-}
-
-TEST(ForwardSearch, FindsOverlappingOccurrencesFromRisingStarts) {
-  const String text = u"aaabaaab";
-  parse::ForwardSearch find(text, u"aab");
-  EXPECT_EQ(find.From(0), 1u);
-  EXPECT_EQ(find.From(1), 1u);
-  EXPECT_EQ(find.From(2), 5u);
-  EXPECT_EQ(find.From(6), parse::ForwardSearch::npos);
-  parse::ForwardSearch overlap(text, u"aa");
-  EXPECT_EQ(overlap.From(0), 0u);
-  EXPECT_EQ(overlap.From(1), 1u);
-  EXPECT_EQ(overlap.From(2), 4u);
-  EXPECT_EQ(overlap.From(20), parse::ForwardSearch::npos);
 }
 
 }  // namespace

@@ -175,21 +175,10 @@ TEST(AnalyseFilename, PositionsBeyondTheIntegerRangeStillReturn) {
   const String run(40000, u'a');
   // A "\" beyond 32,767 ends the separator scan; a last "." beyond it is no
   // extension.
-  Analysis a = First(u"C:\\" + run + u"\\f.txt");
-  EXPECT_EQ(a.drive, u"C:");
-  EXPECT_EQ(a.folder, u"");
-  EXPECT_EQ(a.name, run + u"\\f.txt");
-  EXPECT_EQ(a.extension, u"");
-  a = First(u"d\\e\\" + run + u"\\x.y");
-  EXPECT_EQ(a.folder, u"\\d\\e");
-  EXPECT_EQ(a.name, run + u"\\x.y");
-  EXPECT_EQ(a.extension, u"");
-  a = First(u"d\\n." + run);  // both positions fit
-  EXPECT_EQ(a.name, u"n");
-  EXPECT_EQ(a.extension, run);
-  a = Second(u"C:\\" + run + u"\\f.txt", true);
-  EXPECT_EQ(a.folder, u"\\" + run + u"\\");
-  EXPECT_EQ(a.extension, u"txt");
+  EXPECT_EQ(First(u"C:\\" + run + u"\\f.txt"), (Analysis{u"C:", u"", run + u"\\f.txt", u""}));
+  EXPECT_EQ(First(u"d\\e\\" + run + u"\\x.y"), (Analysis{u"", u"\\d\\e", run + u"\\x.y", u""}));
+  EXPECT_EQ(First(u"d\\n." + run), (Analysis{u"", u"\\d", u"n", run}));  // both positions fit
+  EXPECT_EQ(Second(u"C:\\" + run + u"\\f.txt", true), (Analysis{u"C:", u"\\" + run + u"\\", u"f", u"txt"}));
 }
 
 TEST(MakePathAbsolute, Forms) {
@@ -293,33 +282,25 @@ TEST(MakePathRelative, FolderByFolderIgnoringCase) {
 
 TEST(PathMethods, BadInputReturns) {
   // Long names, NULs, unpaired surrogates, separator runs, only separators,
-  // only dots: every method returns.
-  const String inputs[] = {String(100000, u'\\'),
-                           String(100000, u'.'),
-                           String(100000, u'a'),
-                           String(u"C:\\a\0b\\c.d", 9),
-                           String(u"\xD800\\\xDFFF.\xDC00", 5),
-                           String(u"C:\\\\\\\\x\\\\\\"),
-                           String(u"..\\..\\..\\..\\"),
-                           u"C:\\" + String(50000, u'd') + u"\\" + String(50000, u'.')};
+  // only dots: every method returns, pairing every input with every other.
+  const String inputs[] = {String(100000, u'\\'),       String(100000, u'.'),
+                           String(u"C:\\a\0b\\c.d", 9), String(u"\xD800\\\xDFFF.\xDC00", 5),
+                           String(u"..\\..\\..\\..\\"), u"C:\\" + String(50000, u'd') + u"\\" + String(50000, u'.')};
   korFileMan fm;
   for (const String& in : inputs) {
-    for (const String& other : inputs) {
-      String a = in, b = other, d, f, n, e;
-      fm.GetFilename(a);
-      fm.FileExtension(a);
-      fm.GetFilePath(a);
-      fm.GetPath(a);
-      fm.NormalizePath(a);
-      fm.UnNormalizePath(a);
+    for (String other : inputs) {
+      String a = in, d, f, n, e;
+      for (const auto& method : {&korFileMan::GetFilename, &korFileMan::FileExtension, &korFileMan::GetFilePath,
+                                 &korFileMan::GetPath, &korFileMan::NormalizePath, &korFileMan::UnNormalizePath})
+        (fm.*method)(a);
       fm.PathIsRelative(a);
       EXPECT_EQ(fm.SwitchToSlash(a).size(), a.size());
       fm.AnalyseFilename(a, d, f, n, e);
-      const std::int32_t e2 = ErrorOf([&] { fm.AnalyseFilename2(a, d, f, n, e); });
-      EXPECT_TRUE(e2 == 0 || e2 == 5);
-      const std::int32_t e3 = ErrorOf([&] { fm.MakePathAbsolute(a, b); });
-      EXPECT_TRUE(e3 == 0 || e3 == 6);
-      fm.MakePathRelative(a, b);
+      const std::int32_t analysed = ErrorOf([&] { fm.AnalyseFilename2(a, d, f, n, e); });
+      EXPECT_TRUE(analysed == 0 || analysed == 5);
+      const std::int32_t made = ErrorOf([&] { fm.MakePathAbsolute(a, other); });
+      EXPECT_TRUE(made == 0 || made == 6);
+      fm.MakePathRelative(a, other);
     }
   }
 }
@@ -411,6 +392,15 @@ TEST(FileSystemView, FullPathNames) {
       {"c:/a//b/", R"(C:\a\b\)"},
       {R"(\\?\C:\a\..\b)", R"(\\?\C:\b)"},
       {R"(\\?\UNC\srv\share\x)", R"(\\?\UNC\srv\share\x)"},
+      // Trailing dots and spaces: all of them from the last component (not
+      // from a pattern), one dot from a folder (not from one of dots only).
+      {"file...", R"(C:\work\sub\file)"},
+      {R"(C:\x\*.)", R"(C:\x\*.)"},
+      {"sub.\\file ", R"(C:\work\sub\sub\file)"},
+      {"sub \\file", R"(C:\work\sub\sub \file)"},
+      {"sub\\...", R"(C:\work\sub\sub\)"},
+      {"sub\\...\\f", R"(C:\work\sub\sub\...\f)"},
+      {R"(\\srv\share\x.)", R"(\\srv\share\x)"},
   };
   for (const auto& [name, full] : cases) {
     SCOPED_TRACE(name);
@@ -519,9 +509,7 @@ TEST(FileSystemView, RoundTrip) {
 class TempTree : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* dir : {"/Data", "/Data/Sub", "/ab", "/AB",
-                            "/Gr\xc3\xbc\xc3\x9f"
-                            "e"})
+    for (const char* dir : {"/Data", "/Data/Sub", "/ab", "/AB", "/Gr\xc3\xbc\xc3\x9f\x65"})
       ASSERT_EQ(::mkdir((root_ + dir).c_str(), 0755), 0);
     std::ofstream(root_ + "/Data/Report.TXT") << "x";
   }
@@ -534,16 +522,13 @@ TEST_F(TempTree, FindPosixLooksUpLetterCaseOnAMiss) {
   s.drives = "T=" + root_;
   const platform::PosixFileSystemView view(s);
   const std::pair<std::string, std::string> cases[] = {
-      {R"(T:\Data\Report.TXT)", "/Data/Report.TXT"},  // exact
-      {R"(T:\data\report.txt)", "/Data/Report.TXT"},  // both components
-      {R"(T:\DATA\new.txt)", "/Data/new.txt"},        // the folder found, the new name as given
-      {R"(T:\data\SUB\)", "/Data/Sub/"},              // trailing separator kept
-      {R"(T:\missing\Data)", "/missing/Data"},        // nothing after a miss is looked up
-      {R"(T:\Ab)", "/AB"},                            // several matches: the first in byte order
-      {"T:\\GR\xc3\x9c\xc3\x9f"
-       "E",
-       "/Gr\xc3\xbc\xc3\x9f"
-       "e"},  // beyond ASCII
+      {R"(T:\Data\Report.TXT)", "/Data/Report.TXT"},              // exact
+      {R"(T:\data\report.txt)", "/Data/Report.TXT"},              // both components
+      {R"(T:\DATA\new.txt)", "/Data/new.txt"},                    // the folder found, the new name as given
+      {R"(T:\data\SUB\)", "/Data/Sub/"},                          // trailing separator kept
+      {R"(T:\missing\Data)", "/missing/Data"},                    // nothing after a miss is looked up
+      {R"(T:\Ab)", "/AB"},                                        // several matches: the first in byte order
+      {"T:\\GR\xc3\x9c\xc3\x9f\x45", "/Gr\xc3\xbc\xc3\x9f\x65"},  // beyond ASCII
   };
   for (const auto& [name, rest] : cases) {
     std::string posix;
@@ -561,16 +546,13 @@ TEST(CodePage, ConversionsThroughIconv) {
   ASSERT_NE(cp, nullptr);
   EXPECT_EQ(cp->Name(), "WINDOWS-1252");
   EXPECT_FALSE(cp->IsUtf8());
-  EXPECT_EQ(cp->Encode(u"Gr\u00fc\u00dfe \u20ac"),
-            "Gr\xfc\xdf"
-            "e \x80");
+  EXPECT_EQ(cp->Encode(u"Gr\u00fc\u00dfe \u20ac"), "Gr\xfc\xdf\x65 \x80");
   EXPECT_EQ(cp->Encode(u"a\u4e2db"), "a?b");                    // not in the code page
   EXPECT_EQ(cp->Encode(u"\U0001F600|\xD800|\xDC00"), "?|?|?");  // a pair is one character
   EXPECT_EQ(cp->Encode(String(u"a\0b", 3)), std::string("a\0b", 3));
   EXPECT_EQ(cp->Encode(String(u"\u00e4\0\u00e4", 3)), std::string("\xe4\0\xe4", 3));
   EXPECT_EQ(cp->Decode("\x80\xe4"), u"\u20ac\u00e4");
-  EXPECT_EQ(cp->Decode("a\x81"
-                       "b"),
+  EXPECT_EQ(cp->Decode("a\x81\x62"),
             u"a\uFFFDb");  // not defined in windows-1252
   EXPECT_EQ(cp->ToUtf8("\xe4"), "\xc3\xa4");
   EXPECT_EQ(cp->FromUtf8("\xc3\xa4\xe4\xb8\xad\xff"), "\xe4??");
@@ -620,20 +602,11 @@ TEST(CodePage, ViewInAnEightBitCodePage) {
   s.codePage = cp.get();
   const platform::PosixFileSystemView view(s);
   std::string out;
-  EXPECT_EQ(view.ToPosix("C:\\Gr\xfc\xdf"
-                         "e",
-                         out),
-            0u);
+  EXPECT_EQ(view.ToPosix("C:\\Gr\xfc\xdf\x65", out), 0u);
   EXPECT_EQ(out,
-            "/srv/c/Gr\xc3\xbc\xc3\x9f"
-            "e");  // file names in UTF-8
-  EXPECT_EQ(view.ToWindows("/srv/c/Gr\xc3\xbc\xc3\x9f"
-                           "e\xe4\xb8\xad",
-                           out),
-            0u);
-  EXPECT_EQ(out,
-            "C:\\Gr\xfc\xdf"
-            "e?");
+            "/srv/c/Gr\xc3\xbc\xc3\x9f\x65");  // file names in UTF-8
+  EXPECT_EQ(view.ToWindows("/srv/c/Gr\xc3\xbc\xc3\x9f\x65\xe4\xb8\xad", out), 0u);
+  EXPECT_EQ(out, "C:\\Gr\xfc\xdf\x65?");
 
   // In a double-byte code page a trail byte may be 0x5C, which is no separator.
   const auto dbcs = platform::OpenCodePage("CP932");

@@ -10,13 +10,13 @@
 
 #include "kortools/korINI.h"
 #include "kortools/qt/widget_window.h"
-#include "tests/ini_support.h"
+#include "tests/test_support.h"
 
 namespace kor {
 namespace {
 
-using testing_ini::ErrorOf;
-using testing_ini::TempFolder;
+using testing_support::ErrorOf;
+using testing_support::TempFolder;
 
 TEST(QtWidgetWindow, BorderStyleFollowsTheWindowFlags) {
   struct Case {

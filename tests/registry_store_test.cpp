@@ -67,14 +67,26 @@ const CodePage& Utf8() {
   return *cp;
 }
 
-TEST(RegistryStore, ReadsAUnicodeRegeditExport) {
+// A store and the problems reported while files are read into it.
+struct Loaded {
   Store store;
   Collect diag;
-  ASSERT_EQ(ReadRegeditFile(ReadAll(kData / "acme_v5.reg"), Utf8(), 7, store, diag), 0u);
-  store.Finish();
-  EXPECT_TRUE(diag.lines.empty()) << diag.lines.front().second;
+  std::uint32_t Regedit(std::string_view bytes, const CodePage& cp = Utf8(), std::uint64_t lastWrite = 0) {
+    return ReadRegeditFile(bytes, cp, lastWrite, store, diag);
+  }
+  const Key* Find(Root root, std::initializer_list<std::string_view> names) { return store.Find(root, Folded(names)); }
+};
 
-  const Key* app = store.Find(Root::kCurrentUser, Folded({"software", "ACME", "app"}));
+// A REG_SZ's data: UTF-16LE with its NUL.
+std::string Sz(std::u16string_view text) { return Le(text) + std::string(2, '\0'); }
+
+TEST(RegistryStore, ReadsAUnicodeRegeditExport) {
+  Loaded r;
+  ASSERT_EQ(r.Regedit(ReadAll(kData / "acme_v5.reg"), Utf8(), 7), 0u);
+  r.store.Finish();
+  EXPECT_TRUE(r.diag.lines.empty()) << r.diag.lines.front().second;
+
+  const Key* app = r.Find(Root::kCurrentUser, {"software", "ACME", "app"});
   ASSERT_NE(app, nullptr);
   EXPECT_EQ(app->lastWrite, 7u);
 
@@ -86,37 +98,36 @@ TEST(RegistryStore, ReadsAUnicodeRegeditExport) {
   const Case cases[] = {
       {"COUNT", 4, std::string("\x2a\0\0\0", 4)},
       {"Blob", 3, "\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18"},
-      {"Expand", 2, Le(u"%TEMP%") + std::string(2, '\0')},
+      {"Expand", 2, Sz(u"%TEMP%")},
       {"Multi", 7, Le(std::u16string(u"a\0b\0\0", 5))},
       {"Qword", 11, std::string("\x01\0\0\0\0\0\0\0", 8)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const Value* v = store.FindValue(app, c.name);
+    const Value* v = r.store.FindValue(app, c.name);
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->kind, c.kind);
     EXPECT_EQ(v->data, c.data);
   }
-  EXPECT_EQ(store.FindValue(app, "Removed"), nullptr);
-  EXPECT_EQ(store.Find(Root::kCurrentUser, Folded({"Software", "Acme", "Old"})), nullptr);
-  const Key* acme = store.Find(Root::kCurrentUser, Folded({"Software", "Acme"}));
+  EXPECT_EQ(r.store.FindValue(app, "Removed"), nullptr);
+  EXPECT_EQ(r.Find(Root::kCurrentUser, {"Software", "Acme", "Old"}), nullptr);
+  const Key* acme = r.Find(Root::kCurrentUser, {"Software", "Acme"});
   ASSERT_NE(acme, nullptr);
-  EXPECT_EQ(store.FindValue(acme, "")->data, Le(u"Acme Suite") + std::string(2, '\0'));
+  EXPECT_EQ(r.store.FindValue(acme, "")->data, Sz(u"Acme Suite"));
 }
 
 TEST(RegistryStore, ReadsARegedit4ExportInTheCodePage) {
   const auto cp = OpenCodePage("WINDOWS-1252");
   ASSERT_NE(cp, nullptr);
-  Store store;
-  Collect diag;
-  ASSERT_EQ(ReadRegeditFile(ReadAll(kData / "acme_v4.reg"), *cp, 0, store, diag), 0u);
-  store.Finish();
-  const Key* k = store.Find(Root::kLocalMachine, Folded({"Software", "Acme4"}));
+  Loaded r;
+  ASSERT_EQ(r.Regedit(ReadAll(kData / "acme_v4.reg"), *cp), 0u);
+  r.store.Finish();
+  const Key* k = r.Find(Root::kLocalMachine, {"Software", "Acme4"});
   ASSERT_NE(k, nullptr);
-  EXPECT_EQ(store.FindValue(k, "Latin")->data, Le(u"caf\u00e9") + std::string(2, '\0'));
+  EXPECT_EQ(r.store.FindValue(k, "Latin")->data, Sz(u"caf\u00e9"));
   // Hex data of a string kind is 8-bit text in a REGEDIT4 file.
-  EXPECT_EQ(store.FindValue(k, "Expand")->data, Le(u"%TEMP%") + std::string(2, '\0'));
-  EXPECT_EQ(store.FindValue(k, "Count")->data, std::string("\x04\0\0\0", 4));
+  EXPECT_EQ(r.store.FindValue(k, "Expand")->data, Sz(u"%TEMP%"));
+  EXPECT_EQ(r.store.FindValue(k, "Count")->data, std::string("\x04\0\0\0", 4));
 }
 
 TEST(RegistryStore, ReadsAWineUserFile) {
@@ -126,31 +137,30 @@ TEST(RegistryStore, ReadsAWineUserFile) {
   ASSERT_TRUE(place.has_value());
   EXPECT_EQ(place->root, Root::kCurrentUser);
   EXPECT_EQ(sid, "S-1-5-21-0-0-0-1000");
-  Store store;
-  Collect diag;
-  ASSERT_EQ(ReadWineFile(bytes, *place, store, diag), 0u);
-  store.SetCurrentUser(sid);
-  store.Finish();
-  EXPECT_TRUE(diag.lines.empty()) << diag.lines.front().second;
+  Loaded r;
+  ASSERT_EQ(ReadWineFile(bytes, *place, r.store, r.diag), 0u);
+  r.store.SetCurrentUser(sid);
+  r.store.Finish();
+  EXPECT_TRUE(r.diag.lines.empty()) << r.diag.lines.front().second;
 
-  const Key* k = store.Find(Root::kCurrentUser, Folded({"Software", "Acme", "Wine"}));
+  const Key* k = r.Find(Root::kCurrentUser, {"Software", "Acme", "Wine"});
   ASSERT_NE(k, nullptr);
   EXPECT_EQ(k->lastWrite, 0x1da1b2c3d4e5f60u);
   EXPECT_EQ(ValueNames(k), (std::vector<std::string>{"Path", "Unicode", "Count", "Expand", "Multi", "Blob", "Key[1]"}));
-  EXPECT_EQ(store.FindValue(k, "Path")->data, Le(u"C:\\users\\ann\\Acme") + std::string(2, '\0'));
+  EXPECT_EQ(r.store.FindValue(k, "Path")->data, Sz(u"C:\\users\\ann\\Acme"));
   // "\xfc" then "\x00df" (four digits at most) then "e".
-  EXPECT_EQ(store.FindValue(k, "Unicode")->data, Le(u"Gr\u00fc\u00dfe") + std::string(2, '\0'));
-  EXPECT_EQ(store.FindValue(k, "Expand")->kind, 2u);
-  EXPECT_EQ(store.FindValue(k, "Expand")->data, Le(u"%USERPROFILE%\\acme") + std::string(2, '\0'));
-  EXPECT_EQ(store.FindValue(k, "Multi")->kind, 7u);
-  EXPECT_EQ(store.FindValue(k, "Multi")->data, Le(std::u16string(u"one\0two\0\0", 9)));
-  EXPECT_EQ(store.FindValue(k, "Blob")->data, "\xde\xad\xbe\xef");
-  const Key* sub = store.Find(Root::kCurrentUser, Folded({"Software", "Acme", "Wine", "Sub[x]"}));
+  EXPECT_EQ(r.store.FindValue(k, "Unicode")->data, Sz(u"Gr\u00fc\u00dfe"));
+  EXPECT_EQ(r.store.FindValue(k, "Expand")->kind, 2u);
+  EXPECT_EQ(r.store.FindValue(k, "Expand")->data, Sz(u"%USERPROFILE%\\acme"));
+  EXPECT_EQ(r.store.FindValue(k, "Multi")->kind, 7u);
+  EXPECT_EQ(r.store.FindValue(k, "Multi")->data, Le(std::u16string(u"one\0two\0\0", 9)));
+  EXPECT_EQ(r.store.FindValue(k, "Blob")->data, "\xde\xad\xbe\xef");
+  const Key* sub = r.Find(Root::kCurrentUser, {"Software", "Acme", "Wine", "Sub[x]"});
   ASSERT_NE(sub, nullptr);
   EXPECT_EQ(sub->lastWrite, 1700000001ULL * 10000000ULL + 116444736000000000ULL);
   // A link into the user's own keys.
-  EXPECT_EQ(store.Find(Root::kCurrentUser, Folded({"Software", "Classes", "Links"})),
-            store.Find(Root::kCurrentUser, Folded({"Software", "Acme"})));
+  EXPECT_EQ(r.Find(Root::kCurrentUser, {"Software", "Classes", "Links"}),
+            r.Find(Root::kCurrentUser, {"Software", "Acme"}));
 }
 
 TEST(RegistryStore, PlacesFilesByHeaderOrName) {
@@ -242,17 +252,16 @@ TEST(RegistryStore, BadRegeditLinesAreReportedAndSkipped) {
     SCOPED_TRACE(c.what);
     const std::string text =
         "REGEDIT4\n[HKEY_CURRENT_USER\\T]\n" + c.body + "\n[HKEY_CURRENT_USER\\T]\n\"Good\"=\"1\"\n";
-    Store store;
-    Collect diag;
-    EXPECT_EQ(ReadRegeditFile(text, Utf8(), 0, store, diag), 0u);
-    store.Finish();
-    EXPECT_EQ(diag.Numbers(), c.reported);
-    const Key* t = store.Find(Root::kCurrentUser, Folded({"T"}));
+    Loaded r;
+    EXPECT_EQ(r.Regedit(text), 0u);
+    r.store.Finish();
+    EXPECT_EQ(r.diag.Numbers(), c.reported);
+    const Key* t = r.Find(Root::kCurrentUser, {"T"});
     ASSERT_NE(t, nullptr);
-    EXPECT_NE(store.FindValue(t, "Good"), nullptr);
-    EXPECT_EQ(store.FindValue(t, "Bad"), nullptr);
+    EXPECT_NE(r.store.FindValue(t, "Good"), nullptr);
+    EXPECT_EQ(r.store.FindValue(t, "Bad"), nullptr);
     if (c.damaged) {
-      EXPECT_TRUE(store.IsDamaged(t, c.damaged));
+      EXPECT_TRUE(r.store.IsDamaged(t, c.damaged));
     }
   }
 }
@@ -264,44 +273,40 @@ TEST(RegistryStore, TruncatedFilesKeepWhatCameBefore) {
       "REGEDIT4\n[HKEY_CURRENT_USER\\T]\n\"Good\"=\"1\"\n\"Bad\"=dwo",
   };
   for (const std::string& t : texts) {
-    Store store;
-    Collect diag;
-    EXPECT_EQ(ReadRegeditFile(t, Utf8(), 0, store, diag), 0u);
-    store.Finish();
-    EXPECT_EQ(diag.Numbers(), std::vector<std::size_t>{4});
-    const Key* k = store.Find(Root::kCurrentUser, Folded({"T"}));
-    EXPECT_NE(store.FindValue(k, "Good"), nullptr);
-    EXPECT_TRUE(store.IsDamaged(k, "Bad"));
+    Loaded r;
+    EXPECT_EQ(r.Regedit(t), 0u);
+    r.store.Finish();
+    EXPECT_EQ(r.diag.Numbers(), std::vector<std::size_t>{4});
+    const Key* k = r.Find(Root::kCurrentUser, {"T"});
+    EXPECT_NE(r.store.FindValue(k, "Good"), nullptr);
+    EXPECT_TRUE(r.store.IsDamaged(k, "Bad"));
   }
-  Store store;
-  Collect diag;
-  EXPECT_EQ(ReadRegeditFile("REGEDIT4\n\"v\"=\"1\"\n[HKEY_CURRENT_USER\\T", Utf8(), 0, store, diag), 0u);
-  EXPECT_EQ(diag.Numbers(), (std::vector<std::size_t>{2, 3}));
+  Loaded r;
+  EXPECT_EQ(r.Regedit("REGEDIT4\n\"v\"=\"1\"\n[HKEY_CURRENT_USER\\T"), 0u);
+  EXPECT_EQ(r.diag.Numbers(), (std::vector<std::size_t>{2, 3}));
 }
 
 TEST(RegistryStore, WrongHeadersAndEmptyFilesAreNotRegistryFiles) {
   const std::string texts[] = {"", "\n\n", "Windows Registry Editor Version 4.00\n[HKEY_CURRENT_USER\\T]\n",
                                Utf16File("REGEDIT5\r\n"), "\xFF\xFE"};
   for (const std::string& t : texts) {
-    Store store;
-    Collect diag;
-    EXPECT_EQ(ReadRegeditFile(t, Utf8(), 0, store, diag), 1017u);
-    EXPECT_EQ(diag.lines.size(), 1u);
-    EXPECT_EQ(ReadWineFile(t, KeyPath{}, store, diag), 1017u);
-    store.Finish();
-    EXPECT_EQ(store.Find(Root::kCurrentUser, Folded({"T"})), nullptr);
+    Loaded r;
+    EXPECT_EQ(r.Regedit(t), 1017u);
+    EXPECT_EQ(r.diag.lines.size(), 1u);
+    EXPECT_EQ(ReadWineFile(t, KeyPath{}, r.store, r.diag), 1017u);
+    r.store.Finish();
+    EXPECT_EQ(r.Find(Root::kCurrentUser, {"T"}), nullptr);
   }
 }
 
 TEST(RegistryStore, OddUtf16LengthLosesOnlyTheLastByte) {
   std::string bytes = Utf16File("Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\T]\r\n\"A\"=\"1\"\r\n");
   bytes += 'x';
-  Store store;
-  Collect diag;
-  EXPECT_EQ(ReadRegeditFile(bytes, Utf8(), 0, store, diag), 0u);
-  store.Finish();
-  EXPECT_EQ(diag.Numbers(), std::vector<std::size_t>{0});
-  EXPECT_NE(store.FindValue(store.Find(Root::kCurrentUser, Folded({"T"})), "A"), nullptr);
+  Loaded r;
+  EXPECT_EQ(r.Regedit(bytes), 0u);
+  r.store.Finish();
+  EXPECT_EQ(r.diag.Numbers(), std::vector<std::size_t>{0});
+  EXPECT_NE(r.store.FindValue(r.Find(Root::kCurrentUser, {"T"}), "A"), nullptr);
 }
 
 TEST(RegistryStore, RefusesWhatTheRegistryCannotHold) {
@@ -313,19 +318,18 @@ TEST(RegistryStore, RefusesWhatTheRegistryCannotHold) {
   const std::string text = "REGEDIT4\n" + deep + "]\n\"x\"=\"1\"\n" + ok + "]\n\"y\"=\"2\"\n" + "[HKEY_CURRENT_USER\\" +
                            std::string(256, 'n') + "]\n" + "[HKEY_CURRENT_USER\\" + std::string(255, 'n') + "]\n\"" +
                            longValue + "\"=\"1\"\n\"" + std::string(16383, 'w') + "\"=\"2\"\n";
-  Store store;
-  Collect diag;
-  EXPECT_EQ(ReadRegeditFile(text, Utf8(), 0, store, diag), 0u);
-  store.Finish();
-  EXPECT_EQ(diag.Numbers(), (std::vector<std::size_t>{2, 6, 8}));
+  Loaded r;
+  EXPECT_EQ(r.Regedit(text), 0u);
+  r.store.Finish();
+  EXPECT_EQ(r.diag.Numbers(), (std::vector<std::size_t>{2, 6, 8}));
   std::vector<std::string> path(512, "K");
-  const Key* deepest = store.Find(Root::kCurrentUser, path);
+  const Key* deepest = r.store.Find(Root::kCurrentUser, path);
   ASSERT_NE(deepest, nullptr);
   EXPECT_TRUE(deepest->children.empty());
-  const Key* wide = store.Find(Root::kCurrentUser, {std::string(255, 'N')});
+  const Key* wide = r.store.Find(Root::kCurrentUser, {std::string(255, 'N')});
   ASSERT_NE(wide, nullptr);
   EXPECT_EQ(wide->values.size(), 1u);
-  EXPECT_EQ(store.Find(Root::kCurrentUser, {std::string(256, 'N')}), nullptr);
+  EXPECT_EQ(r.store.Find(Root::kCurrentUser, {std::string(256, 'N')}), nullptr);
 }
 
 TEST(RegistryStore, BadWineLines) {
@@ -340,35 +344,33 @@ TEST(RegistryStore, BadWineLines) {
       "[Software\\\\\\\\Empty]\n"
       "[Software\\\\T]\n"
       "\"good\"=hex(2):41,00,00,00\n";
-  Store store;
-  Collect diag;
-  EXPECT_EQ(ReadWineFile(text, KeyPath{Root::kUsers, {"X"}}, store, diag), 0u);
-  store.Finish();
-  EXPECT_EQ(diag.Numbers(), (std::vector<std::size_t>{3, 4, 5, 6, 8}));
-  const Key* t = store.Find(Root::kUsers, Folded({"X", "Software", "T"}));
+  Loaded r;
+  EXPECT_EQ(ReadWineFile(text, KeyPath{Root::kUsers, {"X"}}, r.store, r.diag), 0u);
+  r.store.Finish();
+  EXPECT_EQ(r.diag.Numbers(), (std::vector<std::size_t>{3, 4, 5, 6, 8}));
+  const Key* t = r.Find(Root::kUsers, {"X", "Software", "T"});
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(ValueNames(t), std::vector<std::string>{"good"});
-  for (const char* n : {"a", "b", "c"}) EXPECT_TRUE(store.IsDamaged(t, n)) << n;
+  for (const char* n : {"a", "b", "c"}) EXPECT_TRUE(r.store.IsDamaged(t, n)) << n;
 }
 
 TEST(RegistryStore, LaterFilesOverrideAndDeleteEarlierOnes) {
-  Store store;
-  Collect diag;
+  Loaded r;
   ReadRegeditFile("REGEDIT4\n[HKEY_CURRENT_USER\\A\\B]\n\"v\"=\"1\"\n\"w\"=\"2\"\n[HKEY_CURRENT_USER\\A\\C]\n", Utf8(),
-                  0, store, diag);
+                  0, r.store, r.diag);
   ReadRegeditFile(
       "REGEDIT4\n[HKEY_CURRENT_USER\\a\\b]\n\"V\"=dword:00000003\n[-HKEY_CURRENT_USER\\A\\C]\n"
       "[HKEY_CURRENT_USER\\A\\B]\n\"w\"=-\n\"w\"=\"again\"\n",
-      Utf8(), 0, store, diag);
-  store.Finish();
-  EXPECT_TRUE(diag.lines.empty());
-  const Key* b = store.Find(Root::kCurrentUser, Folded({"A", "B"}));
+      Utf8(), 0, r.store, r.diag);
+  r.store.Finish();
+  EXPECT_TRUE(r.diag.lines.empty());
+  const Key* b = r.Find(Root::kCurrentUser, {"A", "B"});
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->name, "B");  // the first spelling stays
   EXPECT_EQ(ValueNames(b), (std::vector<std::string>{"v", "w"}));
   EXPECT_EQ(b->values[0].kind, 4u);
-  EXPECT_EQ(store.Find(Root::kCurrentUser, Folded({"A", "C"})), nullptr);
-  EXPECT_EQ(SubkeyNames(store.Find(Root::kCurrentUser, Folded({"A"}))), std::vector<std::string>{"B"});
+  EXPECT_EQ(r.Find(Root::kCurrentUser, {"A", "C"}), nullptr);
+  EXPECT_EQ(SubkeyNames(r.Find(Root::kCurrentUser, {"A"})), std::vector<std::string>{"B"});
 }
 
 TEST(RegistryStore, ManyValuesAndSubkeysKeepTheirOrderAndLookups) {
@@ -376,22 +378,21 @@ TEST(RegistryStore, ManyValuesAndSubkeysKeepTheirOrderAndLookups) {
   for (int i = 999; i >= 0; --i) text += "\"v" + std::to_string(i) + "\"=dword:" + std::to_string(i % 10) + "\n";
   for (int i = 0; i < 300; ++i) text += "[HKEY_LOCAL_MACHINE\\Big\\K" + std::to_string(i % 150) + "]\n";
   text += "[HKEY_LOCAL_MACHINE\\Big]\n\"V500\"=-\n\"v999\"=\"last\"\n[-HKEY_LOCAL_MACHINE\\Big\\k7]\n";
-  Store store;
-  Collect diag;
-  ReadRegeditFile(text, Utf8(), 0, store, diag);
-  store.Finish();
-  const Key* big = store.Find(Root::kLocalMachine, Folded({"big"}));
+  Loaded r;
+  r.Regedit(text);
+  r.store.Finish();
+  const Key* big = r.Find(Root::kLocalMachine, {"big"});
   ASSERT_NE(big, nullptr);
   ASSERT_EQ(big->values.size(), 999u);
   EXPECT_EQ(big->values.front().name, "v999");
   EXPECT_EQ(big->values.front().kind, 1u);
-  EXPECT_EQ(store.FindValue(big, "V500"), nullptr);
-  EXPECT_EQ(store.FindValue(big, "V42")->data, std::string("\x02\0\0\0", 4));
+  EXPECT_EQ(r.store.FindValue(big, "V500"), nullptr);
+  EXPECT_EQ(r.store.FindValue(big, "V42")->data, std::string("\x02\0\0\0", 4));
   EXPECT_EQ(big->children.size(), 149u);
   EXPECT_EQ(big->children[0]->name, "K0");
   EXPECT_EQ(big->children[1]->name, "K1");
   EXPECT_EQ(big->children[2]->name, "K10");
-  EXPECT_EQ(store.FindChild(big, "K7"), nullptr);
+  EXPECT_EQ(r.store.FindChild(big, "K7"), nullptr);
 }
 
 class HiveFile : public ::testing::Test {
@@ -412,17 +413,16 @@ TEST_F(HiveFile, ReadsAHiveBuiltWithTheWriter) {
     w.Child(acme, "Alpha");
     w.Commit();
   }
-  Store store;
-  Collect diag;
-  ASSERT_EQ(ReadHiveFile(path, KeyPath{Root::kCurrentUser, {}}, store, diag), 0u);
-  store.Finish();
-  EXPECT_TRUE(diag.lines.empty());
-  const Key* acme = store.Find(Root::kCurrentUser, Folded({"software", "acme"}));
+  Loaded r;
+  ASSERT_EQ(ReadHiveFile(path, KeyPath{Root::kCurrentUser, {}}, r.store, r.diag), 0u);
+  r.store.Finish();
+  EXPECT_TRUE(r.diag.lines.empty());
+  const Key* acme = r.Find(Root::kCurrentUser, {"software", "acme"});
   ASSERT_NE(acme, nullptr);
   EXPECT_EQ(ValueNames(acme), (std::vector<std::string>{"Path", "Count", "Blob", ""}));
   EXPECT_EQ(SubkeyNames(acme), (std::vector<std::string>{"Alpha", "zeta"}));
-  EXPECT_EQ(store.FindValue(acme, "PATH")->data, Le(u"C:\\Acme \u00e9") + std::string(2, '\0'));
-  EXPECT_EQ(store.FindValue(acme, "Count")->kind, 4u);
+  EXPECT_EQ(r.store.FindValue(acme, "PATH")->data, Sz(u"C:\\Acme \u00e9"));
+  EXPECT_EQ(r.store.FindValue(acme, "Count")->kind, 4u);
 }
 
 TEST_F(HiveFile, BrokenHivesGiveACodeAndNoKeys) {
@@ -433,12 +433,11 @@ TEST_F(HiveFile, BrokenHivesGiveACodeAndNoKeys) {
   for (const std::string& bytes : inputs) {
     const std::string path = (dir_ / "SOFTWARE").string();
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    Store store;
-    Collect diag;
-    EXPECT_EQ(ReadHiveFile(path, KeyPath{Root::kLocalMachine, {"SOFTWARE"}}, store, diag), 1015u);
-    EXPECT_FALSE(diag.lines.empty());
-    store.Finish();
-    EXPECT_EQ(store.Find(Root::kLocalMachine, Folded({"SOFTWARE"})), nullptr);
+    Loaded r;
+    EXPECT_EQ(ReadHiveFile(path, KeyPath{Root::kLocalMachine, {"SOFTWARE"}}, r.store, r.diag), 1015u);
+    EXPECT_FALSE(r.diag.lines.empty());
+    r.store.Finish();
+    EXPECT_EQ(r.Find(Root::kLocalMachine, {"SOFTWARE"}), nullptr);
   }
 }
 

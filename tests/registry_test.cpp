@@ -6,16 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
-#include <thread>
 
 #include "kortools/RegKey.h"
-#include "kortools/dispatch.h"
 #include "kortools/error.h"
 #include "platform/code_page.h"
 #include "platform/registry.h"
@@ -28,6 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing_hive::HiveValue;
 using testing_hive::HiveWriter;
+using testing_support::ReadFile;
+using testing_support::WriteFile;
 
 const fs::path kData = fs::path(__FILE__).parent_path() / "data" / "registry";
 constexpr eRegistryErrorCodes kMinusOne = static_cast<eRegistryErrorCodes>(-1);
@@ -47,7 +44,11 @@ Raised RaisedBy(F&& f) {
   return {};
 }
 
-using testing_support::WriteFile;
+void Open(RegKey& k, eRegistryRoots root, String path) { k.RegKeyOpen(root, path); }
+Variant Value(RegKey& k, String name) { return k.RegKeyValue(name); }
+String OpenError(RegKey& k, eRegistryRoots root, String path) {
+  return RaisedBy([&] { Open(k, root, path); }).description;
+}
 
 // The code page fixed to UTF-8 and the registry read from a file, for the
 // test's life, and a folder for its files.
@@ -55,60 +56,49 @@ class Registry : public ::testing::Test {
  protected:
   void SetUp() override {
     env_.after = platform::ReloadSystemCodePage;
-    Keep("KORTOOLS_CODEPAGE", "UTF-8");
+    UseCodePage("UTF-8");
     Use((kData / "acme_v5.reg").string());
   }
-  void Keep(const char* name, const std::string& value) {
-    env_.Set(name, value.c_str());
+  void UseCodePage(const char* name) {
+    env_.Set("KORTOOLS_CODEPAGE", name);
     platform::ReloadSystemCodePage();
   }
   void Use(const std::string& setting) { env_.Set("KORTOOLS_REGISTRY", setting.c_str()); }
-
-  static void Open(RegKey& k, eRegistryRoots root, String path) { k.RegKeyOpen(root, path); }
 
   testing_support::ScopedEnv env_;
   testing_support::TempFolder folder_;
   const fs::path& dir_ = folder_.path();
 };
 
-TEST_F(Registry, OpeningTwiceRaises13AndKeepsTheFirstKey) {
+TEST_F(Registry, OpeningTwiceOrAMissingKeyRaises) {
   RegKey k;
   Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\Three");
   EXPECT_EQ(k.RegErrorCode, ERROR_NONE);
-  const Raised r = RaisedBy([&] { Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\App"); });
-  EXPECT_EQ(r.number, 13);
-  EXPECT_EQ(r.description, u"A key is already open, close current key first.");
+  const Raised twice = RaisedBy([&] { Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\App"); });
+  EXPECT_EQ(twice.number, 13);
+  EXPECT_EQ(twice.description, u"A key is already open, close current key first.");
   EXPECT_EQ(k.RegErrorCode, kMinusOne);
-  EXPECT_EQ(k.RegKeyValuesCount(), 3);
-}
+  EXPECT_EQ(k.RegKeyValuesCount(), 3);  // the first key stays open
 
-TEST_F(Registry, OpeningAMissingKeyRaisesWithThePlatformsCode) {
-  RegKey k;
-  const Raised r = RaisedBy([&] { Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\Nowhere"); });
-  EXPECT_EQ(r.number, -2147221503);
-  EXPECT_EQ(r.description, u"Error (2) opening registry key.");
-  EXPECT_EQ(k.RegErrorCode, ERROR_BADKEY);
-  // No key is open afterwards: the next open works.
-  Open(k, HKEY_CURRENT_USER, u"software\\ACME\\three");
-  EXPECT_EQ(k.RegKeyValuesCount(), 3);
+  RegKey m;
+  const Raised missing = RaisedBy([&] { Open(m, HKEY_CURRENT_USER, u"Software\\Acme\\Nowhere"); });
+  EXPECT_EQ(missing.number, -2147221503);
+  EXPECT_EQ(missing.description, u"Error (2) opening registry key.");
+  EXPECT_EQ(m.RegErrorCode, ERROR_BADKEY);
+  Open(m, HKEY_CURRENT_USER, u"software\\ACME\\three");  // no key was left open
+  EXPECT_EQ(m.RegKeyValuesCount(), 3);
 
-  struct Case {
-    eRegistryRoots root;
-    const char16_t* path;
-    std::int32_t code;
-  };
-  const Case cases[] = {
+  const std::tuple<eRegistryRoots, const char16_t*, std::int32_t> cases[] = {
       {HKEY_DYN_DATA, u"", 6},
       {static_cast<eRegistryRoots>(12345), u"Software", 6},
       {HKEY_CURRENT_USER, u"\\Software", 161},
       {HKEY_LOCAL_MACHINE, u"Software\\Acme", 2},
       {HKEY_PERFORMANCE_DATA, u"x", 2},
   };
-  for (const Case& c : cases) {
+  for (const auto& [root, path, code] : cases) {
     RegKey other;
-    const Raised e = RaisedBy([&] { Open(other, c.root, c.path); });
-    EXPECT_EQ(e.description, u"Error (" + ChangeType<String>(Long{c.code}) + u") opening registry key.");
-    EXPECT_EQ(other.RegErrorCode, c.code);
+    EXPECT_EQ(OpenError(other, root, path), u"Error (" + ChangeType<String>(Long{code}) + u") opening registry key.");
+    EXPECT_EQ(other.RegErrorCode, code);
   }
   // Roots open with an empty path, and a trailing "\" is allowed.
   for (const eRegistryRoots root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
@@ -123,24 +113,25 @@ TEST_F(Registry, OpeningAMissingKeyRaisesWithThePlatformsCode) {
 TEST_F(Registry, ReadsStringAndLongValuesOnly) {
   RegKey k;
   Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\App");
+  const String unsupported = u"Error querying registry value, unsupported datatype.";
   struct Case {
     const char16_t* name;
     Variant value;  // Empty when the read raises
     std::int32_t error;
-    const char16_t* description;
+    String description;
     std::int32_t code;  // RegErrorCode afterwards
   };
   const Case cases[] = {
-      {u"Path", String(u"C:\\Program Files\\Acme \"Pro\""), 0, nullptr, 0},
-      {u"count", Long{42}, 0, nullptr, 0},
-      {u"Negative", Long{-1}, 0, nullptr, 0},
-      {u"Unicode", String(u"Gr\u00fc\u00dfe \u20ac"), 0, nullptr, 0},
-      {u"Empty", String(), 0, nullptr, 0},
-      {u"Stored as string", String(u"AB"), 0, nullptr, 0},
-      {u"Blob", {}, -2147221497, u"Error querying registry value, unsupported datatype.", -1},
-      {u"Expand", {}, -2147221497, u"Error querying registry value, unsupported datatype.", -1},
-      {u"Multi", {}, -2147221497, u"Error querying registry value, unsupported datatype.", -1},
-      {u"Qword", {}, -2147221497, u"Error querying registry value, unsupported datatype.", -1},
+      {u"Path", String(u"C:\\Program Files\\Acme \"Pro\""), 0, {}, 0},
+      {u"count", Long{42}, 0, {}, 0},
+      {u"Negative", Long{-1}, 0, {}, 0},
+      {u"Unicode", String(u"Gr\u00fc\u00dfe \u20ac"), 0, {}, 0},
+      {u"Empty", String(), 0, {}, 0},
+      {u"Stored as string", String(u"AB"), 0, {}, 0},
+      {u"Blob", {}, -2147221497, unsupported, -1},
+      {u"Expand", {}, -2147221497, unsupported, -1},
+      {u"Multi", {}, -2147221497, unsupported, -1},
+      {u"Qword", {}, -2147221497, unsupported, -1},
       {u"Missing", {}, -2147221499, u"Error (2) querying registry value.", 2},
       {u"", {}, -2147221499, u"Error (2) querying registry value.", 2},
   };
@@ -150,34 +141,18 @@ TEST_F(Registry, ReadsStringAndLongValuesOnly) {
     Variant got;
     const Raised r = RaisedBy([&] { got = k.RegKeyValue(name); });
     EXPECT_EQ(r.number, c.error);
-    if (c.error) {
-      EXPECT_EQ(r.description, c.description);
-    } else {
-      EXPECT_EQ(got, c.value);
-    }
+    EXPECT_EQ(r.description, c.description);
+    EXPECT_EQ(got, c.value);
     EXPECT_EQ(k.RegErrorCode, c.code);
     EXPECT_EQ(name, c.name);
   }
   k.RegKeyClose();
   Open(k, HKEY_CURRENT_USER, u"Software\\Acme");
-  String def;
-  EXPECT_EQ(k.RegKeyValue(def), Variant(String(u"Acme Suite")));
+  EXPECT_EQ(Value(k, u""), Variant(String(u"Acme Suite")));
 }
 
 TEST_F(Registry, ValueNamesKindsAndSubkeys) {
   RegKey k;
-  Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\Three");
-  const char16_t* names[] = {u"First", u"Second", u"Third"};
-  for (Long i = 0; i < 3; ++i) EXPECT_EQ(k.RegKeyValueName(i), names[i]);
-  for (Long past : {3, -1}) {
-    const Raised r = RaisedBy([&] { k.RegKeyValueName(past); });
-    EXPECT_EQ(r.number, -2147221496);
-    EXPECT_EQ(r.description, u"Error (259) querying value name.");
-    EXPECT_EQ(k.RegErrorCode, ERROR_NO_MORE_ITEMS);
-  }
-  EXPECT_EQ(k.RegKeyValuesCount(), 3);
-  EXPECT_EQ(k.RegErrorCode, ERROR_NONE);
-  k.RegKeyClose();
   Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\Empty");
   EXPECT_EQ(k.RegKeyValuesCount(), 0);
   EXPECT_EQ(k.RegKeySubKeysCount(), 0);
@@ -188,31 +163,33 @@ TEST_F(Registry, ValueNamesKindsAndSubkeys) {
                                       rdtUnsupported, rdtUnsupported, rdtString, rdtString,      rdtString};
   ASSERT_EQ(k.RegKeyValuesCount(), 10);
   for (Long i = 0; i < 10; ++i) EXPECT_EQ(k.RegKeyValueType(i), kinds[i]) << i;
-  Long past = 10;
-  const Raised r = RaisedBy([&] { k.RegKeyValueType(past); });
-  EXPECT_EQ(r.number, -2147221495);
-  EXPECT_EQ(r.description, u"Error (259) querying value datatype.");
-
+  EXPECT_EQ(k.RegKeyValueName(*std::make_unique<Long>(1)), u"Count");
   ASSERT_EQ(k.RegKeySubKeysCount(), 3);
   const char16_t* subkeys[] = {u"alpha", u"Beta", u"Zeta"};
   for (Long i = 0; i < 3; ++i) EXPECT_EQ(k.RegKeySubKey(i), subkeys[i]);
-  past = 3;
-  const Raised s = RaisedBy([&] { k.RegKeySubKey(past); });
-  EXPECT_EQ(s.number, -2147221496);
-  EXPECT_EQ(s.description, u"Error (259) querying subkey name.");
-  EXPECT_EQ(k.RegErrorCode, ERROR_NO_MORE_ITEMS);
+
+  // Past either end: each reader raises its own error with code 259.
+  const std::tuple<const char*, std::function<void(Long&)>, Long, std::int32_t, const char16_t*> past[] = {
+      {"name", [&](Long& i) { k.RegKeyValueName(i); }, 10, -2147221496, u"Error (259) querying value name."},
+      {"kind", [&](Long& i) { k.RegKeyValueType(i); }, 10, -2147221495, u"Error (259) querying value datatype."},
+      {"subkey", [&](Long& i) { k.RegKeySubKey(i); }, 3, -2147221496, u"Error (259) querying subkey name."},
+  };
+  for (const auto& [what, call, count, number, description] : past) {
+    for (Long index : {count, Long{-1}}) {
+      const Raised r = RaisedBy([&] { call(index); });
+      EXPECT_EQ(r.number, number) << what;
+      EXPECT_EQ(r.description, description) << what;
+      EXPECT_EQ(k.RegErrorCode, ERROR_NO_MORE_ITEMS) << what;
+    }
+  }
+  EXPECT_EQ(k.RegKeyValuesCount(), 10);
+  EXPECT_EQ(k.RegErrorCode, ERROR_NONE);
 }
 
 TEST_F(Registry, EveryMethodNeedsAnOpenKey) {
-  struct Case {
-    const char* method;
-    std::function<void(RegKey&)> call;
-    std::int32_t number;
-    const char16_t* description;
-  };
   Long zero = 0;
   String name = u"x";
-  const Case cases[] = {
+  const std::tuple<const char*, std::function<void(RegKey&)>, std::int32_t, const char16_t*> cases[] = {
       {"RegKeyValuesCount", [](RegKey& k) { k.RegKeyValuesCount(); }, -2147221502, u"No open registry key."},
       {"RegKeyValue", [&](RegKey& k) { k.RegKeyValue(name); }, 13, u"No registry key open."},
       {"RegKeyValueName", [&](RegKey& k) { k.RegKeyValueName(zero); }, 13, u"No registry key open."},
@@ -220,21 +197,20 @@ TEST_F(Registry, EveryMethodNeedsAnOpenKey) {
       {"RegKeySubKeysCount", [](RegKey& k) { k.RegKeySubKeysCount(); }, 13, u"No registry key open."},
       {"RegKeySubKey", [&](RegKey& k) { k.RegKeySubKey(zero); }, 13, u"No registry key open."},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.method);
+  for (const auto& [method, call, number, description] : cases) {
+    SCOPED_TRACE(method);
     RegKey k;
     k.RegErrorCode = ERROR_MORE_DATA;
-    const Raised r = RaisedBy([&] { c.call(k); });
-    EXPECT_EQ(r.number, c.number);
-    EXPECT_EQ(r.description, c.description);
+    const Raised r = RaisedBy([&] { call(k); });
+    EXPECT_EQ(r.number, number);
+    EXPECT_EQ(r.description, description);
     EXPECT_EQ(k.RegErrorCode, kMinusOne);
-    // And after a close.
+    // And after a close, which sets the code; closing without a key does nothing.
     Open(k, HKEY_CURRENT_USER, u"Software\\Acme");
     k.RegErrorCode = ERROR_MORE_DATA;
     k.RegKeyClose();
     EXPECT_EQ(k.RegErrorCode, ERROR_NONE);
-    EXPECT_EQ(RaisedBy([&] { c.call(k); }).number, c.number);
-    // Closing without a key does nothing.
+    EXPECT_EQ(RaisedBy([&] { call(k); }).number, number);
     k.RegErrorCode = ERROR_MORE_DATA;
     k.RegKeyClose();
     EXPECT_EQ(k.RegErrorCode, ERROR_MORE_DATA);
@@ -257,11 +233,7 @@ TEST_F(Registry, DestroyingTheObjectClosesItsKey) {
 
 TEST_F(Registry, ErrorStringsAreTheSystemTexts) {
   RegKey k;
-  struct Case {
-    std::int32_t code;
-    const char16_t* text;
-  };
-  const Case cases[] = {
+  const std::pair<std::int32_t, const char16_t*> cases[] = {
       {0, u"The operation completed successfully.\r\n"},
       {2, u"The system cannot find the file specified.\r\n"},
       {5, u"Access is denied.\r\n"},
@@ -277,10 +249,10 @@ TEST_F(Registry, ErrorStringsAreTheSystemTexts) {
       {-2147221503, u""},
       {40, u""},
   };
-  for (const Case& c : cases) {
-    k.RegErrorCode = static_cast<eRegistryErrorCodes>(c.code);
-    EXPECT_EQ(k.RegErrorString(), c.text) << c.code;
-    EXPECT_EQ(k.RegErrorCode, c.code);
+  for (const auto& [code, text] : cases) {
+    k.RegErrorCode = static_cast<eRegistryErrorCodes>(code);
+    EXPECT_EQ(k.RegErrorString(), text) << code;
+    EXPECT_EQ(k.RegErrorCode, code);
   }
   // Every registry code of the published enumeration has a text, and every
   // text fits the 255-character buffer.
@@ -295,8 +267,7 @@ TEST_F(Registry, ErrorStringsAreTheSystemTexts) {
 }
 
 TEST_F(Registry, NamesTooLongForTheBufferComeBackCut) {
-  const std::string longName(2500, 'n');
-  WriteFile(dir_ / "long.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Long]\n\"" + longName + "\"=\"x\"\n\"" +
+  WriteFile(dir_ / "long.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Long]\n\"" + std::string(2500, 'n') + "\"=\"x\"\n\"" +
                                    std::string(1999, 'm') + "\"=dword:1\n");
   Use((dir_ / "long.reg").string());
   RegKey k;
@@ -311,8 +282,7 @@ TEST_F(Registry, NamesTooLongForTheBufferComeBackCut) {
 }
 
 TEST_F(Registry, KeyAndValueNamesComeBackThroughTheCodePage) {
-  Keep("KORTOOLS_CODEPAGE", "ISO-8859-1");
-  platform::ReloadSystemCodePage();
+  UseCodePage("ISO-8859-1");
   RegKey k;
   String key = u"Software\\Acme\u20ac";
   const Raised r = RaisedBy([&] { k.RegKeyOpen(*std::make_unique<eRegistryRoots>(HKEY_CURRENT_USER), key); });
@@ -322,60 +292,49 @@ TEST_F(Registry, KeyAndValueNamesComeBackThroughTheCodePage) {
   String name = u"Unicode\u0100";
   EXPECT_EQ(RaisedBy([&] { k.RegKeyValue(name); }).number, -2147221499);
   EXPECT_EQ(name, u"Unicode?");
-  // The euro sign has no place in this code page.
-  name = u"Unicode";
-  EXPECT_EQ(k.RegKeyValue(name), Variant(String(u"Gr\u00fc\u00dfe ?")));
+  EXPECT_EQ(Value(k, u"Unicode"), Variant(String(u"Gr\u00fc\u00dfe ?")));  // no euro sign in this code page
 }
 
 TEST_F(Registry, ClassesRootShowsTheUsersClassesOverTheMachines) {
   RegKey k;
   Open(k, HKEY_CLASSES_ROOT, u".acme");
-  String def;
-  EXPECT_EQ(k.RegKeyValue(def), Variant(String(u"Acme.UserDocument")));
-  String type = u"Content Type";
-  EXPECT_EQ(k.RegKeyValue(type), Variant(String(u"application/x-acme")));
+  EXPECT_EQ(Value(k, u""), Variant(String(u"Acme.UserDocument")));
+  EXPECT_EQ(Value(k, u"Content Type"), Variant(String(u"application/x-acme")));
   EXPECT_EQ(k.RegKeyValuesCount(), 2);
   k.RegKeyClose();
-
   Open(k, HKEY_CLASSES_ROOT, u"");
   ASSERT_EQ(k.RegKeySubKeysCount(), 3);
   const char16_t* names[] = {u".acme", u"Acme.Document", u"Acme.UserDocument"};
   for (Long i = 0; i < 3; ++i) EXPECT_EQ(k.RegKeySubKey(i), names[i]);
   k.RegKeyClose();
-
   Open(k, HKEY_CLASSES_ROOT, u"acme.document");  // the machine's only
-  EXPECT_EQ(k.RegKeyValue(def), Variant(String(u"Acme Document")));
+  EXPECT_EQ(Value(k, u""), Variant(String(u"Acme Document")));
   k.RegKeyClose();
-  EXPECT_EQ(RaisedBy([&] { Open(k, HKEY_CLASSES_ROOT, u"Nothing"); }).description, u"Error (2) opening registry key.");
+  EXPECT_EQ(OpenError(k, HKEY_CLASSES_ROOT, u"Nothing"), u"Error (2) opening registry key.");
 }
 
 TEST_F(Registry, ReadsAWinePrefix) {
   Use((kData / "wine").string());
   RegKey k;
   Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\Wine");
-  String path = u"Path", count = u"Count";
-  EXPECT_EQ(k.RegKeyValue(path), Variant(String(u"C:\\users\\ann\\Acme")));
-  EXPECT_EQ(k.RegKeyValue(count), Variant(Long{7}));
+  EXPECT_EQ(Value(k, u"Path"), Variant(String(u"C:\\users\\ann\\Acme")));
+  EXPECT_EQ(Value(k, u"Count"), Variant(Long{7}));
   EXPECT_EQ(k.RegKeySubKeysCount(), 1);
-  Long zero = 0;
-  EXPECT_EQ(k.RegKeySubKey(zero), u"Sub[x]");
+  EXPECT_EQ(k.RegKeySubKey(*std::make_unique<Long>(0)), u"Sub[x]");
   k.RegKeyClose();
   // HKLM\System\CurrentControlSet is a link to ControlSet001.
   Open(k, HKEY_LOCAL_MACHINE, u"System\\CurrentControlSet\\Control");
-  String current = u"Current";
-  EXPECT_EQ(k.RegKeyValue(current), Variant(Long{1}));
+  EXPECT_EQ(Value(k, u"Current"), Variant(Long{1}));
   k.RegKeyClose();
   Open(k, HKEY_USERS, u".Default\\Control Panel\\Desktop");
   EXPECT_EQ(k.RegKeyValuesCount(), 1);
   k.RegKeyClose();
   Open(k, HKEY_CLASSES_ROOT, u".acme");
-  String def;
-  EXPECT_EQ(k.RegKeyValue(def), Variant(String(u"Wine.Acme")));
+  EXPECT_EQ(Value(k, u""), Variant(String(u"Wine.Acme")));
 }
 
 TEST_F(Registry, ReadsHivesPlacedByNameOrBySetting) {
-  const std::string ntuser = (dir_ / "NTUSER.DAT").string();
-  const std::string acme = (dir_ / "acme.dat").string();
+  const std::string ntuser = (dir_ / "NTUSER.DAT").string(), acme = (dir_ / "acme.dat").string();
   for (const std::string& p : {ntuser, acme}) {
     testing_hive::WriteEmptyHive(p);
     HiveWriter w(p);
@@ -387,11 +346,10 @@ TEST_F(Registry, ReadsHivesPlacedByNameOrBySetting) {
   Use(ntuser + ";HKLM\\Software\\Acme=" + acme);
   RegKey k;
   Open(k, HKEY_CURRENT_USER, u"Software");
-  String from = u"From";
-  EXPECT_EQ(k.RegKeyValue(from), Variant(String(u"hive user")));
+  EXPECT_EQ(Value(k, u"From"), Variant(String(u"hive user")));
   k.RegKeyClose();
   Open(k, HKEY_LOCAL_MACHINE, u"SOFTWARE\\acme\\software");
-  EXPECT_EQ(k.RegKeyValue(from), Variant(String(u"hive acme")));
+  EXPECT_EQ(Value(k, u"From"), Variant(String(u"hive acme")));
   EXPECT_EQ(k.RegKeySubKeysCount(), 1);
   k.RegKeyClose();
   // The folder form places NTUSER.DAT by its name and skips other files.
@@ -408,26 +366,21 @@ TEST_F(Registry, FilesThatCannotBeReadGiveTheirCode) {
   Use(dir_.string());
   RegKey k;
   Open(k, HKEY_CURRENT_USER, u"Good");
-  String bad = u"Bad", fine = u"Fine", missing = u"Missing";
-  EXPECT_EQ(RaisedBy([&] { k.RegKeyValue(bad); }).description, u"Error (1015) querying registry value.");
+  EXPECT_EQ(RaisedBy([&] { Value(k, u"Bad"); }).description, u"Error (1015) querying registry value.");
   EXPECT_EQ(k.RegErrorCode, 1015);
-  EXPECT_EQ(k.RegKeyValue(fine), Variant(String(u"1")));
-  EXPECT_EQ(RaisedBy([&] { k.RegKeyValue(missing); }).description, u"Error (2) querying registry value.");
+  EXPECT_EQ(Value(k, u"Fine"), Variant(String(u"1")));
   k.RegKeyClose();
-  // NTUSER.DAT would have held every key of HKEY_CURRENT_USER.
-  EXPECT_EQ(RaisedBy([&] { Open(k, HKEY_CURRENT_USER, u"Software"); }).description,
-            u"Error (1017) opening registry key.");
-  EXPECT_EQ(RaisedBy([&] { Open(k, HKEY_LOCAL_MACHINE, u"Software"); }).description,
-            u"Error (2) opening registry key.");
-  // A file of unknown format could have held any key.
+  // NTUSER.DAT would have held every key of HKEY_CURRENT_USER; a file of
+  // unknown format could have held any key.
+  EXPECT_EQ(OpenError(k, HKEY_CURRENT_USER, u"Software"), u"Error (1017) opening registry key.");
+  EXPECT_EQ(OpenError(k, HKEY_LOCAL_MACHINE, u"Software"), u"Error (2) opening registry key.");
   WriteFile(dir_ / "b.reg", "Windows Registry Editor Version 4.00\n");
-  EXPECT_EQ(RaisedBy([&] { Open(k, HKEY_LOCAL_MACHINE, u"Software"); }).description,
-            u"Error (1017) opening registry key.");
+  EXPECT_EQ(OpenError(k, HKEY_LOCAL_MACHINE, u"Software"), u"Error (1017) opening registry key.");
   if (::geteuid() != 0) {  // permissions do not stop the superuser
     fs::remove(dir_ / "b.reg");
     fs::remove(dir_ / "NTUSER.DAT");
     fs::permissions(dir_ / "a.reg", fs::perms::none);
-    EXPECT_EQ(RaisedBy([&] { Open(k, HKEY_CURRENT_USER, u"Good"); }).description, u"Error (5) opening registry key.");
+    EXPECT_EQ(OpenError(k, HKEY_CURRENT_USER, u"Good"), u"Error (5) opening registry key.");
     fs::permissions(dir_ / "a.reg", fs::perms::owner_all);
   }
 }
@@ -440,46 +393,21 @@ TEST_F(Registry, AChangedFileIsSeenByTheNextOpen) {
   write("one");
   Use(file.string());
   RegKey first, second;
-  String v = u"v";
   Open(first, HKEY_CURRENT_USER, u"App");
-  EXPECT_EQ(first.RegKeyValue(v), Variant(String(u"one")));
+  EXPECT_EQ(Value(first, u"v"), Variant(String(u"one")));
   write("two");  // same size, within the file system's time resolution
   Open(second, HKEY_CURRENT_USER, u"App");
-  EXPECT_EQ(second.RegKeyValue(v), Variant(String(u"two")));
-  // A key opened earlier keeps reading what it was opened on.
-  EXPECT_EQ(first.RegKeyValue(v), Variant(String(u"one")));
+  EXPECT_EQ(Value(second, u"v"), Variant(String(u"two")));
+  EXPECT_EQ(Value(first, u"v"), Variant(String(u"one")));  // a key opened earlier reads what it was opened on
   second.RegKeyClose();
   // Removed, then back in a folder.
   fs::remove(file);
-  EXPECT_EQ(RaisedBy([&] { Open(second, HKEY_CURRENT_USER, u"App"); }).number, -2147221503);
+  EXPECT_EQ(OpenError(second, HKEY_CURRENT_USER, u"App"), u"Error (2) opening registry key.");
   Use(dir_.string());
-  EXPECT_EQ(RaisedBy([&] { Open(second, HKEY_CURRENT_USER, u"App"); }).number, -2147221503);
+  EXPECT_EQ(OpenError(second, HKEY_CURRENT_USER, u"App"), u"Error (2) opening registry key.");
   write("three");
   Open(second, HKEY_CURRENT_USER, u"App");
-  EXPECT_EQ(second.RegKeyValue(v), Variant(String(u"three")));
-}
-
-// Late-bound, as a script host calls it: by-reference arguments come back.
-TEST_F(Registry, LateBoundCalls) {
-  AutomationObject key = AutomationObject::Create("RegKey");
-  std::vector<Variant> open{Long{HKEY_CURRENT_USER}, String(u"Software\\Acme\\Three")};
-  key.Invoke("RegKeyOpen", open);
-  EXPECT_EQ(open[1], Variant(String(u"Software\\Acme\\Three")));
-  std::vector<Variant> none;
-  EXPECT_EQ(key.Invoke("RegKeyValuesCount", none), Variant(Long{3}));
-  std::vector<Variant> index{Double{1.5}};  // rounds half to even: 2
-  EXPECT_EQ(key.Invoke("RegKeyValueName", index), Variant(String(u"Third")));
-  std::vector<Variant> byDispid{Long{1}};
-  EXPECT_EQ(key.Invoke(0x60030005, byDispid), Variant(Long{rdtLong}));
-  std::vector<Variant> name{String(u"first")};
-  EXPECT_EQ(key.Invoke("RegKeyValue", name), Variant(String(u"abc")));
-  std::vector<Variant> past{Long{3}};
-  EXPECT_EQ(RaisedBy([&] { key.Invoke("RegKeySubKey", past); }).description, u"Error (259) querying subkey name.");
-  EXPECT_EQ(key.GetProperty("RegErrorCode"), Variant(Long{259}));
-  std::vector<Variant> again{Long{HKEY_LOCAL_MACHINE}, String(u"x"), Long{KEY_READ}};
-  EXPECT_EQ(RaisedBy([&] { key.Invoke("RegKeyOpen", again); }).number, 13);
-  key.Invoke("RegKeyClose", none);
-  EXPECT_EQ(RaisedBy([&] { key.Invoke("RegKeyOpen", again); }).description, u"Error (2) opening registry key.");
+  EXPECT_EQ(Value(second, u"v"), Variant(String(u"three")));
 }
 
 // Problems with a file go to the event log, naming the file and the line.
@@ -487,14 +415,11 @@ TEST_F(Registry, LateBoundCalls) {
 TEST(RegistryChild, OpensAKey) {
   if (std::getenv("KORTOOLS_REGISTRY_CHILD") == nullptr) GTEST_SKIP() << "run by Registry.ReportsBadLinesToTheEventLog";
   RegKey k;
-  eRegistryRoots root = HKEY_CURRENT_USER;
-  String path = u"T";
-  k.RegKeyOpen(root, path);
+  Open(k, HKEY_CURRENT_USER, u"T");
 }
 
 TEST_F(Registry, ReportsBadLinesToTheEventLog) {
-  const fs::path bad = dir_ / "bad.reg";
-  const fs::path log = dir_ / "events.log";
+  const fs::path bad = dir_ / "bad.reg", log = dir_ / "events.log";
   WriteFile(bad, "REGEDIT4\n[HKEY_CURRENT_USER\\T]\n\"v\"=hex:0g\n");
   const pid_t pid = ::fork();
   ASSERT_GE(pid, 0);
@@ -502,20 +427,17 @@ TEST_F(Registry, ReportsBadLinesToTheEventLog) {
     ::setenv("KORTOOLS_REGISTRY_CHILD", "1", 1);
     ::setenv("KORTOOLS_REGISTRY", bad.c_str(), 1);
     ::setenv("KORTOOLS_EVENTLOG", log.c_str(), 1);
-    const int quiet = ::open("/dev/null", O_WRONLY);
-    ::dup2(quiet, STDOUT_FILENO);
+    ::dup2(::open("/dev/null", O_WRONLY), STDOUT_FILENO);
     ::execl("/proc/self/exe", "kortools_tests", "--gtest_filter=RegistryChild.OpensAKey", static_cast<char*>(nullptr));
     ::_exit(127);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  std::ifstream in(log);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_NE(text.str().find("Registry file \"" + bad.string() + "\", line 3: invalid hex data \"0g\" (value \"v\")."),
+  const std::string text = ReadFile(log);
+  EXPECT_NE(text.find("Registry file \"" + bad.string() + "\", line 3: invalid hex data \"0g\" (value \"v\")."),
             std::string::npos)
-      << text.str();
+      << text;
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // copy, move, rename and delete with their flags, the trash, and what stays
 // safe when things go wrong (kills, other file systems, missing permission,
 // symbolic links, odd names).
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -19,13 +18,12 @@
 #include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/posix/kernel_time.h"
 #include "platform/paths.h"
+#include "platform/posix/kernel_time.h"
 #include "platform/posix/trash.h"
 #include "platform/shell_file_operation.h"
 #include "tests/test_support.h"
@@ -35,33 +33,39 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr std::uint32_t kCopy = kFoCopy, kMove = kFoMove, kRename = kFoRename, kDelete = kFoDelete;
 constexpr std::uint32_t kNoConfirm = kFofNoConfirmation;
-constexpr std::uint32_t kRename = kFofRenameOnCollision;
+constexpr std::uint32_t kNewName = kFofRenameOnCollision;
 constexpr std::uint32_t kMulti = kFofMultiDestFiles;
 
-std::string List(const std::vector<std::string>& names) {
-  std::string s;
-  for (const std::string& n : names) s += n + '\0';
-  return s + '\0';
+// The names of a "|"-separated list (none for an empty text).
+std::vector<std::string> Split(std::string_view text) {
+  std::vector<std::string> out;
+  for (std::size_t at = 0; !text.empty() && at <= text.size();) {
+    const std::size_t bar = std::min(text.find('|', at), text.size());
+    out.emplace_back(text.substr(at, bar - at));
+    at = bar + 1;
+  }
+  return out;
 }
 
-void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
 std::optional<std::string> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  if (::access(path.c_str(), F_OK) != 0) return std::nullopt;
+  return testing_support::ReadFile(path);
 }
 
 // One call of the operation with full names.
 int Call(std::uint32_t func, const std::vector<std::string>& from, const std::optional<std::vector<std::string>>& to,
          std::uint32_t flags, bool* aborted = nullptr) {
+  const auto list = [](const std::vector<std::string>& names) {
+    std::string s;
+    for (const std::string& n : names) s += n + '\0';
+    return s + '\0';
+  };
   ShFileOpStruct op;
   op.wFunc = func;
-  op.pFrom = List(from);
-  if (to) op.pTo = List(*to);
+  op.pFrom = list(from);
+  if (to) op.pTo = list(*to);
   op.fFlags = flags;
   const int r = PlatformShellFileOperations().SHFileOperation(op);
   if (aborted) *aborted = op.fAnyOperationsAborted;
@@ -73,15 +77,12 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-// The entries of a folder whose names begin with `prefix`.
-std::vector<std::string> EntriesStarting(const std::string& folder, const std::string& prefix) {
-  std::vector<std::string> out;
-  if (DIR* d = ::opendir(folder.c_str())) {
-    while (const dirent* e = ::readdir(d))
-      if (std::string(e->d_name).rfind(prefix, 0) == 0) out.emplace_back(e->d_name);
-    ::closedir(d);
-  }
-  return out;
+// True when a folder holds a hidden work file of the operation.
+bool HasWorkFile(const std::string& folder) {
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    if (e.path().filename().string().starts_with(".kortools-")) return true;
+  return false;
 }
 
 // Runs `f` as user 65534 in a child; -1 when the change of user is impossible.
@@ -92,29 +93,12 @@ int AsNobody(const std::function<int()>& f) {
 
 class ShellFileOperationTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char templ[] = "/tmp/kor-shellop-XXXXXX";
-    ASSERT_NE(::mkdtemp(templ), nullptr);
-    root_ = templ;
-    for (const char* name : {"HOME", "XDG_DATA_HOME"}) {
-      const char* v = std::getenv(name);
-      saved_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
-    }
-    ::setenv("HOME", (root_ + "/home").c_str(), 1);
-    ::unsetenv("XDG_DATA_HOME");
+  ShellFileOperationTest() {
+    env_.Set("XDG_DATA_HOME", nullptr);
     fs::create_directories(root_ + "/home");
   }
-
   void TearDown() override {
     for (const std::string& m : mounts_) ::umount2(m.c_str(), MNT_DETACH);
-    for (auto& [name, value] : saved_) {
-      if (value)
-        ::setenv(name.c_str(), value->c_str(), 1);
-      else
-        ::unsetenv(name.c_str());
-    }
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
 
   std::string P(const std::string& rel) const { return rel.empty() ? root_ : root_ + "/" + rel; }
@@ -129,19 +113,17 @@ class ShellFileOperationTest : public ::testing::Test {
       const std::size_t eq = item.find('=');
       const std::string path = P(item.substr(0, eq));
       fs::create_directories(fs::path(path).parent_path());
-      WriteFile(path, eq == std::string::npos ? std::string() : item.substr(eq + 1));
+      testing_support::WriteFile(path, eq == std::string::npos ? std::string() : item.substr(eq + 1));
     }
   }
 
-  int Run(std::uint32_t func, const std::vector<std::string>& from, std::optional<std::vector<std::string>> to,
-          std::uint32_t flags, bool* aborted = nullptr, bool relative = true) {
-    std::vector<std::string> f = from;
-    if (relative) {
-      for (std::string& s : f) s = P(s);
-      if (to)
-        for (std::string& s : *to) s = P(s);
-    }
-    return Call(func, f, to, flags, aborted);
+  // One call with names in the test folder.
+  int Run(std::uint32_t func, std::vector<std::string> from, std::optional<std::vector<std::string>> to,
+          std::uint32_t flags, bool* aborted = nullptr) {
+    for (std::string& s : from) s = P(s);
+    if (to)
+      for (std::string& s : *to) s = P(s);
+    return Call(func, from, to, flags, aborted);
   }
 
   // A tmpfs mounted in the test folder: another file system.
@@ -153,8 +135,9 @@ class ShellFileOperationTest : public ::testing::Test {
     return m;
   }
 
-  std::string root_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  testing_support::TempFolder dir_;
+  const std::string root_ = dir_.path().string();
+  testing_support::ScopedEnv env_{"HOME", (root_ + "/home").c_str()};
   std::vector<std::string> mounts_;
 };
 
@@ -163,213 +146,70 @@ class ShellFileOperationTest : public ::testing::Test {
 
 struct Case {
   const char* what;
-  std::vector<std::string> setup;  // "name=text" files, "name/" folders
+  const char* setup;  // "name=text" files and "name/" folders, "|"-separated
   std::uint32_t func;
-  std::vector<std::string> from;
-  std::optional<std::vector<std::string>> to;
+  const char* from;
+  const char* to;  // null: no destination
   std::uint32_t flags;
   int result;
-  std::vector<std::string> present;  // "name=text" (or "name" for any content, "name/" a folder)
-  std::vector<std::string> absent;
+  // Afterwards: "name=text", "name" (any content), "name/" (a folder), "!name" (absent).
+  const char* after;
 };
 
 const Case kCases[] = {
     // Copy.
-    {"copy to a new name", {"a.txt=A"}, kFoCopy, {"a.txt"}, {{"b.txt"}}, 0, 0, {"a.txt=A", "b.txt=A"}, {}},
-    {"copy into a folder", {"a.txt=A", "d/"}, kFoCopy, {"a.txt"}, {{"d"}}, 0, 0, {"d/a.txt=A"}, {}},
-    {"copy with a trailing separator makes the folder",
-     {"a.txt=A"},
-     kFoCopy,
-     {"a.txt"},
-     {{"n/"}},
-     0,
-     0,
-     {"n/a.txt=A"},
-     {}},
-    {"existing file kept unasked", {"a.txt=A", "b.txt=B"}, kFoCopy, {"a.txt"}, {{"b.txt"}}, 0, 0x4C7, {"b.txt=B"}, {}},
-    {"existing file replaced", {"a.txt=A", "b.txt=B"}, kFoCopy, {"a.txt"}, {{"b.txt"}}, kNoConfirm, 0, {"b.txt=A"}, {}},
-    {"copy onto itself", {"a.txt=A"}, kFoCopy, {"a.txt"}, {{"a.txt"}}, 0, 0x71, {"a.txt=A"}, {"a - Copy.txt"}},
-    {"copy onto itself renamed", {"a.txt=A"}, kFoCopy, {"a.txt"}, {{""}}, kRename, 0, {"a - Copy.txt=A"}, {}},
-    {"second copy onto itself",
-     {"a.txt=A", "a - Copy.txt=C"},
-     kFoCopy,
-     {"a.txt"},
-     {{"a.txt"}},
-     kRename,
-     0,
-     {"a - Copy.txt=C", "a - Copy (2).txt=A"},
-     {}},
-    {"copy onto another file renamed",
-     {"a.txt=A", "d/a.txt=D"},
-     kFoCopy,
-     {"a.txt"},
-     {{"d"}},
-     kRename,
-     0,
-     {"d/a.txt=D", "d/a (2).txt=A"},
-     {}},
-    {"folder onto itself renamed", {"f.d/x=X"}, kFoCopy, {"f.d"}, {{""}}, kRename, 0, {"f.d - Copy/x=X"}, {}},
-    {"two sources make the folder",
-     {"a.txt=A", "c.txt=C"},
-     kFoCopy,
-     {"a.txt", "c.txt"},
-     {{"new/sub"}},
-     0,
-     0,
-     {"new/sub/a.txt=A", "new/sub/c.txt=C"},
-     {}},
-    {"wildcards ignore case",
-     {"a.txt=A", "c.Txt=C", "x.dat=X", "t/"},
-     kFoCopy,
-     {"*.TXT"},
-     {{"t"}},
-     0,
-     0,
-     {"t/a.txt=A", "t/c.Txt=C"},
-     {"t/x.dat"}},
-    {"wildcard takes folders", {"a.txt=A", "s/x=X", "tt/"}, kFoCopy, {"?"}, {{"tt"}}, 0, 0, {"tt/s/x=X"}, {}},
-    {"files only",
-     {"a.txt=A", "s/x=X", "t/"},
-     kFoCopy,
-     {"*"},
-     {{"t2"}},
-     kFofFilesOnly,
-     0,
-     {"t2/a.txt=A"},
-     {"t2/s", "t2/t"}},
-    {"wildcard matching nothing", {"a.txt=A"}, kFoCopy, {"*.zip"}, {{"t"}}, 0, 0x2, {}, {"t"}},
-    {"one target per source",
-     {"a.txt=A", "c.txt=C"},
-     kFoCopy,
-     {"a.txt", "c.txt"},
-     {{"x1.txt", "x2.txt"}},
-     kMulti,
-     0,
-     {"x1.txt=A", "x2.txt=C"},
-     {}},
-    {"too few targets",
-     {"a.txt=A", "c.txt=C"},
-     kFoCopy,
-     {"a.txt", "c.txt"},
-     {{"x1.txt"}},
-     kMulti,
-     0x72,
-     {},
-     {"x1.txt"}},
-    {"too many targets", {"a.txt=A"}, kFoCopy, {"a.txt"}, {{"x1.txt", "x2.txt"}}, 0, 0x7A, {}, {"x1.txt"}},
-    {"missing source does nothing", {"a.txt=A"}, kFoCopy, {"a.txt", "gone.txt"}, {{"t"}}, 0, 0x2, {}, {"t"}},
-    {"missing source folder", {}, kFoCopy, {"no/a.txt"}, {{"t"}}, 0, 0x3, {}, {"t"}},
-    {"no destination", {"a.txt=A"}, kFoCopy, {"a.txt"}, std::nullopt, 0, 0x7C, {}, {}},
-    {"folder tree", {"d/s/f.txt=F", "d/e/"}, kFoCopy, {"d"}, {{"e"}}, 0, 0, {"e/s/f.txt=F", "e/e/", "d/s/f.txt=F"}, {}},
-    {"folder into itself", {"d/s/f.txt=F"}, kFoCopy, {"d"}, {{"d/s"}}, 0, 0x76, {}, {"d/s/d"}},
-    {"folder onto a file", {"d/f=F", "t/d=T"}, kFoCopy, {"d"}, {{"t"}}, 0, 0x7E, {"t/d=T"}, {}},
-    {"file onto a folder", {"a.txt=A", "t/a.txt/"}, kFoCopy, {"a.txt"}, {{"t"}}, 0, 0x80, {"t/a.txt/"}, {}},
-    {"folders merge",
-     {"d/x=X", "d/y=new", "t/d/y=old", "t/d/z=Z"},
-     kFoCopy,
-     {"d"},
-     {{"t"}},
-     kNoConfirm,
-     0,
-     {"t/d/x=X", "t/d/y=new", "t/d/z=Z"},
-     {}},
+    {"copy to a new name", "a.txt=A", kCopy, "a.txt", "b.txt", 0, 0, "a.txt=A|b.txt=A"},
+    {"copy into a folder", "a.txt=A|d/", kCopy, "a.txt", "d", 0, 0, "d/a.txt=A"},
+    {"copy with a trailing separator makes the folder", "a.txt=A", kCopy, "a.txt", "n/", 0, 0, "n/a.txt=A"},
+    {"existing file kept unasked", "a.txt=A|b.txt=B", kCopy, "a.txt", "b.txt", 0, 0x4C7, "b.txt=B"},
+    {"the rest goes on", "a.txt=A|c.txt=C|t/a.txt=old", kCopy, "a.txt|c.txt", "t", 0, 0x4C7, "t/a.txt=old|t/c.txt=C"},
+    {"existing file replaced", "a.txt=A|b.txt=B", kCopy, "a.txt", "b.txt", kNoConfirm, 0, "b.txt=A"},
+    {"copy onto itself", "a.txt=A", kCopy, "a.txt", "a.txt", 0, 0x71, "a.txt=A|!a - Copy.txt"},
+    {"copy onto itself renamed", "a.txt=A", kCopy, "a.txt", "a.txt", kNewName, 0, "a - Copy.txt=A"},
+    {"again", "a.txt=A|a - Copy.txt=C", kCopy, "a.txt", "a.txt", kNewName, 0, "a - Copy.txt=C|a - Copy (2).txt=A"},
+    {"onto another renamed", "a.txt=A|d/a.txt=D", kCopy, "a.txt", "d", kNewName, 0, "d/a.txt=D|d/a (2).txt=A"},
+    {"folder onto itself renamed", "f.d/x=X", kCopy, "f.d", "f.d", kNewName, 0, "f.d - Copy/x=X"},
+    {"two sources make the folder", "a.txt=A|c.txt=C", kCopy, "a.txt|c.txt", "n/s", 0, 0, "n/s/a.txt=A|n/s/c.txt=C"},
+    {"wildcards ignore case", "a.txt=A|c.Txt=C|x.dat=X|t/", kCopy, "*.TXT", "t", 0, 0, "t/a.txt=A|t/c.Txt=C|!t/x.dat"},
+    {"wildcard takes folders", "a.txt=A|s/x=X|tt/", kCopy, "?", "tt", 0, 0, "tt/s/x=X"},
+    {"files only", "a.txt=A|s/x=X|t/", kCopy, "*", "t2", kFofFilesOnly, 0, "t2/a.txt=A|!t2/s|!t2/t"},
+    {"wildcard matching nothing", "a.txt=A", kCopy, "*.zip", "t", 0, 0x2, "!t"},
+    {"one target per source", "a.txt=A|c.txt=C", kCopy, "a.txt|c.txt", "x1.txt|x2.txt", kMulti, 0, "x1.txt=A|x2.txt=C"},
+    {"too few targets", "a.txt=A|c.txt=C", kCopy, "a.txt|c.txt", "x1.txt", kMulti, 0x72, "!x1.txt"},
+    {"too many targets", "a.txt=A", kCopy, "a.txt", "x1.txt|x2.txt", 0, 0x7A, "!x1.txt"},
+    {"missing source does nothing", "a.txt=A", kCopy, "a.txt|gone.txt", "t", 0, 0x2, "!t"},
+    {"missing source folder", "", kCopy, "no/a.txt", "t", 0, 0x3, "!t"},
+    {"no destination", "a.txt=A", kCopy, "a.txt", nullptr, 0, 0x7C, ""},
+    {"folder tree", "d/s/f.txt=F|d/e/", kCopy, "d", "e", 0, 0, "e/s/f.txt=F|e/e/|d/s/f.txt=F"},
+    {"folder into itself", "d/s/f.txt=F", kCopy, "d", "d/s", 0, 0x76, "!d/s/d"},
+    {"folder onto a file", "d/f=F|t/d=T", kCopy, "d", "t", 0, 0x7E, "t/d=T"},
+    {"file onto a folder", "a.txt=A|t/a.txt/", kCopy, "a.txt", "t", 0, 0x80, "t/a.txt/"},
+    {"folders merge", "d/x=X|d/y=new|t/d/y=old|t/d/z=Z", kCopy, "d", "t", kNoConfirm, 0, "t/d/x=X|t/d/y=new|t/d/z=Z"},
     // Move.
-    {"move to a new name", {"a.txt=A"}, kFoMove, {"a.txt"}, {{"b.txt"}}, 0, 0, {"b.txt=A"}, {"a.txt"}},
-    {"move into a folder",
-     {"a.txt=A", "c.txt=C", "d/"},
-     kFoMove,
-     {"*.txt"},
-     {{"d"}},
-     0,
-     0,
-     {"d/a.txt", "d/c.txt"},
-     {"a.txt", "c.txt"}},
-    {"move keeps an existing file unasked",
-     {"a.txt=A", "b.txt=B"},
-     kFoMove,
-     {"a.txt"},
-     {{"b.txt"}},
-     0,
-     0x4C7,
-     {"a.txt=A", "b.txt=B"},
-     {}},
-    {"move replaces", {"a.txt=A", "b.txt=B"}, kFoMove, {"a.txt"}, {{"b.txt"}}, kNoConfirm, 0, {"b.txt=A"}, {"a.txt"}},
-    {"move renamed on collision",
-     {"a.txt=A", "d/a.txt=D"},
-     kFoMove,
-     {"a.txt"},
-     {{"d"}},
-     kRename,
-     0,
-     {"d/a.txt=D", "d/a (2).txt=A"},
-     {"a.txt"}},
-    {"move onto itself", {"a.txt=A"}, kFoMove, {"a.txt"}, {{"a.txt"}}, 0, 0x71, {"a.txt=A"}, {}},
-    {"move folder merges", {"d/x=X", "t/d/z=Z"}, kFoMove, {"d"}, {{"t"}}, 0, 0, {"t/d/x=X", "t/d/z=Z"}, {"d"}},
-    {"move folder into itself", {"d/s/"}, kFoMove, {"d"}, {{"d/s"}}, 0, 0x76, {"d/s/"}, {}},
+    {"move to a new name", "a.txt=A", kMove, "a.txt", "b.txt", 0, 0, "b.txt=A|!a.txt"},
+    {"move into a folder", "a.txt=A|c.txt=C|d/", kMove, "*.txt", "d", 0, 0, "d/a.txt|d/c.txt|!a.txt|!c.txt"},
+    {"move keeps an existing file unasked", "a.txt=A|b.txt=B", kMove, "a.txt", "b.txt", 0, 0x4C7, "a.txt=A|b.txt=B"},
+    {"move replaces", "a.txt=A|b.txt=B", kMove, "a.txt", "b.txt", kNoConfirm, 0, "b.txt=A|!a.txt"},
+    {"move renamed", "a.txt=A|d/a.txt=D", kMove, "a.txt", "d", kNewName, 0, "d/a.txt=D|d/a (2).txt=A|!a.txt"},
+    {"move onto itself", "a.txt=A", kMove, "a.txt", "a.txt", 0, 0x71, "a.txt=A"},
+    {"move folder merges", "d/x=X|t/d/z=Z", kMove, "d", "t", 0, 0, "t/d/x=X|t/d/z=Z|!d"},
+    {"move folder into itself", "d/s/", kMove, "d", "d/s", 0, 0x76, "d/s/"},
     // Rename.
-    {"rename in place", {"a.txt=A"}, kFoRename, {"a.txt"}, {{"b.txt"}}, 0, 0, {"b.txt=A"}, {"a.txt"}},
-    {"rename onto an existing name",
-     {"a.txt=A", "b.txt=B"},
-     kFoRename,
-     {"a.txt"},
-     {{"b.txt"}},
-     kNoConfirm,
-     0xB7,
-     {"a.txt=A", "b.txt=B"},
-     {}},
-    {"rename renamed on collision",
-     {"a.txt=A", "b.txt=B"},
-     kFoRename,
-     {"a.txt"},
-     {{"b.txt"}},
-     kRename,
-     0,
-     {"b.txt=B", "b (2).txt=A"},
-     {"a.txt"}},
-    {"rename into another folder",
-     {"a.txt=A", "d/"},
-     kFoRename,
-     {"a.txt"},
-     {{"d/a.txt"}},
-     0,
-     0x73,
-     {"a.txt=A"},
-     {"d/a.txt"}},
-    {"rename with a wildcard", {"a.txt=A"}, kFoRename, {"*.txt"}, {{"b.txt"}}, 0, 0x7C, {"a.txt=A"}, {}},
-    {"rename two without targets",
-     {"a.txt=A", "c.txt=C"},
-     kFoRename,
-     {"a.txt", "c.txt"},
-     {{"b.txt"}},
-     0,
-     0x72,
-     {"a.txt", "c.txt"},
-     {"b.txt"}},
-    {"rename a folder", {"d/x=X"}, kFoRename, {"d"}, {{"e"}}, 0, 0, {"e/x=X"}, {"d"}},
+    {"rename in place", "a.txt=A", kRename, "a.txt", "b.txt", 0, 0, "b.txt=A|!a.txt"},
+    {"rename onto an existing name", "a.txt=A|b.txt=B", kRename, "a.txt", "b.txt", kNoConfirm, 0xB7, "a.txt=A|b.txt=B"},
+    {"rename renamed", "a.txt=A|b.txt=B", kRename, "a.txt", "b.txt", kNewName, 0, "b.txt=B|b (2).txt=A|!a.txt"},
+    {"rename into another folder", "a.txt=A|d/", kRename, "a.txt", "d/a.txt", 0, 0x73, "a.txt=A|!d/a.txt"},
+    {"rename with a wildcard", "a.txt=A", kRename, "*.txt", "b.txt", 0, 0x7C, "a.txt=A"},
+    {"rename two without targets", "a.txt=A|c.txt=C", kRename, "a.txt|c.txt", "b.txt", 0, 0x72, "a.txt|c.txt|!b.txt"},
+    {"rename a folder", "d/x=X", kRename, "d", "e", 0, 0, "e/x=X|!d"},
     // Delete.
-    {"delete a file", {"a.txt=A", "c.txt=C"}, kFoDelete, {"a.txt"}, std::nullopt, 0, 0, {"c.txt"}, {"a.txt"}},
-    {"delete by wildcard",
-     {"a.txt=A", "c.TXT=C", "x.dat=X"},
-     kFoDelete,
-     {"*.txt"},
-     std::nullopt,
-     0,
-     0,
-     {"x.dat"},
-     {"a.txt", "c.TXT"}},
-    {"delete a folder tree", {"d/s/f=F", "d/g=G"}, kFoDelete, {"d"}, std::nullopt, 0, 0, {}, {"d"}},
-    {"delete two names",
-     {"a.txt=A", "c.txt=C"},
-     kFoDelete,
-     {"a.txt", "c.txt"},
-     std::nullopt,
-     0,
-     0,
-     {},
-     {"a.txt", "c.txt"}},
-    {"delete something missing", {"a.txt=A"}, kFoDelete, {"a.txt", "gone"}, std::nullopt, 0, 0x2, {"a.txt"}, {}},
-    {"delete nothing", {}, kFoDelete, {}, std::nullopt, 0, 0x7C, {}, {}},
-    {"unknown operation", {"a.txt=A"}, 9, {"a.txt"}, std::nullopt, 0, 0x57, {"a.txt"}, {}},
+    {"delete a file", "a.txt=A|c.txt=C", kDelete, "a.txt", nullptr, 0, 0, "c.txt|!a.txt"},
+    {"delete by wildcard", "a.txt=A|c.TXT=C|x.dat=X", kDelete, "*.txt", nullptr, 0, 0, "x.dat|!a.txt|!c.TXT"},
+    {"delete a folder tree", "d/s/f=F|d/g=G", kDelete, "d", nullptr, 0, 0, "!d"},
+    {"delete two names", "a.txt=A|c.txt=C", kDelete, "a.txt|c.txt", nullptr, 0, 0, "!a.txt|!c.txt"},
+    {"delete something missing", "a.txt=A", kDelete, "a.txt|gone", nullptr, 0, 0x2, "a.txt"},
+    {"delete nothing", "", kDelete, "", nullptr, 0, 0x7C, ""},
+    {"unknown operation", "a.txt=A", 9, "a.txt", nullptr, 0, 0x57, "a.txt"},
 };
 
 TEST_F(ShellFileOperationTest, OperationsAndFlags) {
@@ -377,57 +217,44 @@ TEST_F(ShellFileOperationTest, OperationsAndFlags) {
     SCOPED_TRACE(c.what);
     fs::remove_all(P("w"));
     fs::create_directories(P("w"));
-    std::vector<std::string> setup;
-    for (const std::string& s : c.setup) setup.push_back("w/" + s);
-    Make(setup);
-    std::vector<std::string> from;
-    for (const std::string& s : c.from) from.push_back("w/" + s);
+    const auto inW = [](std::vector<std::string> names) {
+      for (std::string& s : names) s = "w/" + s;
+      return names;
+    };
+    Make(inW(Split(c.setup)));
     std::optional<std::vector<std::string>> to;
-    if (c.to) {
-      to.emplace();
-      for (const std::string& s : *c.to) to->push_back(s.empty() ? "w/" + c.from[0] : "w/" + s);
-    }
-    EXPECT_EQ(Run(c.func, from, to, c.flags), c.result);
-    for (const std::string& p : c.present) {
+    if (c.to) to = inW(Split(c.to));
+    EXPECT_EQ(Run(c.func, inW(Split(c.from)), to, c.flags), c.result);
+    for (const std::string& p : Split(c.after)) {
       const std::size_t eq = p.find('=');
-      const std::string path = P("w/" + p.substr(0, eq));
-      if (p.back() == '/') {
-        EXPECT_TRUE(fs::is_directory(path.substr(0, path.size() - 1))) << p;
+      const std::string path = P("w/" + p.substr(p[0] == '!', eq - (p[0] == '!')));
+      if (p[0] == '!') {
+        EXPECT_FALSE(Exists(path)) << p;
+      } else if (p.back() == '/') {
+        EXPECT_TRUE(fs::is_directory(path)) << p;
       } else if (eq == std::string::npos) {
         EXPECT_TRUE(Exists(path)) << p;
       } else {
         EXPECT_EQ(ReadFile(path).value_or("<missing>"), p.substr(eq + 1)) << p;
       }
     }
-    for (const std::string& a : c.absent) EXPECT_FALSE(Exists(P("w/" + a))) << a;
-    EXPECT_TRUE(EntriesStarting(P("w"), ".kortools-").empty());
+    EXPECT_FALSE(HasWorkFile(P("w")));
   }
-}
-
-TEST_F(ShellFileOperationTest, SkippedItemsAreReported) {
-  Make({"a.txt=A", "c.txt=C", "t/a.txt=old"});
-  bool aborted = false;
-  EXPECT_EQ(Run(kFoCopy, {"a.txt", "c.txt"}, {{"t"}}, 0, &aborted), 0x4C7);
-  EXPECT_TRUE(aborted);
-  EXPECT_EQ(ReadFile(P("t/a.txt")), "old");
-  EXPECT_EQ(ReadFile(P("t/c.txt")), "C");  // the rest goes on
-  EXPECT_EQ(Run(kFoCopy, {"a.txt"}, {{"t"}}, kNoConfirm, &aborted), 0);
-  EXPECT_FALSE(aborted);
 }
 
 TEST_F(ShellFileOperationTest, WindowsNamesAreFoundIgnoringCase) {
   Make({"Data/Report.TXT=R"});
-  std::string folder;
-  ASSERT_EQ(GetFileSystemView().ToWindows(root_, folder), 0u);
-  EXPECT_EQ(Run(kFoCopy, {folder + "\\data\\report.txt"}, {{folder + "\\DATA\\Copy.txt"}}, 0, nullptr, false), 0);
+  std::string w;
+  ASSERT_EQ(GetFileSystemView().ToWindows(root_, w), 0u);
+  EXPECT_EQ(Call(kCopy, {w + "\\data\\report.txt"}, {{w + "\\DATA\\Copy.txt"}}, 0), 0);
   EXPECT_EQ(ReadFile(P("Data/Copy.txt")), "R");
-  EXPECT_EQ(Run(kFoCopy, {folder + "\\data\\report.txt"}, {{folder + "\\New\\"}}, 0, nullptr, false), 0);
+  EXPECT_EQ(Call(kCopy, {w + "\\data\\report.txt"}, {{w + "\\New\\"}}, 0), 0);
   EXPECT_EQ(ReadFile(P("New/Report.TXT")), "R");
   // A rename to the same name in other letters changes the letters.
-  EXPECT_EQ(Run(kFoRename, {folder + "\\data\\copy.txt"}, {{"COPY.txt"}}, 0, nullptr, false), 0);
+  EXPECT_EQ(Call(kRename, {w + "\\data\\copy.txt"}, {{"COPY.txt"}}, 0), 0);
   EXPECT_TRUE(Exists(P("Data/COPY.txt")));
   EXPECT_FALSE(Exists(P("Data/Copy.txt")));
-  EXPECT_EQ(Run(kFoDelete, {folder + "\\DATA\\*.txt"}, std::nullopt, 0, nullptr, false), 0);
+  EXPECT_EQ(Call(kDelete, {w + "\\DATA\\*.txt"}, std::nullopt, 0), 0);
   EXPECT_TRUE(fs::is_empty(P("Data")));
 }
 
@@ -436,12 +263,12 @@ TEST_F(ShellFileOperationTest, ReadOnlyFilesAreDeletedOnlyWhenTheCallerSaysSo) {
   ::chmod(P("ro.txt").c_str(), 0444);
   ::chmod(P("d/ro").c_str(), 0444);
   bool aborted = false;
-  EXPECT_EQ(Run(kFoDelete, {"ro.txt"}, std::nullopt, 0, &aborted), 0x4C7);
+  EXPECT_EQ(Run(kDelete, {"ro.txt"}, std::nullopt, 0, &aborted), 0x4C7);
   EXPECT_TRUE(aborted);
-  EXPECT_EQ(Run(kFoDelete, {"d"}, std::nullopt, 0), 0x4C7);
+  EXPECT_EQ(Run(kDelete, {"d"}, std::nullopt, 0), 0x4C7);
   EXPECT_TRUE(Exists(P("ro.txt")));
   EXPECT_TRUE(Exists(P("d/rw")));  // nothing of the folder is taken
-  EXPECT_EQ(Run(kFoDelete, {"ro.txt", "d"}, std::nullopt, kNoConfirm), 0);
+  EXPECT_EQ(Run(kDelete, {"ro.txt", "d"}, std::nullopt, kNoConfirm), 0);
   EXPECT_FALSE(Exists(P("ro.txt")));
   EXPECT_FALSE(Exists(P("d")));
 }
@@ -455,7 +282,7 @@ TEST_F(ShellFileOperationTest, CopyKeepsModeAndTimes) {
   const kor::platform::KernelTime times[2] = {{1000000000, 123456789}, {946684800, 987654321}};
   ::utimensat(AT_FDCWD, P("a.sh").c_str(), times, 0);
   ::utimensat(AT_FDCWD, P("d").c_str(), times, 0);
-  ASSERT_EQ(Run(kFoCopy, {"a.sh", "d"}, {{"t"}}, 0), 0);
+  ASSERT_EQ(Run(kCopy, {"a.sh", "d"}, {{"t"}}, 0), 0);
   for (const char* name : {"t/a.sh", "t/d"}) {
     struct stat st;
     ASSERT_EQ(::stat(P(name).c_str(), &st), 0);
@@ -467,32 +294,24 @@ TEST_F(ShellFileOperationTest, CopyKeepsModeAndTimes) {
   }
 }
 
-TEST_F(ShellFileOperationTest, SymbolicLinksAreCopiedAsLinks) {
-  Make({"outside/keep.txt=K", "d/real.txt=R"});
-  fs::create_symlink(P("outside"), P("d/to-folder"));
-  fs::create_symlink("real.txt", P("d/to-file"));
-  fs::create_symlink("nowhere", P("d/dangling"));
-  ASSERT_EQ(Run(kFoCopy, {"d"}, {{"c"}}, 0), 0);
-  for (const char* link : {"to-folder", "to-file", "dangling"}) {
-    EXPECT_TRUE(fs::is_symlink(P(std::string("c/") + link))) << link;
-    EXPECT_EQ(fs::read_symlink(P(std::string("c/") + link)), fs::read_symlink(P(std::string("d/") + link)));
-  }
-  // Wildcards look into a folder reached through a link.
-  ASSERT_EQ(Run(kFoCopy, {"d/to-folder/*.txt"}, {{"via-link"}}, 0), 0);
-  EXPECT_EQ(ReadFile(P("via-link/keep.txt")), "K");
-  // A link as a source is a link too.
-  ASSERT_EQ(Run(kFoCopy, {"d/to-folder"}, {{"lnk"}}, 0), 0);
-  EXPECT_TRUE(fs::is_symlink(P("lnk")));
-}
-
-TEST_F(ShellFileOperationTest, DeleteNeverFollowsLinksOutOfTheTree) {
+TEST_F(ShellFileOperationTest, SymbolicLinksAreCopiedAndDeletedAsLinks) {
   Make({"outside/keep.txt=K", "outside/sub/deep.txt=D", "d/real.txt=R", "d/s/"});
   fs::create_symlink(P("outside"), P("d/to-folder"));
   fs::create_symlink(P("outside/keep.txt"), P("d/s/to-file"));
-  fs::create_symlink(P("outside"), P("link-alone"));
-  ASSERT_EQ(Run(kFoDelete, {"d", "link-alone"}, std::nullopt, 0), 0);
-  EXPECT_FALSE(Exists(P("d")));
-  EXPECT_FALSE(Exists(P("link-alone")));
+  fs::create_symlink("nowhere", P("d/dangling"));
+  ASSERT_EQ(Run(kCopy, {"d"}, {{"c"}}, 0), 0);
+  for (const std::string link : {"to-folder", "s/to-file", "dangling"}) {
+    EXPECT_TRUE(fs::is_symlink(P("c/" + link))) << link;
+    EXPECT_EQ(fs::read_symlink(P("c/" + link)), fs::read_symlink(P("d/" + link)));
+  }
+  // Wildcards look into a folder reached through a link; a link as a source is a link too.
+  ASSERT_EQ(Run(kCopy, {"d/to-folder/*.txt"}, {{"via-link"}}, 0), 0);
+  EXPECT_EQ(ReadFile(P("via-link/keep.txt")), "K");
+  ASSERT_EQ(Run(kCopy, {"d/to-folder"}, {{"lnk"}}, 0), 0);
+  EXPECT_TRUE(fs::is_symlink(P("lnk")));
+  // A delete never follows a link out of the tree.
+  ASSERT_EQ(Run(kDelete, {"d", "c", "lnk"}, std::nullopt, 0), 0);
+  EXPECT_FALSE(Exists(P("d")) || Exists(P("c")) || Exists(P("lnk")));
   EXPECT_EQ(ReadFile(P("outside/keep.txt")), "K");
   EXPECT_EQ(ReadFile(P("outside/sub/deep.txt")), "D");
 }
@@ -506,26 +325,25 @@ TEST_F(ShellFileOperationTest, OddNamesWork) {
     SCOPED_TRACE(name);
     fs::remove_all(P("w"));
     Make({"w/" + name + "=" + name, "w/t/"});
-    ASSERT_EQ(Run(kFoCopy, {"w/" + name}, {{"w/t/" + name + ".copy"}}, 0), 0);
+    ASSERT_EQ(Run(kCopy, {"w/" + name}, {{"w/t/" + name + ".copy"}}, 0), 0);
     EXPECT_EQ(ReadFile(P("w/t/" + name + ".copy")), name);
-    ASSERT_EQ(Run(kFoMove, {"w/" + name}, {{"w/t"}}, 0), 0);
+    ASSERT_EQ(Run(kMove, {"w/" + name}, {{"w/t"}}, 0), 0);
     EXPECT_EQ(ReadFile(P("w/t/" + name)), name);
-    ASSERT_EQ(Run(kFoRename, {"w/t/" + name}, {{"w/t/" + name + ".renamed"}}, 0), 0);
+    ASSERT_EQ(Run(kRename, {"w/t/" + name}, {{"w/t/" + name + ".renamed"}}, 0), 0);
     EXPECT_TRUE(Exists(P("w/t/" + name + ".renamed")));
-    ASSERT_EQ(Run(kFoDelete, {"w/t/" + name + ".renamed", "w/t/" + name + ".copy"}, std::nullopt, 0), 0);
+    ASSERT_EQ(Run(kDelete, {"w/t/" + name + ".renamed", "w/t/" + name + ".copy"}, std::nullopt, 0), 0);
     EXPECT_TRUE(fs::is_empty(P("w/t")));
   }
 }
 
-// A big file and a quick check of its content.
-std::uint64_t MakeBigFile(const std::string& path, std::size_t megabytes) {
+// A big file whose content a quick check recognises.
+void MakeBigFile(const std::string& path, std::size_t megabytes) {
   std::vector<char> block(1 << 20);
   std::ofstream out(path, std::ios::binary);
   for (std::size_t i = 0; i < megabytes; ++i) {
     for (std::size_t j = 0; j < block.size(); j += 4096) block[j] = static_cast<char>(i * 31 + j);
     out.write(block.data(), static_cast<std::streamsize>(block.size()));
   }
-  return megabytes << 20;
 }
 
 bool BigFileWhole(const std::string& path, std::size_t megabytes) {
@@ -545,28 +363,22 @@ bool KilledMidway(std::uint32_t func, const std::string& from, const std::string
   const pid_t pid = ::fork();
   if (pid == 0) ::_exit(Call(func, {from}, {{to}}, 0) == 0 ? 0 : 1);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  bool killed = false;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (!EntriesStarting(destFolder, ".kortools-").empty()) {
-      ::kill(pid, SIGKILL);
-      killed = true;
-      break;
-    }
-    if (::waitpid(pid, nullptr, WNOHANG) == pid) return false;
+  while (!HasWorkFile(destFolder)) {
+    if (::waitpid(pid, nullptr, WNOHANG) == pid || std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(std::chrono::microseconds(100));
   }
+  ::kill(pid, SIGKILL);
   int status = 0;
   ::waitpid(pid, &status, 0);
-  return killed && WIFSIGNALED(status);
+  return WIFSIGNALED(status);
 }
 
 TEST_F(ShellFileOperationTest, KilledCopyLeavesNoPartialDestination) {
-  constexpr std::size_t kMegabytes = 256;
-  MakeBigFile(P("big.bin"), kMegabytes);
+  MakeBigFile(P("big.bin"), 256);
   fs::create_directories(P("t"));
-  if (!KilledMidway(kFoCopy, P("big.bin"), P("t/big.bin"), P("t"))) GTEST_SKIP() << "the copy finished first";
+  if (!KilledMidway(kCopy, P("big.bin"), P("t/big.bin"), P("t"))) GTEST_SKIP() << "the copy finished first";
   EXPECT_FALSE(Exists(P("t/big.bin")));
-  EXPECT_TRUE(BigFileWhole(P("big.bin"), kMegabytes));
+  EXPECT_TRUE(BigFileWhole(P("big.bin"), 256));
 }
 
 TEST_F(ShellFileOperationTest, MoveAcrossFileSystems) {
@@ -577,7 +389,7 @@ TEST_F(ShellFileOperationTest, MoveAcrossFileSystems) {
   ::chmod(P("d/g").c_str(), 0604);
   const kor::platform::KernelTime times[2] = {{1000000000, 0}, {946684800, 0}};
   ::utimensat(AT_FDCWD, P("d/g").c_str(), times, 0);
-  ASSERT_EQ(Run(kFoMove, {"a.txt", "d"}, {{"volume/in"}}, 0), 0);
+  ASSERT_EQ(Run(kMove, {"a.txt", "d"}, {{"volume/in"}}, 0), 0);
   EXPECT_FALSE(Exists(P("a.txt")));
   EXPECT_FALSE(Exists(P("d")));
   EXPECT_EQ(ReadFile(P("volume/in/a.txt")), "A");
@@ -594,7 +406,7 @@ TEST_F(ShellFileOperationTest, KilledMoveAcrossFileSystemsLosesNothing) {
   if (!other) GTEST_SKIP() << "cannot mount a tmpfs";
   constexpr std::size_t kMegabytes = 48;  // the tmpfs holds 64 MB
   MakeBigFile(P("big.bin"), kMegabytes);
-  if (!KilledMidway(kFoMove, P("big.bin"), P("volume/big.bin"), P("volume"))) GTEST_SKIP() << "the move finished first";
+  if (!KilledMidway(kMove, P("big.bin"), P("volume/big.bin"), P("volume"))) GTEST_SKIP() << "the move finished first";
   EXPECT_FALSE(Exists(P("volume/big.bin")));
   EXPECT_TRUE(BigFileWhole(P("big.bin"), kMegabytes));
 }
@@ -607,10 +419,10 @@ TEST_F(ShellFileOperationTest, FailedMoveAcrossFileSystemsKeepsTheSource) {
   Make({"d/small=S"});
   fs::copy_file(P("big.bin"), P("d/zbig.bin"));
   bool aborted = false;
-  EXPECT_EQ(Run(kFoMove, {"d"}, {{"volume"}}, 0, &aborted), 0x70);
+  EXPECT_EQ(Run(kMove, {"d"}, {{"volume"}}, 0, &aborted), 0x70);
   EXPECT_TRUE(aborted);
   EXPECT_FALSE(Exists(P("volume/d")));
-  EXPECT_TRUE(EntriesStarting(P("volume"), ".kortools-").empty());
+  EXPECT_FALSE(HasWorkFile(P("volume")));
   EXPECT_EQ(ReadFile(P("d/small")), "S");
   EXPECT_TRUE(BigFileWhole(P("d/zbig.bin"), 80));
   // An unreadable file inside: the same.
@@ -620,7 +432,7 @@ TEST_F(ShellFileOperationTest, FailedMoveAcrossFileSystemsKeepsTheSource) {
   for (const char* p : {"u", "u/ok", "u/secret", "volume/nobody", ""}) ::chown(P(p).c_str(), 65534, 65534);
   ::chmod(P("u/secret").c_str(), 0);
   const std::string from = P("u"), to = P("volume/nobody");
-  const int r = AsNobody([&] { return Call(kFoMove, {from}, {{to}}, 0); });
+  const int r = AsNobody([&] { return Call(kMove, {from}, {{to}}, 0); });
   EXPECT_EQ(r, 0x5);
   EXPECT_TRUE(Exists(P("u/secret")));
   EXPECT_EQ(ReadFile(P("u/ok")), "O");
@@ -635,7 +447,7 @@ TEST_F(ShellFileOperationTest, DeleteWithoutPermissionDeletesNothing) {
   ::chmod(P("tree/sub").c_str(), 0555);  // "b" cannot go, so neither can "tree"
   const std::string locked = P("locked/f"), tree = P("tree");
   for (const std::string& target : {locked, tree}) {
-    const int r = AsNobody([&] { return Call(kFoDelete, {target}, std::nullopt, kNoConfirm); });
+    const int r = AsNobody([&] { return Call(kDelete, {target}, std::nullopt, kNoConfirm); });
     if (r < 0) GTEST_SKIP() << "cannot change to user 65534";
     EXPECT_EQ(r, 0x5) << target;
   }
@@ -648,20 +460,12 @@ TEST_F(ShellFileOperationTest, DeleteWithoutPermissionDeletesNothing) {
 // ---------------------------------------------------------------------------
 // The trash.
 
-struct TrashEntry {
-  std::string path, date;
-};
-
-std::optional<TrashEntry> ReadTrashInfo(const std::string& file) {
-  const auto text = ReadFile(file);
-  if (!text || text->rfind("[Trash Info]\n", 0) != 0) return std::nullopt;
-  const auto value = [&](const std::string& key) {
-    const std::size_t at = text->find("\n" + key + "=");
-    if (at == std::string::npos) return std::string("<none>");
-    const std::size_t begin = at + key.size() + 2;
-    return text->substr(begin, text->find('\n', begin) - begin);
-  };
-  return TrashEntry{value("Path"), value("DeletionDate")};
+// The Path= of a trash information file, when it holds the two keys.
+std::string TrashPath(const std::string& info) {
+  const std::string text = ReadFile(info).value_or("");
+  const std::size_t date = text.find("\nDeletionDate=");
+  if (!text.starts_with("[Trash Info]\nPath=") || date == std::string::npos) return "<not an information file>";
+  return text.substr(18, date - 18);
 }
 
 TEST_F(ShellFileOperationTest, DeleteToTheHomeTrash) {
@@ -670,68 +474,57 @@ TEST_F(ShellFileOperationTest, DeleteToTheHomeTrash) {
   Make({"w/report 100%.txt=1", "w/d/x=X", "w/ro.txt=R"});
   ::chmod(P("w/ro.txt").c_str(), 0444);
   const std::time_t before = std::time(nullptr);
-  ASSERT_EQ(Run(kFoDelete, {"w/report 100%.txt", "w/d"}, std::nullopt, kFofAllowUndo), 0);
+  ASSERT_EQ(Run(kDelete, {"w/report 100%.txt", "w/d"}, std::nullopt, kFofAllowUndo), 0);
   Make({"w/report 100%.txt=2"});
-  ASSERT_EQ(Run(kFoDelete, {"w/report 100%.txt"}, std::nullopt, kFofAllowUndo), 0);
-  EXPECT_FALSE(Exists(P("w/report 100%.txt")));
-  EXPECT_FALSE(Exists(P("w/d")));
+  ASSERT_EQ(Run(kDelete, {"w/report 100%.txt"}, std::nullopt, kFofAllowUndo), 0);
+  EXPECT_FALSE(Exists(P("w/report 100%.txt")) || Exists(P("w/d")));
   const std::string trash = P("data/Trash");
   EXPECT_EQ(ReadFile(trash + "/files/report 100%.txt"), "1");
   EXPECT_EQ(ReadFile(trash + "/files/report 100%.2.txt"), "2");
   EXPECT_EQ(ReadFile(trash + "/files/d/x"), "X");
-  const auto info = ReadTrashInfo(trash + "/info/report 100%.txt.trashinfo");
-  ASSERT_TRUE(info);
-  std::string encodedRoot;
-  for (char c : root_) encodedRoot += c;  // the test folder's name needs no escaping
-  EXPECT_EQ(info->path, encodedRoot + "/w/report%20100%25.txt");
+  EXPECT_EQ(TrashPath(trash + "/info/report 100%.txt.trashinfo"), root_ + "/w/report%20100%25.txt");
+  EXPECT_EQ(TrashPath(trash + "/info/report 100%.2.txt.trashinfo"), root_ + "/w/report%20100%25.txt");
+  EXPECT_EQ(TrashPath(trash + "/info/d.trashinfo"), root_ + "/w/d");
+  // The deletion date in local time, to the second.
+  const std::string info = ReadFile(trash + "/info/d.trashinfo").value_or("");
   std::tm tm{};
-  const char* end = strptime(info->date.c_str(), "%Y-%m-%dT%H:%M:%S", &tm);
-  ASSERT_TRUE(end != nullptr && *end == 0 && info->date.size() == 19) << info->date;
+  const char* end = strptime(info.c_str() + info.find("DeletionDate=") + 13, "%Y-%m-%dT%H:%M:%S", &tm);
+  ASSERT_TRUE(end != nullptr && std::string(end) == "\n") << info;
   tm.tm_isdst = -1;
-  const std::time_t when = std::mktime(&tm);  // local time
-  EXPECT_LE(std::abs(static_cast<long>(when - before)), 5L);
-  ASSERT_TRUE(ReadTrashInfo(trash + "/info/report 100%.2.txt.trashinfo"));
-  EXPECT_EQ(ReadTrashInfo(trash + "/info/d.trashinfo")->path, encodedRoot + "/w/d");
+  EXPECT_LE(std::abs(static_cast<long>(std::mktime(&tm) - before)), 5L);
   // A read-only file goes only when the caller says so.
-  EXPECT_EQ(Run(kFoDelete, {"w/ro.txt"}, std::nullopt, kFofAllowUndo), 0x4C7);
+  EXPECT_EQ(Run(kDelete, {"w/ro.txt"}, std::nullopt, kFofAllowUndo), 0x4C7);
   EXPECT_TRUE(Exists(P("w/ro.txt")));
-  EXPECT_EQ(Run(kFoDelete, {"w/ro.txt"}, std::nullopt, kFofAllowUndo | kNoConfirm), 0);
+  EXPECT_EQ(Run(kDelete, {"w/ro.txt"}, std::nullopt, kFofAllowUndo | kNoConfirm), 0);
   EXPECT_TRUE(Exists(trash + "/files/ro.txt"));
 }
 
 TEST_F(ShellFileOperationTest, DefaultHomeTrashAndOddNames) {
   Make({"w/new\nline \xc3\xa9.txt=N"});
-  ASSERT_EQ(Run(kFoDelete, {"w/new\nline \xc3\xa9.txt"}, std::nullopt, kFofAllowUndo), 0);
+  ASSERT_EQ(Run(kDelete, {"w/new\nline \xc3\xa9.txt"}, std::nullopt, kFofAllowUndo), 0);
   const std::string trash = P("home/.local/share/Trash");
   EXPECT_EQ(ReadFile(trash + "/files/new\nline \xc3\xa9.txt"), "N");
-  const auto info = ReadTrashInfo(trash + "/info/new\nline \xc3\xa9.txt.trashinfo");
-  ASSERT_TRUE(info);
-  EXPECT_EQ(info->path, root_ + "/w/new%0Aline%20%C3%A9.txt");
-  struct stat st;
-  ASSERT_EQ(::stat(trash.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(TrashPath(trash + "/info/new\nline \xc3\xa9.txt.trashinfo"), root_ + "/w/new%0Aline%20%C3%A9.txt");
+  EXPECT_EQ(fs::status(trash).permissions(), fs::perms::owner_all);
 }
 
 TEST_F(ShellFileOperationTest, DeleteToTheVolumeTrash) {
   const auto other = OtherFileSystem();
   if (!other) GTEST_SKIP() << "cannot mount a tmpfs";
   Make({"volume/sub/a.txt=A"});
-  ASSERT_EQ(Run(kFoDelete, {"volume/sub/a.txt"}, std::nullopt, kFofAllowUndo), 0);
+  ASSERT_EQ(Run(kDelete, {"volume/sub/a.txt"}, std::nullopt, kFofAllowUndo), 0);
   const std::string trash = *other + "/.Trash-" + std::to_string(::geteuid());
   EXPECT_EQ(ReadFile(trash + "/files/a.txt"), "A");
-  const auto info = ReadTrashInfo(trash + "/info/a.txt.trashinfo");
-  ASSERT_TRUE(info);
-  EXPECT_EQ(info->path, "sub/a.txt");  // relative to the top of the volume
-  // A shared ".Trash" with the sticky bit holds a folder per user.
+  EXPECT_EQ(TrashPath(trash + "/info/a.txt.trashinfo"), "sub/a.txt");  // relative to the top of the volume
+  // A shared ".Trash" with the sticky bit holds a folder per user; without the bit it is not used.
   fs::create_directories(*other + "/.Trash");
   ::chmod((*other + "/.Trash").c_str(), 01777);
   Make({"volume/b.txt=B"});
-  ASSERT_EQ(Run(kFoDelete, {"volume/b.txt"}, std::nullopt, kFofAllowUndo), 0);
+  ASSERT_EQ(Run(kDelete, {"volume/b.txt"}, std::nullopt, kFofAllowUndo), 0);
   EXPECT_EQ(ReadFile(*other + "/.Trash/" + std::to_string(::geteuid()) + "/files/b.txt"), "B");
-  // Without the sticky bit it is not used.
   ::chmod((*other + "/.Trash").c_str(), 0777);
   Make({"volume/c.txt=C"});
-  ASSERT_EQ(Run(kFoDelete, {"volume/c.txt"}, std::nullopt, kFofAllowUndo), 0);
+  ASSERT_EQ(Run(kDelete, {"volume/c.txt"}, std::nullopt, kFofAllowUndo), 0);
   EXPECT_EQ(ReadFile(trash + "/files/c.txt"), "C");
 }
 

@@ -33,12 +33,28 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+// A component of a Windows name as Windows takes it: the last one (`last`)
+// without its trailing dots and spaces, unless it holds a wildcard; one
+// followed by a separator without one trailing dot, unless it is all dots.
+std::string_view WindowsComponent(std::string_view comp, bool last) {
+  if (last) {
+    if (comp.find_first_of("*?") != std::string_view::npos) return comp;
+    while (!comp.empty() && (comp.back() == '.' || comp.back() == ' ')) comp.remove_suffix(1);
+  } else if (comp.back() == '.' && comp.find_first_not_of('.') != std::string_view::npos) {
+    comp.remove_suffix(1);
+  }
+  return comp;
+}
+
 // Appends the components of `rest` to `out`, each after `sep`. A run of
 // separators counts as one, "." is dropped and ".." removes the last
 // component, never the first `rootLen` characters of `out`. With
-// `windowsSeparators` both "\" and "/" separate, otherwise only "/". Returns
-// whether `rest` ends in a separator.
-bool AppendComponents(std::string& out, std::size_t rootLen, std::string_view rest, char sep, bool windowsSeparators) {
+// `windowsSeparators` both "\" and "/" separate, otherwise only "/". With
+// `windowsDots` trailing dots and spaces go as WindowsComponent says. Returns
+// whether `rest` ends in a separator (or in a last component that is all
+// dots and spaces).
+bool AppendComponents(std::string& out, std::size_t rootLen, std::string_view rest, char sep, bool windowsSeparators,
+                      bool windowsDots = false) {
   const auto isSep = [windowsSeparators](char c) { return c == '/' || (windowsSeparators && c == '\\'); };
   bool endsWithSep = false;
   std::size_t i = 0;
@@ -51,8 +67,15 @@ bool AppendComponents(std::string& out, std::size_t rootLen, std::string_view re
     }
     std::size_t j = i;
     while (j < n && !isSep(rest[j])) ++j;
-    const std::string_view comp = rest.substr(i, j - i);
+    std::string_view comp = rest.substr(i, j - i);
     endsWithSep = false;
+    if (windowsDots && comp != "." && comp != "..") {
+      comp = WindowsComponent(comp, j == n);
+      if (comp.empty()) {
+        endsWithSep = true;
+        break;
+      }
+    }
     if (comp == "..") {
       const std::size_t k = out.rfind(sep);
       out.resize(k == std::string::npos || k < rootLen ? rootLen : k);
@@ -333,7 +356,10 @@ std::uint32_t PosixFileSystemView::Resolve(std::string_view name, bool posixForm
     }
   }
 
-  const bool endsWithSep = AppendComponents(out, r.rootLen, rest, sep, true);
+  // The full Windows name drops trailing dots and spaces as Windows does; the
+  // POSIX name keeps every character, so that each POSIX name has a Windows
+  // name that leads back to it.
+  const bool endsWithSep = AppendComponents(out, r.rootLen, rest, sep, true, !posixForm);
   if (out.size() == r.rootLen) {
     if (posixForm) {
       if (out.empty()) out = "/";

@@ -277,7 +277,11 @@ class PosixProfileFiles final : public ProfileFiles {
     if (Locate(UpToNul(fileName), path, st)) {
       if (const auto table = Load(path, st)) found = table->Find(UpToNul(section), UpToNul(key), value);
     }
-    return Place(found ? UpToNul(value) : UpToNul(defaultText), buffer, size);
+    if (found) return Place(UpToNul(value), buffer, size);
+    // The default loses its trailing spaces, as it does on Windows.
+    std::string_view fallback = UpToNul(defaultText);
+    while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
+    return Place(fallback, buffer, size);
   }
 
   bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,

@@ -157,8 +157,10 @@ class PosixFileCreation final : public FileCreation {
     };
     formName(kHighestNumber);  // the longest the name can be
     if (name.size() + 1 > kMaxPath) return fail(kBufferOverflow);
+    // Only the lower 16 bits count: 0x10000 chooses a number as 0 does.
+    unique &= kHighestNumber;
     if (unique != 0) {
-      formName(unique & kHighestNumber);
+      formName(unique);
       return deliver(unique);
     }
 

@@ -1,0 +1,665 @@
+// Platform cases: one program, the same source for every platform layer, that
+// calls the platform interfaces only and prints one line per case:
+//
+//   group/case<TAB>result
+//
+// with the result escaped to printable ASCII (\t, \n, \r, \xNN for other
+// bytes; "\" stays as it is). scripts/wine-differential runs it natively and
+// under Wine and compares the two outputs line by line.
+//
+//   kortools_platform_cases Z:\tmp\kordiff.1234\posix
+//
+// The one argument is the work folder as a Windows name; it must exist and
+// be empty. Every file is made below it, and every name printed shows the
+// work folder as "<W>", so that two runs in different folders compare.
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kortools/error.h"
+#include "platform/file_search.h"
+#include "platform/message_texts.h"
+#include "platform/paths.h"
+#include "platform/profile_files.h"
+#include "platform/temp_files.h"
+
+namespace {
+
+using kor::platform::FileCreation;
+using kor::platform::GetFileCreation;
+using kor::platform::GetFileSearch;
+using kor::platform::GetFileSystemView;
+using kor::platform::GetMessageTexts;
+using kor::platform::GetProfileFiles;
+
+std::string g_work;  // the work folder, without a trailing "\"
+
+std::string Escape(std::string_view s) {
+  std::string out;
+  for (const char ch : s) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c >= 0x20 && c < 0x7F) {
+      out += ch;
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+// `s` with the work folder shown as "<W>" (the letter case as given).
+std::string Shown(std::string s) {
+  for (std::size_t at = s.find(g_work); at != std::string::npos; at = s.find(g_work, at + 3))
+    s.replace(at, g_work.size(), "<W>");
+  return s;
+}
+
+void Print(std::string_view group, std::string_view name, std::string_view result) {
+  std::printf("%.*s/%.*s\t%s\n", static_cast<int>(group.size()), group.data(), static_cast<int>(name.size()),
+              name.data(), Escape(result).c_str());
+}
+
+std::string Hex(std::uint32_t n) {
+  char s[12];
+  std::snprintf(s, sizeof s, "%X", static_cast<unsigned>(n));
+  return s;
+}
+
+// A name below the work folder ("prof\a.ini" gives "<work>\prof\a.ini").
+std::string In(std::string_view relative) { return g_work + "\\" + std::string(relative); }
+
+// The native name of a Windows name, for the setting up of files.
+std::filesystem::path Native(const std::string& windows) {
+  std::string posix;
+  if (GetFileSystemView().ToPosix(windows, posix) != 0) throw std::runtime_error("no native name for " + windows);
+  return std::filesystem::path(posix);
+}
+
+void MakeFolder(std::string_view relative) { GetFileCreation().MkDir(In(relative)); }
+
+void WriteBytes(std::string_view relative, std::string_view bytes) {
+  std::ofstream f(Native(In(relative)), std::ios::binary | std::ios::trunc);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!f) throw std::runtime_error("cannot write " + std::string(relative));
+}
+
+// The file's bytes, or "<missing>".
+std::string ReadBytes(const std::string& windows) {
+  std::ifstream f(Native(windows), std::ios::binary);
+  if (!f) return "<missing>";
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+// ---------------------------------------------------------------------------
+// Profile files
+
+constexpr std::string_view kReadIni =
+    "; a comment line\n"
+    "top=before any section\n"
+    "[Plain]\n"
+    "key=value\n"
+    "Spaced   =   spaced value   \n"
+    "  Indented=yes\n"
+    "Quoted=\"quoted value\"\n"
+    "QuotedBlanks=  \"  inside  \"  \n"
+    "Single='single value'\n"
+    "HalfQuote=\"open\n"
+    "Mixed=\"mixed'\n"
+    "OneQuote=\"\n"
+    "Empty=\n"
+    "Blanks=   \n"
+    "NoEquals\n"
+    "Long=0123456789abcdefghij\n"
+    "Dup=first\n"
+    "dup=second\n"
+    "Semi=a;b\n"
+    ";Commented=hidden\n"
+    "  ;Indented comment=hidden\n"
+    "Eq=a=b\n"
+    "Tab\t=\ttabbed\t\n"
+    "Inner Space=two words\n"
+    "[plain]\n"
+    "key=second section\n"
+    "Other=only in the second section\n"
+    "[ Spaced Section ]\n"
+    "k=spaced section\n"
+    "[Tail] text after\n"
+    "k=tail\n"
+    "[Open\n"
+    "k=open section\n"
+    "[Last]\n"
+    "k=no line end";
+
+struct ReadCase {
+  const char* name;
+  const char* file;  // below <W>\prof
+  const char* section;
+  const char* key;
+  const char* defaultText;
+  std::uint32_t size;
+};
+
+constexpr ReadCase kReads[] = {
+    {"missing-file", "none.ini", "Plain", "key", "dflt", 255},
+    {"missing-section", "read.ini", "None", "key", "dflt", 255},
+    {"missing-key", "read.ini", "Plain", "none", "dflt", 255},
+    {"missing-key-empty-default", "read.ini", "Plain", "none", "", 255},
+    {"default-trailing-blanks", "read.ini", "Plain", "none", "dflt  ", 255},
+    {"default-trailing-tab", "read.ini", "Plain", "none", "dflt\t", 255},
+    {"default-leading-blanks", "read.ini", "Plain", "none", "  dflt", 255},
+    {"default-quoted", "read.ini", "Plain", "none", "\"dflt\"", 255},
+    {"default-cut", "read.ini", "Plain", "none", "abcdefgh", 4},
+    {"key", "read.ini", "Plain", "key", "dflt", 255},
+    {"key-case", "read.ini", "PLAIN", "KEY", "dflt", 255},
+    {"names-given-with-blanks", "read.ini", " Plain ", " key ", "dflt", 255},
+    {"blanks-around", "read.ini", "Plain", "Spaced", "dflt", 255},
+    {"indented-key", "read.ini", "Plain", "Indented", "dflt", 255},
+    {"double-quoted", "read.ini", "Plain", "Quoted", "dflt", 255},
+    {"double-quoted-blanks", "read.ini", "Plain", "QuotedBlanks", "dflt", 255},
+    {"single-quoted", "read.ini", "Plain", "Single", "dflt", 255},
+    {"half-quoted", "read.ini", "Plain", "HalfQuote", "dflt", 255},
+    {"mixed-quotes", "read.ini", "Plain", "Mixed", "dflt", 255},
+    {"one-quote", "read.ini", "Plain", "OneQuote", "dflt", 255},
+    {"quoted-cut", "read.ini", "Plain", "Quoted", "dflt", 6},
+    {"empty-value", "read.ini", "Plain", "Empty", "dflt", 255},
+    {"blank-value", "read.ini", "Plain", "Blanks", "dflt", 255},
+    {"no-equals", "read.ini", "Plain", "NoEquals", "dflt", 255},
+    {"cut-size-5", "read.ini", "Plain", "Long", "dflt", 5},
+    {"cut-size-2", "read.ini", "Plain", "Long", "dflt", 2},
+    {"cut-size-1", "read.ini", "Plain", "Long", "dflt", 1},
+    {"fits-exactly", "read.ini", "Plain", "Long", "dflt", 21},
+    {"one-short", "read.ini", "Plain", "Long", "dflt", 20},
+    {"duplicate-key", "read.ini", "Plain", "dup", "dflt", 255},
+    {"duplicate-section", "read.ini", "plain", "key", "dflt", 255},
+    {"second-section-only", "read.ini", "Plain", "Other", "dflt", 255},
+    {"semicolon-in-value", "read.ini", "Plain", "Semi", "dflt", 255},
+    {"commented-key", "read.ini", "Plain", "Commented", "dflt", 255},
+    {"commented-key-with-semicolon", "read.ini", "Plain", ";Commented", "dflt", 255},
+    {"indented-comment", "read.ini", "Plain", "Indented comment", "dflt", 255},
+    {"equals-in-value", "read.ini", "Plain", "Eq", "dflt", 255},
+    {"tabs-around", "read.ini", "Plain", "Tab", "dflt", 255},
+    {"inner-space", "read.ini", "Plain", "Inner Space", "dflt", 255},
+    {"inner-space-doubled", "read.ini", "Plain", "Inner  Space", "dflt", 255},
+    {"spaced-section", "read.ini", "Spaced Section", "k", "dflt", 255},
+    {"text-after-section", "read.ini", "Tail", "k", "dflt", 255},
+    {"unclosed-section", "read.ini", "Open", "k", "dflt", 255},
+    {"last-line-without-end", "read.ini", "Last", "k", "dflt", 255},
+    {"before-any-section", "read.ini", "", "top", "dflt", 255},
+    {"crlf", "crlf.ini", "Sec", "key", "dflt", 255},
+    {"crlf-blanks", "crlf.ini", "Sec", "sp", "dflt", 255},
+    {"crlf-second-section", "crlf.ini", "Next", "k", "dflt", 255},
+    {"cr-only", "cr.ini", "Sec", "key", "dflt", 255},
+    {"cr-only-second-key", "cr.ini", "Sec", "k2", "dflt", 255},
+    {"utf8-bom-first-section", "bom.ini", "Bom", "key", "dflt", 255},
+    {"utf8-bom-value", "bom.ini", "Bom", "word", "dflt", 255},
+    {"utf8-bom-name", "bom.ini", "Bom",
+     "Gr\xD6\xDF"
+     "e",
+     "dflt", 255},
+    {"utf16-bom", "utf16.ini", "Wide", "key", "dflt", 255},
+    {"high-ansi-value", "high.ini",
+     "Gr\xF6\xDF"
+     "e",
+     "Schl\xFCssel", "dflt", 255},
+    {"high-ansi-case", "high.ini",
+     "GR\xD6\xDF"
+     "E",
+     "SCHL\xDCSSEL", "dflt", 255},
+    {"high-ansi-cut", "high.ini",
+     "Gr\xF6\xDF"
+     "e",
+     "Schl\xFCssel", "dflt", 4},
+};
+
+std::string ReadResult(const ReadCase& c) {
+  char buffer[256];
+  std::memset(buffer, '#', sizeof buffer);
+  const std::uint32_t n =
+      GetProfileFiles().GetPrivateProfileString(c.section, c.key, c.defaultText, buffer, c.size, In("prof\\") + c.file);
+  std::string shown = std::to_string(n) + " [" + std::string(buffer, std::min<std::uint32_t>(n, c.size)) + "]";
+  // What the buffer holds after the text: its NUL, and untouched places.
+  if (n < c.size) shown += buffer[n] == '\0' ? " nul" : " no-nul";
+  return shown;
+}
+
+void ProfileReads() {
+  MakeFolder("prof");
+  WriteBytes("prof\\read.ini", kReadIni);
+  WriteBytes("prof\\crlf.ini", "[Sec]\r\nkey=value\r\nsp = x \r\n\r\n[Next]\r\nk=next\r\n");
+  WriteBytes("prof\\cr.ini", "[Sec]\rkey=value\rk2=second\r");
+  WriteBytes("prof\\bom.ini",
+             "\xEF\xBB\xBF[Bom]\nkey=first\nword=caf\xC3\xA9\nGr\xC3\xB6\xC3\x9F"
+             "e=size\n");
+  WriteBytes("prof\\high.ini",
+             "[Gr\xF6\xDF"
+             "e]\nSchl\xFCssel=Wert \xE4\xF6\xFC\n");
+  const char16_t wide[] = u"[Wide]\r\nkey=w\u00E9\r\n";
+  std::string utf16 = "\xFF\xFE";
+  for (const char16_t c : std::u16string_view(wide)) {
+    utf16 += static_cast<char>(c & 0xFF);
+    utf16 += static_cast<char>(c >> 8);
+  }
+  WriteBytes("prof\\utf16.ini", utf16);
+  for (const ReadCase& c : kReads) Print("profile-read", c.name, ReadResult(c));
+}
+
+struct WriteCase {
+  const char* name;
+  const char* file;  // below <W>\prof
+  const char* section;
+  const char* key;
+  const char* value;
+  const char* readKey;  // read back after the write (section as written), or null
+};
+
+// Run in order: each case sees its file as the cases before it left it.
+// Cases whose result may differ have files of their own, so that a
+// difference shows in its own case only.
+constexpr WriteCase kWrites[] = {
+    {"new-file", "w.ini", "S1", "a", "1", nullptr},
+    {"new-key", "w.ini", "S1", "b", "2", nullptr},
+    {"new-section", "w.ini", "S2", "c", "3", nullptr},
+    {"third-section", "w.ini", "S3", "x", "4", nullptr},
+    {"key-in-first-section", "w.ini", "S1", "n", "5", nullptr},
+    {"replace", "w.ini", "S1", "a", "one", nullptr},
+    {"replace-same", "w.ini", "S1", "a", "one", nullptr},
+    {"replace-other-case", "w.ini", "s1", "A", "upper", "a"},
+    {"value-quoted", "w.ini", "S2", "q", "\"quoted\"", "q"},
+    {"empty-value", "w.ini", "S2", "e", "", "e"},
+    {"value-with-semicolon", "w.ini", "S3", "semi", "a;b", "semi"},
+    {"value-blanks", "blanks.ini", "S", "d", "  padded  ", "d"},
+    {"names-with-blanks", "names.ini", " S ", " k ", "v", "k"},
+    {"high-ansi", "high-w.ini", "S\xC4", "k\xE4", "v\xE4", "k\xE4"},
+    {"high-ansi-other-case", "high-w.ini", "s\xE4", "K\xC4", "w\xE4", "k\xE4"},
+    {"edit-keeps-layout", "edit.ini", "E", "k", "new", "k"},
+    {"add-after-comment", "comment.ini", "E", "added", "1", nullptr},
+    {"add-in-last-section", "comment.ini", "F", "y", "2", nullptr},
+    {"edit-lf-file", "lf.ini", "L", "k", "new", nullptr},
+    {"add-to-lf-file", "lf.ini", "M", "k", "1", nullptr},
+    {"edit-no-equals", "noeq.ini", "N", "bare", "now", "bare"},
+    {"edit-file-without-line-end", "noend.ini", "T", "k2", "2", nullptr},
+    {"edit-bom-file", "bom-w.ini", "B", "k", "\xE9", "k"},
+    {"before-any-section", "top.ini", "", "top", "new", "top"},
+    {"missing-folder", "none\\w.ini", "S", "k", "v", nullptr},
+};
+
+void ProfileWrites() {
+  WriteBytes("prof\\edit.ini", "[E]\r\nk = v\r\n\r\n[F]\r\nx=1\r\n");
+  WriteBytes("prof\\comment.ini", "[E]\r\nk=v\r\n; comment\r\n[F]\r\nx=1\r\n;tail comment\r\n");
+  WriteBytes("prof\\lf.ini", "[L]\nk=v\n");
+  WriteBytes("prof\\noeq.ini", "[N]\nbare\n");
+  WriteBytes("prof\\noend.ini", "[T]\nk1=1");
+  WriteBytes("prof\\bom-w.ini", "\xEF\xBB\xBF[B]\r\nk=old\r\n");
+  WriteBytes("prof\\top.ini", "top=old\r\n[S]\r\nk=v\r\n");
+  for (const WriteCase& c : kWrites) {
+    const std::string file = In("prof\\") + c.file;
+    const bool ok = GetProfileFiles().WritePrivateProfileString(c.section, c.key, c.value, file);
+    std::string shown = std::string(ok ? "ok" : "failed") + " " + ReadBytes(file);
+    if (c.readKey != nullptr) {
+      char buffer[256] = {};
+      const std::uint32_t n =
+          GetProfileFiles().GetPrivateProfileString(c.section, c.readKey, "dflt", buffer, sizeof buffer - 1, file);
+      shown += " read " + std::to_string(n) + " [" + std::string(buffer, n) + "]";
+    }
+    Print("profile-write", c.name, shown);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Full path names (the current folder is <W>\cwd\a\b)
+
+struct FullPathCase {
+  const char* name;
+  std::string path;
+};
+
+std::string FullPathResult(const std::string& path, std::uint32_t bufferLength) {
+  std::vector<char> buffer(std::max<std::uint32_t>(bufferLength, 1) + 8, '#');
+  char* part = nullptr;
+  std::uint32_t error = 0;
+  const std::uint32_t r = GetFileSystemView().GetFullPathName(path, bufferLength, buffer.data(), &part, &error);
+  if (r == 0) return "0 error " + std::to_string(error);
+  if (r >= bufferLength) {
+    // Too small: the size needed, and whether the buffer was touched.
+    const bool untouched = std::all_of(buffer.begin(), buffer.begin() + bufferLength, [](char c) { return c == '#'; });
+    return std::to_string(r) + " too-small " + (untouched ? "untouched" : "written");
+  }
+  const std::string full(buffer.data());
+  // A length that counts the work folder's name counts it as "W".
+  const bool inWork = full.compare(0, g_work.size(), g_work) == 0;
+  std::string shown = inWork ? "W+" + std::to_string(r - g_work.size()) : std::to_string(r);
+  shown += (r == full.size() ? " " : " length-differs ") + Shown(full);
+  shown += part == nullptr ? " part=null" : " part=" + std::string(part);
+  return shown;
+}
+
+void FullPathNames() {
+  MakeFolder("cwd");
+  MakeFolder("cwd\\a");
+  MakeFolder("cwd\\a\\b");
+  std::filesystem::current_path(Native(In("cwd\\a\\b")));
+
+  const std::string component(200, 'n');
+  const FullPathCase cases[] = {
+      {"relative", "file.txt"},
+      {"relative-folder", "sub\\file.txt"},
+      {"dot", "."},
+      {"dot-dot", ".."},
+      {"dot-slash", ".\\file.txt"},
+      {"dot-dot-file", "..\\file.txt"},
+      {"above-root", "..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\x"},
+      {"inner-dot-dot", "sub\\..\\file.txt"},
+      {"inner-dot", "sub\\.\\file.txt"},
+      {"trailing-dot-dot", "sub\\.."},
+      {"trailing-dot-component", "sub\\."},
+      {"trailing-separator", "sub\\"},
+      {"trailing-dot", "file."},
+      {"trailing-dots", "file..."},
+      {"trailing-space", "file "},
+      {"trailing-dot-space", "file. . "},
+      {"trailing-dot-in-folder", "sub.\\file"},
+      {"trailing-space-in-folder", "sub \\file"},
+      {"three-dots", "..."},
+      {"three-dots-component", "sub\\...\\file"},
+      {"leading-space", " file"},
+      {"forward-slashes", "sub/dir/file.txt"},
+      {"forward-dot-dot", "sub/../file.txt"},
+      {"repeated-separators", "sub\\\\\\file.txt"},
+      {"repeated-forward", "sub//file.txt"},
+      {"drive-absolute", "C:\\dir\\file.txt"},
+      {"drive-lower-case", "c:\\dir\\file.txt"},
+      {"drive-slash", "C:/dir/file.txt"},
+      {"drive-dot-dot", "C:\\dir\\..\\..\\file.txt"},
+      {"drive-root", "C:\\"},
+      {"drive-only-other", "C:"},
+      {"drive-relative-other", "C:x"},
+      {"drive-relative-current", "Z:x"},
+      {"drive-relative-current-lower", "z:x"},
+      {"root-relative", "\\x\\y"},
+      {"root-relative-slash", "/x/y"},
+      {"root", "\\"},
+      {"unc", "\\\\srv\\share\\x"},
+      {"unc-dot-dot", "\\\\srv\\share\\..\\..\\x"},
+      {"unc-share-only", "\\\\srv\\share"},
+      {"unc-share-slash", "\\\\srv\\share\\"},
+      {"unc-server-only", "\\\\srv"},
+      {"unc-forward", "//srv/share/x"},
+      {"unc-trailing-dot", "\\\\srv\\share\\x."},
+      {"long-prefix", "\\\\?\\C:\\a\\..\\b"},
+      {"long-prefix-forward", "\\\\?\\C:/a/b"},
+      {"long-prefix-unc", "\\\\?\\UNC\\srv\\share\\x"},
+      {"device-prefix", "\\\\.\\C:\\a\\..\\b"},
+      {"long-component", component},
+      {"long-relative", component + "\\" + component},
+      {"long-absolute", "C:\\" + component + "\\" + component},
+  };
+  for (const FullPathCase& c : cases) Print("full-path", c.name, FullPathResult(c.path, 512));
+
+  // The returned length and a buffer that is too small.
+  const std::string name = "C:\\dir\\file.txt";  // 15 characters
+  Print("full-path", "buffer-exact", FullPathResult(name, 16));
+  Print("full-path", "buffer-one-short", FullPathResult(name, 15));
+  Print("full-path", "buffer-one", FullPathResult(name, 1));
+  Print("full-path", "buffer-zero", FullPathResult(name, 0));
+  Print("full-path", "empty-name", FullPathResult("", 512));
+  std::filesystem::current_path(Native(g_work));
+}
+
+// ---------------------------------------------------------------------------
+// Temporary names
+
+// The name after `folder`, with the hexadecimal number replaced by "<hex>".
+std::string MaskedName(const std::string& full, const std::string& prefix) {
+  std::string name = Shown(full);
+  const std::size_t at = name.rfind('\\') + 1 + prefix.size();
+  std::size_t end = at;
+  while (end < name.size() && std::isxdigit(static_cast<unsigned char>(name[end]))) ++end;
+  return name.substr(0, at) + "<hex>" + name.substr(end);
+}
+
+std::string Existing(const std::string& file) {
+  const std::string bytes = ReadBytes(file);
+  return bytes == "<missing>" ? "missing" : "size " + std::to_string(bytes.size());
+}
+
+std::string TempNameResult(const std::string& folder, const std::string& prefix, std::uint32_t unique) {
+  char name[FileCreation::kMaxPath];
+  std::memset(name, '#', sizeof name);
+  std::uint32_t error = 0;
+  const std::uint32_t r = GetFileCreation().GetTempFileName(folder, prefix, unique, name, &error);
+  if (r == 0) return "0 error " + std::to_string(error);
+  return Hex(r) + " " + Shown(name) + " " + Existing(name);
+}
+
+void TempNames() {
+  char buffer[512];
+  const std::uint32_t n = GetFileCreation().GetTempPath(sizeof buffer, buffer);
+  const std::string path(buffer, std::min<std::size_t>(n, sizeof buffer - 1));
+  Print("temp", "path-ends-in-separator", n > 0 && path.back() == '\\' ? "yes" : "no");
+  Print("temp", "path-length", n == std::strlen(buffer) ? "length without nul" : "other " + std::to_string(n));
+  char small[2] = {'#', '#'};
+  const std::uint32_t needed = GetFileCreation().GetTempPath(1, small);
+  Print("temp", "path-buffer-too-small",
+        (needed == n + 1 ? std::string("length with nul") : "other " + std::to_string(needed)) +
+            (small[0] == '#'    ? " untouched"
+             : small[0] == '\0' ? " nul"
+                                : " written"));
+  Print("temp", "path-buffer-exact", GetFileCreation().GetTempPath(n + 1, buffer) == n ? "fits" : "does not fit");
+
+  MakeFolder("tmp");
+  const std::string folder = In("tmp");
+  // A chosen number: until one with four digits and a letter shows the form
+  // (digit count and case) of every name.
+  {
+    char name[FileCreation::kMaxPath];
+    std::string shown = "no name";
+    for (int attempt = 0; attempt < 200; ++attempt) {
+      std::uint32_t error = 0;
+      const std::uint32_t r = GetFileCreation().GetTempFileName(folder, "abcdef", 0, name, &error);
+      if (r == 0) {
+        shown = "0 error " + std::to_string(error);
+        break;
+      }
+      const std::string digits = std::string(name).substr(folder.size() + 4, 4);
+      const std::string exact = Hex(r);
+      bool letter = false;
+      for (char c : digits) letter = letter || std::isalpha(static_cast<unsigned char>(c));
+      if (r < 0x1000 || !letter) continue;
+      bool upper = false;
+      for (char c : digits) upper = upper || std::isupper(static_cast<unsigned char>(c));
+      const std::string mask = std::to_string(digits.size()) + (upper ? " upper" : " lower");
+      const bool same = std::equal(exact.begin(), exact.end(), digits.begin(), digits.end(),
+                                   [](char a, char b) { return a == std::toupper(static_cast<unsigned char>(b)); });
+      shown = std::string(same ? "number" : "other") + " " + MaskedName(name, "abc") + " digits " + mask + " " +
+              Existing(name);
+      break;
+    }
+    Print("temp", "unique-0", shown);
+  }
+  {
+    char first[FileCreation::kMaxPath], second[FileCreation::kMaxPath];
+    const std::uint32_t a = GetFileCreation().GetTempFileName(folder, "du", 0, first);
+    const std::uint32_t b = GetFileCreation().GetTempFileName(folder, "du", 0, second);
+    Print("temp", "unique-0-twice",
+          a != 0 && b != 0 && std::string(first) != second ? "two names, " + Existing(first) + ", " + Existing(second)
+                                                           : "same or failed");
+  }
+  Print("temp", "unique-0-empty-prefix", [&] {
+    char name[FileCreation::kMaxPath];
+    if (GetFileCreation().GetTempFileName(folder, "", 0, name) == 0) return std::string("failed");
+    return MaskedName(name, "");
+  }());
+  Print("temp", "unique-given", TempNameResult(folder, "abcdef", 0x1A));
+  Print("temp", "unique-given-four-digits", TempNameResult(folder, "ab", 0xBEEF));
+  Print("temp", "unique-above-16-bits", TempNameResult(folder, "ab", 0x12345));
+  Print("temp", "unique-low-bits-zero", TempNameResult(folder, "ab", 0x10000));
+  Print("temp", "empty-prefix", TempNameResult(folder, "", 0x2B));
+  Print("temp", "lower-case-prefix", TempNameResult(folder, "x", 0x3C));
+  Print("temp", "folder-with-separator", TempNameResult(folder + "\\", "s", 0x4D));
+  Print("temp", "folder-with-dot-dot", TempNameResult(folder + "\\..\\tmp", "s", 0x5E));
+  Print("temp", "folder-forward-slash", TempNameResult(g_work + "/tmp", "s", 0x6F));
+  Print("temp", "missing-folder-unique-0", TempNameResult(In("none"), "m", 0));
+  Print("temp", "missing-folder-unique-given", TempNameResult(In("none"), "m", 0x70));
+  WriteBytes("tmp\\file", "x");
+  Print("temp", "file-as-folder", TempNameResult(In("tmp\\file"), "f", 0));
+  Print("temp", "empty-folder", TempNameResult("", "e", 0x71));
+}
+
+// ---------------------------------------------------------------------------
+// File search: each file alone in a folder of its own, so that the names a
+// pattern matches are found one search each.
+
+constexpr const char* kSearchFiles[] = {
+    "a.txt", "b.TXT", "abc.txt", "ab.c", "axbyz.c", "x", "x.y.txt", "a.b.c", "c.tst", "noext", "tx.t", ".hidden",
+};
+
+constexpr const char* kPatterns[] = {
+    "*.*",  "*",      "x.",  "noext.", "*.",  "?.txt", "??.txt", "*.t?t", "a*b*.c", "*.txt", "A*.TXT",  "a.b.*",
+    "*.c.", "*.c..",  "x.*", "x.y.*",  "*.t", "?",     "???",    "*.tx?", "a?.c",   "*x*",   "*.?",     "*.??",
+    "*?.*", "???.??", "a*.", "*.c*",   "x.y", "*.*.*", "?.?.?",  "*a",    "*.hid*", ".*",    "*hidden", "X.Y.TXT",
+};
+
+void FileSearches() {
+  MakeFolder("search");
+  const std::size_t count = std::size(kSearchFiles);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string folder = "search\\" + std::to_string(i);
+    MakeFolder(folder);
+    WriteBytes(folder + "\\" + kSearchFiles[i], "x");
+  }
+  auto& search = GetFileSearch();
+  for (const char* pattern : kPatterns) {
+    std::vector<std::string> found;
+    for (std::size_t i = 0; i < count; ++i) {
+      std::string name;
+      const std::uint32_t e = search.FindEntry(In("search\\" + std::to_string(i) + "\\" + pattern),
+                                               kor::platform::kFileAttributeHidden, name);
+      if (e == 0) {
+        found.push_back(name);
+      } else if (e != kor::platform::kErrorFileNotFound) {
+        found.push_back("<error " + std::to_string(e) + ">");
+      }
+    }
+    std::sort(found.begin(), found.end());
+    std::string shown;
+    for (const std::string& f : found) shown += (shown.empty() ? "" : " ") + f;
+    Print("search", pattern, shown.empty() ? "<none>" : shown);
+  }
+
+  // The first entry and the errors of FindFirstFile.
+  const struct {
+    const char* name;
+    std::string pattern;
+  } firsts[] = {
+      {"first-of-star", In("search\\0\\*")},
+      {"exact-file", In("search\\0\\a.txt")},
+      {"exact-other-case", In("SEARCH\\0\\A.TXT")},
+      {"folder", In("search\\0")},
+      {"no-match", In("search\\0\\*.none")},
+      {"missing-file", In("search\\0\\none.txt")},
+      {"missing-folder", In("search\\none\\*")},
+      {"file-as-folder", In("search\\0\\a.txt\\*")},
+      {"wildcard-in-folder", In("sea*\\0\\a.txt")},
+      {"trailing-separator", In("search\\0\\")},
+      {"trailing-dot", In("search\\0\\a.txt.")},
+      {"forward-slashes", g_work + "/search/0/a.txt"},
+      {"empty-name", ""},
+  };
+  for (const auto& f : firsts) {
+    kor::platform::Win32FindData data;
+    std::uint32_t error = 0;
+    const auto h = search.FindFirstFile(f.pattern, data, error);
+    if (h == kor::platform::kInvalidHandleValue) {
+      Print("search-first", f.name, "error " + std::to_string(error));
+      continue;
+    }
+    Print("search-first", f.name, data.cFileName + " attributes " + Hex(data.dwFileAttributes));
+    search.FindClose(h);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// System message texts
+
+void MessageTextCases() {
+  const struct {
+    const char* name;
+    std::uint32_t code;
+    std::uint32_t size;
+  } cases[] = {
+      {"code-0", 0, 255},      {"code-1", 1, 255},       {"code-2", 2, 255},
+      {"code-5", 5, 255},      {"code-87", 87, 255},     {"code-234", 234, 255},
+      {"code-259", 259, 255},  {"code-1018", 1018, 255}, {"code-minus-1", 0xFFFFFFFFu, 255},
+      {"code-2-small", 2, 10}, {"code-2-exact", 2, 45},  {"code-2-one-short", 2, 44},
+  };
+  for (const auto& c : cases) {
+    char buffer[256];
+    std::memset(buffer, '#', sizeof buffer);
+    const std::uint32_t n = GetMessageTexts().FormatMessage(kor::platform::kFormatMessageFromSystem, nullptr, c.code, 0,
+                                                            buffer, c.size, nullptr);
+    std::string shown = std::to_string(n);
+    if (n == 0) {
+      shown += buffer[0] == '#' ? " untouched" : " written";
+    } else {
+      shown += " [" + std::string(buffer, std::min<std::uint32_t>(n, c.size)) + "]";
+    }
+    Print("message", c.name, shown);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: kortools_platform_cases WORK-FOLDER (a Windows name, e.g. Z:\\tmp\\work)\n");
+    return 2;
+  }
+  g_work = argv[1];
+  while (g_work.size() > 3 && g_work.back() == '\\') g_work.pop_back();
+  const struct {
+    const char* group;
+    void (*run)();
+  } groups[] = {
+      {"profile",
+       [] {
+         ProfileReads();
+         ProfileWrites();
+       }},
+      {"full-path", FullPathNames},
+      {"temp", TempNames},
+      {"search", FileSearches},
+      {"message", MessageTextCases},
+  };
+  int failures = 0;
+  for (const auto& g : groups) {
+    // A group that cannot be set up says so in one line and the others go on.
+    try {
+      g.run();
+    } catch (const kor::Error& e) {
+      Print(g.group, "setup-error", e.what());
+      ++failures;
+    } catch (const std::exception& e) {
+      Print(g.group, "setup-error", e.what());
+      ++failures;
+    }
+    std::fflush(stdout);
+  }
+  return failures == 0 ? 0 : 1;
+}
