@@ -1,5 +1,5 @@
-# Shared by the scripts that run the Windows build under Wine (wine-smoke,
-# wine-com): sourced, not run.
+# Shared by the scripts that run the Windows build under Wine (wine-com,
+# wine-differential): sourced, not run.
 #
 #   source scripts/wine-lib.sh
 #   wine_setup build/windows            # tools checked, prefix made, windows preset configured
@@ -23,9 +23,9 @@ wine_setup() {
   done
   local preset=${KORTOOLS_WINE_PRESET:-windows}
   if [[ $build == build/$preset ]]; then
-    cmake --preset "$preset" -DKORTOOLS_BUILD_WINDOWS_SMOKE=ON >/dev/null
+    cmake --preset "$preset" -DKORTOOLS_BUILD_WINDOWS_TESTS=ON >/dev/null
   else
-    cmake --preset "$preset" -B "$build" -DKORTOOLS_BUILD_WINDOWS_SMOKE=ON >/dev/null
+    cmake --preset "$preset" -B "$build" -DKORTOOLS_BUILD_WINDOWS_TESTS=ON >/dev/null
   fi
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     mkdir -p "$WINEPREFIX"

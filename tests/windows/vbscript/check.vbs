@@ -58,6 +58,26 @@ Function Bounds(a)
   Bounds = LBound(a, 1) & ".." & UBound(a, 1) & " x " & LBound(a, 2) & ".." & UBound(a, 2)
 End Function
 
+' The codes of a text's characters in the ANSI code page, as "71 114 252":
+' what the console shows stays ASCII. (Wine's VBScript has no ChrW or AscW:
+' texts are made with Chr and looked at with Asc, both through that code
+' page.)
+Function Codes(s)
+  Dim i
+  Codes = ""
+  For i = 1 To Len(s)
+    If i > 1 Then Codes = Codes & " "
+    Codes = Codes & Asc(Mid(s, i, 1))
+  Next
+End Function
+
+' "Gr", u-umlaut, sharp s, "e": non-ASCII text that every Western ANSI code
+' page holds, and its codes.
+Const GreetingCodes = "71 114 252 223 101"
+Function Greeting()
+  Greeting = "Gr" & Chr(252) & Chr(223) & "e"
+End Function
+
 Sub Finish()
   WScript.Echo "SCRIPT-END " & checks & " checks, " & failures & " failed"
   WScript.Quit failures

@@ -1,7 +1,7 @@
 ' korCSV_IO through the automation server: a script's fixed two-dimensional
 ' array written as a CSV file (first index the field, second the record),
 ' and files read back into a script variable.
-Dim csv, file, d(3, 2), data, kept, limit
+Dim csv, file, d(3, 2), u(2, 1), data, kept, limit
 
 ' Record r of a read array as "f1|f2|...".
 Function Record(a, r)
@@ -78,5 +78,17 @@ csv.WriteCSVFile file, Array("a", "b")
 CheckError "writing a one-dimensional array", 9, "Subscript out of range"
 On Error GoTo 0
 Check "the file is emptied before the array is looked at", ReadAll(file), ""
+
+' ---- a non-ASCII file name and fields, through the ANSI code page
+file = work & Chr(228) & "pfel.csv"
+u(1, 1) = Greeting: u(2, 1) = Chr(233) & "t" & Chr(233)
+csv.WriteCSVFile file, u
+Check "a non-ASCII file name is made as given", CreateObject("Scripting.FileSystemObject").FileExists(file) & _
+  " " & CreateObject("korTools.korFileMan").FileExists(file), "True -1"
+Check "non-ASCII fields are written in the ANSI code page", Codes(ReadAll(file)), _
+  GreetingCodes & " 44 233 116 233 13 10"
+csv.ReadCSVFile file, data
+Check "non-ASCII fields read back", Bounds(data) & " " & Codes(Record(data, 1)), _
+  "0..2 x 0..1 " & GreetingCodes & " 124 233 116 233"
 
 Finish

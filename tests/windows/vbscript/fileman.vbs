@@ -57,12 +57,14 @@ fso.CreateFolder work & "dir"
 WriteAll work & "dir\a.txt", "abc"
 Check "FileExists with a wildcard", fm.FileExists(work & "dir\*.txt"), -1
 Check "FileExists of no match", fm.FileExists(work & "dir\*.csv"), 0
+Check "FileExists of a plain name", fm.FileExists(work & "dir\a.txt"), -1
 Check "FileExists of a folder's entries", fm.FileExists(work & "dir\"), -1
 Check "FileExists of a folder", fm.FileExists(work & "dir"), 0
 Check "FileExists of the empty string", fm.FileExists(""), 0
 Check "FolderExists with and without a separator", _
   fm.FolderExists(work & "dir") And fm.FolderExists(work & "dir\"), True
-Check "FolderExists of a file", fm.FolderExists(work & "dir\a.txt"), False
+Check "FolderExists of a file or a missing folder", _
+  fm.FolderExists(work & "dir\a.txt") Or fm.FolderExists(work & "none"), False
 
 ' ---- dates: the last-write time, to the second, in local time (Wine's
 ' VBScript has no DateDiff: differences are taken in days)
@@ -77,6 +79,15 @@ t = fm.FileDateTimeExt(work & "dir\none.txt")
 CheckError "a missing file", 53, "File not found"
 t = fm.FileDateTimeExt(work & "none\a.txt", c)
 CheckError "a missing folder with an output", 76, "Path not found"
+' FileDateTime is the same query under its earlier name; without outputs a
+' missing folder is a missing file.
+t = fm.FileDateTime(work & "dir", c)
+Check "FileDateTime of a folder gives Dates", TypeName(t) & TypeName(c), "DateDate"
+c = "keep"
+t = fm.FileDateTime(work & "none\a.txt")
+CheckError "FileDateTime of a missing folder without outputs", 53, "File not found"
+t = fm.FileDateTime(work & "dir\none.txt", c)
+CheckError "FileDateTime of a missing file with an output", 53, "File not found"
 On Error GoTo 0
 Check "an error writes no output", c, "keep"
 Check "SysToVBTime of 0", IsEmpty(fm.SysToVBTime(0, 0)), True
@@ -123,6 +134,13 @@ r = fm.FileMove(work & "copy.txt", work & "dir\moved.txt", NoConfirm)
 Check "FileMove", r & " " & Has("copy.txt") & " " & ReadAll(work & "dir\moved.txt"), "True False data"
 r = fm.FileRename(work & "copy2.txt", work & "renamed.txt", NoConfirm)
 Check "FileRename", r & " " & Has("copy2.txt") & " " & Has("renamed.txt"), "True False True"
+r = fm.FileMove(work & "renamed.txt", work & "x\", NoConfirm)
+Check "FileMove into a folder", r & " " & Has("renamed.txt") & " " & Has("x\renamed.txt"), "True False True"
+r = fm.FileDelete(work & "x\renamed.txt", NoConfirm)
+Check "FileDelete of one file", r & " " & Has("x\renamed.txt"), "True False"
+' Without flags the shell's own defaults apply; a free name asks nothing.
+r = fm.FileCopy(work & "src.txt", work & "default.txt")
+Check "FileCopy without flags", r & " " & ReadAll(work & "default.txt"), "True data"
 r = fm.FileDelete(work & "dir\*.txt", NoConfirm)
 Check "FileDelete by pattern", r & " " & Has("dir\a.txt") & " " & Has("dir\moved.txt") & " " & Has("src.txt"), _
   "True False False True"

@@ -55,6 +55,11 @@ Check "the empty key stays in the file", InStr(ReadAll(file), "Empty=") > 0, Tru
 Check "WriteINI into a missing folder fails", ini.WriteINI("Main", "Name", "x", work & "no\such\a.ini"), CLng(0)
 n = ini.WriteINI("Main", "Long", String(300, "x"), file)
 Check "values are cut to 254 characters", Len(ini.GetIni("Main", "Long", "", file)), CLng(254)
+' Non-ASCII text goes through the ANSI code page, one byte a character in the
+' file (Scripting.FileSystemObject reads the file in that code page too).
+n = ini.WriteINI("Main", "Greeting", Greeting, file)
+Check "a non-ASCII value comes back", Codes(ini.GetIni("Main", "Greeting", "", file)), GreetingCodes
+Check "the file holds it in the ANSI code page", InStr(ReadAll(file), "Greeting=" & Greeting & vbCrLf) > 0, True
 
 n = ini.WriteINI("Main", "Size", "abc", file)
 Check "GetInt of a non-numeric value is 0, not the default", ini.GetInt("Main", "Size", 7, file), CDbl(0)

@@ -1,7 +1,7 @@
 ' RegKey through the automation server, on the system's registry: a key the
 ' system carries, and a key this script makes under HKEY_CURRENT_USER with
 ' WScript.Shell and removes at the end.
-Dim r, shell, base, names, i, types, v, text
+Dim r, shell, base, names, i, types, v, text, longName
 Const HKLM = &H80000002  ' eRegistryRoots.HKEY_LOCAL_MACHINE
 Const HKCU = &H80000001  ' eRegistryRoots.HKEY_CURRENT_USER
 Const KEY_READ = &H20019  ' eRegistryAccessModes.KEY_READ
@@ -94,6 +94,26 @@ r.RegKeyClose
 CheckNoError "RegKeyClose with no key"
 On Error GoTo 0
 Check "RegKeyClose with no key leaves RegErrorCode", r.RegErrorCode, CLng(-1)
+
+' ---- in the subkey: non-ASCII text, a number with its top bit set, and a
+' value name and a subkey name of 255 characters, the longest a key name may
+' be (a subkey name that fills the name buffer once came back empty)
+longName = String(255, "n")
+shell.RegWrite "HKCU\" & base & "\Sub\Text", Greeting, "REG_SZ"
+shell.RegWrite "HKCU\" & base & "\Sub\Minus", &HFFFFFFFF, "REG_DWORD"
+shell.RegWrite "HKCU\" & base & "\Sub\" & longName, "long", "REG_SZ"
+shell.RegWrite "HKCU\" & base & "\Sub\" & longName & "\", ""
+r.RegKeyOpen HKCU, base & "\Sub"
+Check "RegKeyValue of a non-ASCII string", Codes(r.RegKeyValue("Text")), GreetingCodes
+Check "RegKeyValue of the number &HFFFFFFFF is the Long -1", r.RegKeyValue("Minus"), CLng(-1)
+Check "RegKeyValue under a 255-character name", r.RegKeyValue(longName), "long"
+types = ""
+For i = 0 To r.RegKeyValuesCount - 1
+  If r.RegKeyValueName(i) = longName Then types = types & r.RegKeyValueType(i)
+Next
+Check "RegKeyValueName and RegKeyValueType of a 255-character name", types, "1"
+Check "RegKeySubKey of a 255-character name", r.RegKeySubKeysCount & " " & r.RegKeySubKey(0), "1 " & longName
+r.RegKeyClose
 
 ' Releasing the object closes its key; WScript.Shell's RegDelete is a stub
 ' under Wine, so reg.exe removes the key.
