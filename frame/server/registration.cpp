@@ -1,6 +1,8 @@
 // Registration of the server: for each class its class identifier with the
 // module as in-process server (apartment threading), its programmatic
-// identifier "korTools.<class>", and the type library with its interfaces.
+// identifier "korTools.<class>", the type library with its interfaces, and
+// the application event log's source "korTools" with the module's message
+// table, so that the log shows the library's message requests as written.
 //
 //   regsvr32 korTools.dll        DllRegisterServer
 //   regsvr32 /u korTools.dll     DllUnregisterServer
@@ -16,16 +18,30 @@ namespace {
 
 std::wstring Wide(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
-// Writes the key's default value, or the named value, creating the key.
-LONG SetText(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+constexpr const wchar_t* kEventSource = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\korTools";
+
+// Writes a value of the key (its default value when `name` is null),
+// creating the key.
+LONG SetValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, const void* data, DWORD size) {
   HKEY handle = nullptr;
-  LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                                nullptr, &handle, nullptr);
+  LONG status = RegCreateKeyExW(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                                &handle, nullptr);
   if (status != ERROR_SUCCESS) return status;
-  status = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  status = RegSetValueExW(handle, name, 0, type, static_cast<const BYTE*>(data), size);
   RegCloseKey(handle);
   return status;
+}
+
+LONG SetText(const std::wstring& key, const wchar_t* name, const std::wstring& value, HKEY root = HKEY_CLASSES_ROOT,
+             DWORD type = REG_SZ) {
+  return SetValue(root, key, name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+LONG RegisterLogSource(const std::wstring& module) {
+  const LONG status = SetText(kEventSource, L"EventMessageFile", module, HKEY_LOCAL_MACHINE, REG_EXPAND_SZ);
+  if (status != ERROR_SUCCESS) return status;
+  const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+  return SetValue(HKEY_LOCAL_MACHINE, kEventSource, L"TypesSupported", REG_DWORD, &types, sizeof types);
 }
 
 std::wstring ProgId(const ClassInfo& cls) { return L"korTools." + Wide(cls.name); }
@@ -85,6 +101,7 @@ void Unregister() {
   for (const IID& alias : FileManAliases()) {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"Interface\\" + GuidText(alias)).c_str());
   }
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, kEventSource);
   const TypeLibraryInfo& lib = kor::TypeLibrary();
   UnRegisterTypeLib(LibraryId(), static_cast<WORD>(lib.majorVersion), static_cast<WORD>(lib.minorVersion),
                     LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
@@ -108,7 +125,9 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
       return HRESULT_FROM_WIN32(result);
     }
   }
-  if (const LONG result = RegisterAliases(); result != ERROR_SUCCESS) {
+  LONG result = RegisterAliases();
+  if (result == ERROR_SUCCESS) result = RegisterLogSource(module);
+  if (result != ERROR_SUCCESS) {
     Unregister();
     return HRESULT_FROM_WIN32(result);
   }

@@ -359,6 +359,23 @@ int main(int argc, char** argv) {
     return r + Expect("DllCanUnloadNow", Hex(canUnload()), Hex(S_FALSE));
   });
 
+  Check("the event log's source and message table", [&] {
+    wchar_t file[MAX_PATH] = {};
+    DWORD size = sizeof file;
+    const LONG status = RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\korTools",
+                                     L"EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, file, &size);
+    if (status != ERROR_SUCCESS) return "no event source: " + std::to_string(status);
+    HMODULE module = LoadLibraryExW(file, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return "cannot load " + Narrow(file, wcslen(file));
+    const wchar_t* text = L"a message request";
+    DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(text)};
+    wchar_t shown[64] = {};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, 0, 0,
+                                        shown, 64, reinterpret_cast<va_list*>(args));
+    FreeLibrary(module);
+    return Expect("event text", Narrow(shown, length), "a message request\r\n");
+  });
+
   parse->Release();
   files->Release();
   csv->Release();
