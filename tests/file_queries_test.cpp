@@ -37,24 +37,20 @@ TEST(Wildcard, MatchesAsWindowsSearchesDo) {
   // "?" is one character (not one byte) and never ".", and may match nothing
   // before a "." or at the end; "x." and "x.*" also match "x"; letters match
   // ignoring case, beyond ASCII too; bytes that are not UTF-8 match themselves.
+  // The search patterns on which Wine agrees are compared with it by the
+  // platform cases in tests/differential.
   const struct {
     const char *pattern, *name;
     bool match;
   } cases[] = {
       // clang-format off
-      {"*", "anything", true},        {"*", ".hidden", true},          {"*.*", "README", true},
-      {"*.*", "a.b.c", true},         {"*.txt", "notes.TXT", true},    {"*.txt", "a.b.txt", true},
-      {"*.txt", "notes.txt.bak", false}, {"*.txt", ".txt", true},      {"*.TXT", "notes.txt", true},
-      {"data?.csv", "data1.csv", true}, {"data?.csv", "data.csv", true}, {"data?.csv", "data12.csv", false},
-      {"a?b", "a.b", false},          {"a?b", "axb", true},            {"a?b", "ab", false},
-      {"abc?", "abc", true},          {"abc??", "abcd", true},         {"abc?", "abcde", false},
-      {"x.*", "x", true},             {"x.*", "x.y", true},            {"x.*", "xy", false},
-      {"x.", "x", true},              {"x.", "x.y", false},            {"*.", "README", true},
+      {"*.txt", "notes.txt.bak", false}, {"*.txt", ".txt", true},      {"data?.csv", "data.csv", true},
+      {"a?b", "a.b", false},          {"a?b", "ab", false},            {"abc?", "abc", true},
+      {"abc??", "abcd", true},        {"x.*", "xy", false},            {"*.", "README", true},
       {"*.", "a.b", false},           {"x.?", "x", true},              {"*.t*", "a.txt.bak", true},
-      {"*a*a*a", "banana", true},     {"*a*a*a*a", "banana", false},   {"b*n", "bn", true},
+      {"*a*a*a", "banana", true},     {"*a*a*a*a", "banana", false},
       {"\u00e4*.txt", "\u00c4rger.TXT", true}, {"?rger", "\u00e4rger", true}, {"a\xff", "A\xff", true},
-      {"a\xff", "a\xfe", false},     {"exact", "exactly", false},     {"", "", true},
-      {"", "x", false},
+      {"a\xff", "a\xfe", false},      {"", "", true},                  {"", "x", false},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -103,6 +99,8 @@ struct TimeZone : ScopedEnv {
   }
 };
 
+// Exact names, wildcards and the errors of missing entries are compared with
+// the Win32 layer by the platform cases in tests/differential.
 TEST(FileSearch, FindsEntriesWithWindowsErrors) {
   Folder t;
   t.File("Report.TXT");
@@ -117,20 +115,11 @@ TEST(FileSearch, FindsEntriesWithWindowsErrors) {
     std::string found;
     std::uint32_t attributes;
   } cases[] = {
-      {"report.txt", 0, "Report.TXT", kFileAttributeArchive},
-      {"REP*.t?t", 0, "Report.TXT", kFileAttributeArchive},
       {"readonly.txt", 0, "readonly.txt", kFileAttributeArchive | platform::kFileAttributeReadOnly},
       {".hidden", 0, ".hidden", kFileAttributeArchive | platform::kFileAttributeHidden},
-      {"sub", 0, "Sub", kFileAttributeDirectory},
-      {"*", 0, ".", kFileAttributeDirectory},  // not a drive's root: "." comes first
       {"s*", 0, "Sub", kFileAttributeDirectory},
-      {"missing.txt", platform::kErrorFileNotFound, "", 0},
-      {"*.none", platform::kErrorFileNotFound, "", 0},
-      {"", platform::kErrorFileNotFound, "", 0},  // the folder with a trailing "\"
       {"nofolder\\x.txt", platform::kErrorPathNotFound, "", 0},
-      {"nofolder\\*", platform::kErrorPathNotFound, "", 0},
       {"Report.TXT\\x", platform::kErrorPathNotFound, "", 0},
-      {"S*\\x", platform::kErrorInvalidName, "", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -150,8 +139,6 @@ TEST(FileSearch, FindsEntriesWithWindowsErrors) {
   }
   std::uint32_t error = 0;
   platform::Win32FindData data;
-  EXPECT_EQ(search.FindFirstFile("", data, error), platform::kInvalidHandleValue);
-  EXPECT_EQ(error, platform::kErrorPathNotFound);
   EXPECT_EQ(search.FindFirstFile("Z:\\", data, error), platform::kInvalidHandleValue);  // a root is no entry
   EXPECT_EQ(error, platform::kErrorFileNotFound);
   EXPECT_NE(search.FindFirstFile("Z:\\*", data, error), platform::kInvalidHandleValue);
@@ -195,7 +182,6 @@ TEST(FileSearch, RuntimeSearchFiltersByAttributes) {
     const char* found;
   } cases[] = {
       {"", 0, none, ""},  // no plain file
-      {"*", platform::kFileAttributeHidden, 0, ".hidden"},
       {"d*", dir, 0, "dir"},
       {"DIR", 0, none, ""},
       {"DIR", dir, 0, "dir"},

@@ -1,14 +1,13 @@
 // korParse: field extraction, search and replace, and the two tokenisers,
-// called directly and late-bound, and compared with step-by-step models.
+// called directly and late-bound. The fuzz target fuzz/parse_fuzz.cpp
+// compares them with the step-by-step models of tests/parse_reference.h.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <random>
 
 #include "frame/text.h"
 #include "kortools/host.h"
 #include "kortools/korParse.h"
-#include "tests/parse_reference.h"
 #include "tests/test_support.h"
 
 namespace kor {
@@ -257,49 +256,6 @@ TEST(ParseTokenArray, CountStopsAtTheIntegerLimit) {
   Integer both = 5;
   p.ParseTokenArray(u"a b c", both, tokens, both);
   EXPECT_EQ(both, 1);
-}
-
-// Every method against its step-by-step model, on short random texts over
-// alphabets dense in delimiters and quotes, with patterns that overlap
-// themselves or run past the end of the line.
-TEST(KorParseModel, AgreesWithTheStepByStepModel) {
-  const String alphabet = u"a \",';";
-  const std::vector<String> patterns = {u" ", u",", u"\"", u";;", u"\"\"", u"a;a", u" \"", u"\"\"\""};
-  std::mt19937 random(20240611);
-  auto make = [&](std::size_t maxLength) {
-    String s(random() % (maxLength + 1), u'a');
-    for (auto& ch : s) ch = alphabet[random() % alphabet.size()];
-    return s;
-  };
-  korParse p;
-  testing_support::ScopedHost host;
-  for (int round = 0; round < 2000; ++round) {
-    String line = make(12);
-    const String& a = patterns[random() % patterns.size()];
-    const String& b = patterns[random() % patterns.size()];
-    SCOPED_TRACE(text::ToUtf8(line) + " | " + text::ToUtf8(a) + " | " + text::ToUtf8(b));
-
-    const Long index = static_cast<Long>(random() % 7) - 1;
-    EXPECT_EQ(p.ParseString(line, a, index), reference::ParseString(line, a, index));
-
-    String search = a, replacing = b;
-    EXPECT_EQ(p.SandR(line, search, replacing), Variant(reference::SandR(line, a, b)));
-
-    const auto model = reference::SmartParse(line, a, b, 10001 * (static_cast<std::int64_t>(line.size()) + 3));
-    String delimiter = a, encapsulator = b;
-    StringArray values;
-    const Integer n = p.SmartParse(line, values, &delimiter, &encapsulator);
-    EXPECT_EQ(n, model.endless ? static_cast<Integer>(model.values.size()) : model.result);
-    EXPECT_EQ(Elements(values, 1, static_cast<Long>(model.values.size())), model.values);
-
-    const auto limit = static_cast<Integer>(random() % 4);
-    Integer scanUntil = limit, found = 0;
-    StringArray tokens;
-    p.ParseTokenArray(line, scanUntil, tokens, found);
-    const auto tokenModel = reference::ParseTokenArray(line, limit);
-    EXPECT_EQ(found, tokenModel.count);
-    EXPECT_EQ(Elements(tokens, 1, found), tokenModel.tokens);
-  }
 }
 
 }  // namespace

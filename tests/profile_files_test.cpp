@@ -75,6 +75,10 @@ std::string Utf16Le(std::u16string_view s, bool bom = true) {
   return out;
 }
 
+// The rules the Win32 layer shares are compared with it, bytes of the file
+// after each write included, by the platform cases in tests/differential:
+// the rows here are the POSIX layer's own choices and what those cases do not
+// feed.
 TEST(IniDialect, ReadRules) {
   struct Case {
     const char* file;
@@ -83,36 +87,17 @@ TEST(IniDialect, ReadRules) {
     const char* expected;
   };
   const Case cases[] = {
-      {"[Sec]\nKey=1\n", "sec", "KEY", "1"},                              // case ignored
-      {"[ Sec \t]\n  Key  =  two words  \n", "Sec", "Key", "two words"},  // blanks around names, "=", in brackets
-      {"[Sec]\nKey=1", " Sec ", " Key ", "1"},                            // blanks around the names asked for
-      {"[s]\n;k=1\nk=2\n", "s", "k", "2"},                                // comment line
-      {"[s]\n  ; k=1\n", "s", "k", "<missing>"},                          // comment after blanks
-      {"[s]\n;k=1\n", "s", ";k", "<missing>"},                            // a comment is no key
-      {"[s]\nk=a ; not a comment\n", "s", "k", "a ; not a comment"},      // ";" later is text
-      {"[s]\nk=\"  quoted  \"  \n", "s", "k", "  quoted  "},              // quotes removed
-      {"[s]\nk=\"\"\n", "s", "k", ""},                                    // empty quotes
-      {"[s]\nk=\"\n", "s", "k", "\""},                                    // one quote stays
-      {"[s]\nk='single'\n", "s", "k", "single"},                          // single quotes too
-      {"[s]\nk='mixed\"\n", "s", "k", "'mixed\""},                        // only a matching pair
-      {"[s]\nk=\"a\" b\n", "s", "k", "\"a\" b"},                          // quotes that do not enclose
-      {"[s]\nk=x \t \n", "s", "k", "x"},                                  // trailing blanks
-      {"[s]\nk=a=b\n", "s", "k", "a=b"},                                  // first "=" splits
-      {"[s]\nk=\n", "s", "k", ""},                                        // present, empty
-      {"[s]\nflag\n", "s", "flag", "<missing>"},                          // a line without "=" is no key
-      {"[s]\n=v\n", "s", "", "v"},                                        // empty key name
-      {"[s]\na=1\n[s]\na=2\nb=3\n", "s", "a", "1"},                       // first section wins
-      {"[s]\na=1\n[S]\nb=3\n", "s", "b", "<missing>"},                    // later same-named section unseen
-      {"[s]\na=1\na=2\n", "s", "a", "1"},                                 // first key wins
-      {"[s]\nA=1\na=2\n", "s", "a", "1"},
-      {"a=1\n[s]\n", "", "a", "<missing>"},  // keys before any section
-      {"[]\na=1\n", "", "a", "1"},           // empty section name
-      {"[s] ; note\na=1\n", "s", "a", "1"},  // text after "]"
-      {"[a]b]\nk=1\n", "a]b", "k", "1"},     // the last "]" closes
-      {"[s]\n[abc\nk=1\n", "s", "k", "1"},   // "[" without "]" is a key line
-      {"[s]\n[abc\nk=1\n", "s", "[abc", "<missing>"},
-      {"[s]\ra=1\rb=2", "s", "b", "2"},                                                       // CR
-      {"[s]\n\ra=1\r\n\n\rb=2", "s", "b", "2"},                                               // mixed
+      {"[ Sec \t]\nKey=1\n", "Sec", "Key", "1"},       // a tab in the brackets
+      {"[s]\n;k=1\n", "s", ";k", "<missing>"},         // a comment is no key
+      {"[s]\nk=\"\"\n", "s", "k", ""},                 // empty quotes
+      {"[s]\nk=\"a\" b\n", "s", "k", "\"a\" b"},       // quotes that do not enclose
+      {"[s]\n=v\n", "s", "", "v"},                     // empty key name
+      {"a=1\n[s]\n", "", "a", "<missing>"},            // keys before any section
+      {"[]\na=1\n", "", "a", "1"},                     // empty section name
+      {"[a]b]\nk=1\n", "a]b", "k", "1"},               // the last "]" closes
+      {"[s]\n[abc\nk=1\n", "s", "k", "1"},             // "[" without "]" is a key line
+      {"[s]\n[abc\nk=1\n", "s", "[abc", "<missing>"},  // but no key
+      {"[s]\n\ra=1\r\n\n\rb=2", "s", "b", "2"},        // mixed line ends
       {"[gr\xC3\xB6\xC3\x9F\x65]\n\xC3\xA4=1\n", "GR\xC3\x96\xC3\x9F\x45", "\xC3\x84", "1"},  // Unicode case
   };
   for (const Case& c : cases) {
@@ -131,7 +116,6 @@ TEST(IniDialect, WriteKeepsEveryOtherByte) {
   const Case cases[] = {
       // Replacing a value keeps the name's spelling, the blanks up to the value, the line end.
       {"; c\r\n[S]\r\n  Key = old ; x\r\n\r\n[t]\r\n", "s", "key", "new", "; c\r\n[S]\r\n  Key = new\r\n\r\n[t]\r\n"},
-      {"[SeC]\nKeY=1\n", "sec", "KEY", "2", "[SeC]\nKeY=2\n"},
       {"[s]\nk = old\n", "s", "k", "", "[s]\nk = \n"},
       {"[s]\nk=   \n", "s", "k", "v", "[s]\nk=   v\n"},
       {"[s]\nk = old\n", "s", "k", " v", "[s]\nk = v\n"},
@@ -145,7 +129,6 @@ TEST(IniDialect, WriteKeepsEveryOtherByte) {
       {"[s]\r\na=1\nb=2\r", "s", "c", "3", "[s]\r\na=1\nb=2\r\nc=3\r"},
       {"[s]\na=1\n[s]\n", "s", "b", "2", "[s]\na=1\nb=2\n[s]\n"},
       // A new section goes at the end.
-      {"", "s", "k", "v", "[s]\r\nk=v\r\n"},
       {"[s]\na=1", "t", "k", "v", "[s]\na=1\n[t]\nk=v\n"},
       {"; only a comment", "t", "k", "v", "; only a comment\r\n[t]\r\nk=v\r\n"},
       {"a=1\n", "", "a", "2", "a=1\n[]\na=2\n"},
@@ -183,13 +166,7 @@ TEST(IniDialect, UnchangedAndRejectedWrites) {
 TEST(IniDialect, WrittenValuesReadAsTheDialectSays) {
   const struct {
     const char *value, *read;
-  } cases[] = {{"plain", "plain"},
-               {"  padded  ", "padded"},
-               {"\"quoted\"", "quoted"},
-               {"\" keep \"", " keep "},
-               {"", ""},
-               {"; semi", "; semi"},
-               {"[x]", "[x]"}};
+  } cases[] = {{"  padded  ", "padded"}, {"\" keep \"", " keep "}, {"; semi", "; semi"}, {"[x]", "[x]"}};
   for (const auto& c : cases) {
     std::string file = Write("[a]\nx=1\n", "s", "k", c.value);
     EXPECT_EQ(Read(file, "S", "K"), c.read) << c.value;
@@ -199,10 +176,8 @@ TEST(IniDialect, WrittenValuesReadAsTheDialectSays) {
 }
 
 TEST(IniDialect, ByteOrderMarksAndCodePage) {
-  // UTF-8 with BOM, calls in windows-1252: values converted both ways.
+  // UTF-8 with BOM, calls in windows-1252: names converted too.
   const std::string utf8 = "\xEF\xBB\xBF[s]\r\nk=Gr\xC3\xBC\xC3\x9F\x65\r\n";
-  EXPECT_EQ(Read(utf8, "s", "k", Latin()), "Gr\xFC\xDF\x65");
-  EXPECT_EQ(Write(utf8, "s", "k", "\xE4", Latin()), "\xEF\xBB\xBF[s]\r\nk=\xC3\xA4\r\n");
   EXPECT_EQ(Write(utf8, "\xC4", "k", "1", Latin()), utf8 + "[\xC3\x84]\r\nk=1\r\n");
   EXPECT_EQ(Read(utf8 + "[\xC3\x84]\r\nk=1\r\n", "\xE4", "K", Latin()), "1");  // case across the conversion
 
@@ -213,7 +188,6 @@ TEST(IniDialect, ByteOrderMarksAndCodePage) {
   // UTF-16LE with BOM: read and written in UTF-16LE, line ends and all.
   const std::string utf16 = Utf16Le(u"[s]\r\nk=\u00FC\r\n");
   EXPECT_EQ(Read(utf16, "S", "k"), "\xC3\xBC");
-  EXPECT_EQ(Read(utf16, "S", "k", Latin()), "\xFC");
   EXPECT_EQ(Write(utf16, "s", "k", "\xE2\x82\xAC"), Utf16Le(u"[s]\r\nk=\u20AC\r\n"));
   EXPECT_EQ(Write(utf16, "t", "\xF0\x9F\x98\x80", "x"), Utf16Le(u"[s]\r\nk=\u00FC\r\n[t]\r\n\U0001F600=x\r\n"));
   EXPECT_EQ(Write(Utf16Le(u"[s]\nk=1"), "s", "j", "2"), Utf16Le(u"[s]\nk=1\nj=2"));
@@ -297,14 +271,7 @@ class ProfileFilesTest : public ::testing::Test {
 
 TEST_F(ProfileFilesTest, ReadWriteAndDefaults) {
   const std::string ini = dir / "a.ini";
-  EXPECT_EQ(Get(*files, ini, "s", "k"), "<default>");  // no file
-  EXPECT_TRUE(files->WritePrivateProfileString("Sec", "Key", "Value", ini));
-  EXPECT_EQ(Get(ini), "[Sec]\r\nKey=Value\r\n");
-  EXPECT_EQ(Get(*files, ini, "sec", "key"), "Value");
-  EXPECT_EQ(Get(*files, ini, "sec", "other"), "<default>");
-  EXPECT_EQ(Get(*files, ini, "other", "key"), "<default>");
   EXPECT_TRUE(files->WritePrivateProfileString("Sec", "Key", "", ini));
-  EXPECT_EQ(Get(ini), "[Sec]\r\nKey=\r\n");
   EXPECT_EQ(Get(*files, ini, "sec", "key"), "");                         // present and empty: nothing placed
   EXPECT_TRUE(files->WritePrivateProfileString("Sec", "Key", "", ini));  // unchanged
   // Text ends at its first NUL, as for the "A" functions.
@@ -312,9 +279,7 @@ TEST_F(ProfileFilesTest, ReadWriteAndDefaults) {
                                                std::string_view("v\0z", 3), ini));
   EXPECT_EQ(Get(*files, ini, "Sec", "K2"), "v");
   EXPECT_EQ(Get(*files, ini, "Sec", "Nope", std::string_view("d\0e", 3)), "d");
-  // A default loses its trailing spaces (only spaces), as on Windows.
-  EXPECT_EQ(Get(*files, ini, "Sec", "Nope", " d d  "), " d d");
-  EXPECT_EQ(Get(*files, ini, "Sec", "Nope", "d\t"), "d\t");
+  // A default of spaces only loses them all.
   EXPECT_EQ(Get(*files, ini, "Sec", "Nope", "   "), "");
   // A key line that cannot be stored is refused and the file stays.
   const std::string before = Get(ini);
@@ -327,14 +292,8 @@ TEST_F(ProfileFilesTest, ReadWriteAndDefaults) {
   EXPECT_FALSE(files->WritePrivateProfileString("s", "k", "v", dir.path().string()));
 }
 
-TEST_F(ProfileFilesTest, BufferCutsToSizeLessOne) {
+TEST_F(ProfileFilesTest, BufferCutNeverSplitsACharacter) {
   const std::string ini = dir / "a.ini";
-  const std::string longValue(300, 'x');
-  ASSERT_TRUE(files->WritePrivateProfileString("s", "k", longValue, ini));
-  EXPECT_EQ(Get(*files, ini, "s", "k"), std::string(254, 'x'));
-  EXPECT_EQ(Get(*files, ini, "s", "missing", longValue), std::string(254, 'x'));
-  EXPECT_EQ(Get(*files, ini, "s", "k", "", 1), "");
-  EXPECT_EQ(Get(*files, ini, "s", "k", "", 4), "xxx");
   // A UTF-8 character is never cut in two: the cut moves before it.
   ASSERT_TRUE(files->WritePrivateProfileString("s", "u", std::string(253, 'a') + "\xE2\x82\xAC", ini));
   EXPECT_EQ(Get(*files, ini, "s", "u"), std::string(253, 'a'));
