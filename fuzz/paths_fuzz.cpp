@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kortools/error.h"
@@ -111,6 +112,19 @@ const kor::platform::PosixFileSystemView& View() {
   return view;
 }
 
+// True when a component other than "." and ".." ends in a dot or a space.
+bool HasTrailingDotOrSpace(const std::string& name) {
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find_first_of("/\\", start);
+    if (end == std::string::npos) end = name.size();
+    const std::string_view part(name.data() + start, end - start);
+    if (!part.empty() && part != "." && part != ".." && (part.back() == '.' || part.back() == ' ')) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 void FuzzMapping(const std::string& raw) {
   const auto& view = View();
   const std::string posix = raw.substr(0, raw.find('\0'));
@@ -136,7 +150,9 @@ void FuzzMapping(const std::string& raw) {
     const std::uint32_t e2 = view.ToPosix(full, viaFull);
     const bool plainPosix =
         posix.size() >= 1 && posix[0] == '/' && (posix.size() == 1 || (posix[1] != '/' && posix[1] != '\\'));
-    if (!plainPosix) Require(e1 == e2 && direct == viaFull);
+    // The full path name drops trailing dots and spaces of a component, as
+    // Windows does; the name itself keeps them on the way to POSIX.
+    if (!plainPosix && !HasTrailingDotOrSpace(posix)) Require(e1 == e2 && direct == viaFull);
     char buffer[96];
     char* filePart = nullptr;
     const std::uint32_t n = view.GetFullPathName(raw, sizeof buffer, buffer, &filePart);
