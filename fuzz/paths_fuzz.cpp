@@ -14,10 +14,10 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_text.h"
 #include "kortools/error.h"
 #include "kortools/korFileMan.h"
 #include "platform/posix/file_system_view.h"
-#include "fuzz/fuzz_text.h"
 
 namespace {
 

@@ -234,7 +234,8 @@ void WriteBack(const Variant& value, VARIANT& target) {
   if (!(V_VT(&target) & VT_BYREF)) return;
   const VARTYPE type = V_VT(&target) & ~VT_BYREF;
   if (type == VT_VARIANT) return StoreVariant(value, V_VARIANTREF(&target));
-  if (type & VT_ARRAY) return StoreArray(value, V_ARRAYREF(&target), (type & ~VT_ARRAY) == VT_BSTR ? VT_BSTR : VT_VARIANT);
+  if (type & VT_ARRAY)
+    return StoreArray(value, V_ARRAYREF(&target), (type & ~VT_ARRAY) == VT_BSTR ? VT_BSTR : VT_VARIANT);
   switch (type) {
     case VT_BSTR: return StoreString(value, V_BSTRREF(&target));
     case VT_I2: *V_I2REF(&target) = ChangeType<Integer>(value); return;
@@ -309,7 +310,9 @@ void StoreResult(const TypeRef& type, const Variant& value, void* retval) {
     case TypeKind::Boolean: *static_cast<VARIANT_BOOL*>(retval) = ChangeType<Boolean>(value).value; return;
     case TypeKind::Variant: ToVariant(value, static_cast<VARIANT*>(retval)); return;
     case TypeKind::Object: *static_cast<IDispatch**>(retval) = DispatchOf(*value.get_if<Object>()); return;
-    case TypeKind::StringArray: *static_cast<SAFEARRAY**>(retval) = ToSafeArray(*value.get_if<StringArray>(), VT_BSTR); return;
+    case TypeKind::StringArray:
+      *static_cast<SAFEARRAY**>(retval) = ToSafeArray(*value.get_if<StringArray>(), VT_BSTR);
+      return;
   }
 }
 

@@ -24,8 +24,8 @@ constexpr const wchar_t* kEventSource = L"SYSTEM\\CurrentControlSet\\Services\\E
 // creating the key.
 LONG SetValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, const void* data, DWORD size) {
   HKEY handle = nullptr;
-  LONG status = RegCreateKeyExW(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                                &handle, nullptr);
+  LONG status =
+      RegCreateKeyExW(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &handle, nullptr);
   if (status != ERROR_SUCCESS) return status;
   status = RegSetValueExW(handle, name, 0, type, static_cast<const BYTE*>(data), size);
   RegCloseKey(handle);

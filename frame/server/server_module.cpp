@@ -32,9 +32,7 @@ const Identifiers& Ids() {
   return ids;
 }
 
-std::size_t IndexOf(const ClassInfo& cls) {
-  return static_cast<std::size_t>(&cls - kor::TypeLibrary().classes.data());
-}
+std::size_t IndexOf(const ClassInfo& cls) { return static_cast<std::size_t>(&cls - kor::TypeLibrary().classes.data()); }
 
 // The window unit of the forms the library sizes is the twip, 1/1440 inch.
 ScreenSize ScreenInTwips() {

@@ -17,8 +17,8 @@ HMODULE Module();
 // The module's file name, as the system loaded it.
 std::wstring ModuleFileName();
 
-GUID GuidOf(std::string_view text);        // "0CC11010-2A1A-..." without braces
-std::wstring GuidText(const GUID& guid);   // "{0CC11010-2A1A-...}"
+GUID GuidOf(std::string_view text);       // "0CC11010-2A1A-..." without braces
+std::wstring GuidText(const GUID& guid);  // "{0CC11010-2A1A-...}"
 
 const GUID& LibraryId();
 const CLSID& ClassId(const ClassInfo& cls);

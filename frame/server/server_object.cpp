@@ -91,8 +91,7 @@ HRESULT STDMETHODCALLTYPE GetTypeInfoCountSlot(Interface*, UINT* count) {
 HRESULT STDMETHODCALLTYPE GetTypeInfoSlot(Interface* self, UINT index, LCID, ITypeInfo** info) {
   return ServerObject::From(self)->GetTypeInfo(index, info);
 }
-HRESULT STDMETHODCALLTYPE GetIDsOfNamesSlot(Interface* self, REFIID, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) {
+HRESULT STDMETHODCALLTYPE GetIDsOfNamesSlot(Interface* self, REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   return ServerObject::From(self)->GetIDsOfNames(names, count, ids);
 }
 HRESULT STDMETHODCALLTYPE InvokeSlot(Interface* self, DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,

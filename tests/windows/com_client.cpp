@@ -152,11 +152,12 @@ int main(int argc, char** argv) {
     HRESULT status = Call(parse, L"SmartParse", {line.Ref(), ArrayRef(&values)}, &result);
     if (FAILED(status)) return "status " + Hex(status);
     VARTYPE type = VT_EMPTY;
-    if (!values || FAILED(SafeArrayGetVartype(values, &type)) || type != VT_BSTR) return std::string("no BSTR array back");
+    if (!values || FAILED(SafeArrayGetVartype(values, &type)) || type != VT_BSTR)
+      return std::string("no BSTR array back");
     LONG upper = 0;
     SafeArrayGetUBound(values, 1, &upper);
-    std::string r = Expect("last part", Element(values, upper), "three four") +
-                    Expect("count", std::to_string(V_I2(&result)), "3");
+    std::string r =
+        Expect("last part", Element(values, upper), "three four") + Expect("count", std::to_string(V_I2(&result)), "3");
     SafeArrayDestroy(values);
     return r;
   });
@@ -169,8 +170,8 @@ int main(int argc, char** argv) {
     V_BSTR(&file) = SysAllocString(L"C:\\dir\\sub\\report.final.txt");
     VARIANT result;
     VariantInit(&result);
-    HRESULT status = Call(files, L"AnalyseFilename", {file, drive.Ref(), path.Ref(), name.Ref(), extension.Ref()},
-                          &result);
+    HRESULT status =
+        Call(files, L"AnalyseFilename", {file, drive.Ref(), path.Ref(), name.Ref(), extension.Ref()}, &result);
     VariantClear(&file);
     if (FAILED(status)) return "status " + Hex(status);
     return Expect("drive", Narrow(drive.value), "C:") + Expect("name", Narrow(name.value), "report.final") +
@@ -209,8 +210,9 @@ int main(int argc, char** argv) {
     VariantInit(&result);
     std::string description;
     HRESULT status = Call(files, L"GetTempFilePathname", {folder.Ref(), prefix.Ref()}, &result, &description);
-    std::string r = Expect("status", Hex(status), "0x80040001") +
-                    Expect("description", description, "Error creating temporary filename. Valid path & prefix settings.");
+    std::string r =
+        Expect("status", Hex(status), "0x80040001") +
+        Expect("description", description, "Error creating temporary filename. Valid path & prefix settings.");
     IErrorInfo* info = nullptr;
     if (GetErrorInfo(0, &info) == S_OK && info) {
       BSTR text = nullptr;
@@ -309,7 +311,8 @@ int main(int argc, char** argv) {
     info->ReleaseTypeAttr(attr);
     BSTR doc = nullptr;
     info->GetDocumentation(static_cast<MEMBERID>(0x60030002), nullptr, &doc, nullptr, nullptr);
-    r += Expect("SandR's documentation", Narrow(doc), "Searches for a string inside a string, and replaces it with another string");
+    r += Expect("SandR's documentation", Narrow(doc),
+                "Searches for a string inside a string, and replaces it with another string");
     SysFreeString(doc);
     info->Release();
     return r;
@@ -343,11 +346,11 @@ int main(int argc, char** argv) {
                                       IID_IClassFactory, reinterpret_cast<void**>(&factory));
     if (FAILED(status)) return "CoGetClassObject: " + Hex(status);
     IUnknown* object = nullptr;
-    std::string r = Expect("aggregation", Hex(factory->CreateInstance(parse, IID_IUnknown,
-                                                                      reinterpret_cast<void**>(&object))),
-                           Hex(CLASS_E_NOAGGREGATION));
-    r += Expect("another interface", Hex(factory->CreateInstance(nullptr, IID_IPersist,
-                                                                 reinterpret_cast<void**>(&object))),
+    std::string r =
+        Expect("aggregation", Hex(factory->CreateInstance(parse, IID_IUnknown, reinterpret_cast<void**>(&object))),
+               Hex(CLASS_E_NOAGGREGATION));
+    r += Expect("another interface",
+                Hex(factory->CreateInstance(nullptr, IID_IPersist, reinterpret_cast<void**>(&object))),
                 Hex(E_NOINTERFACE));
     factory->Release();
     // Kept in memory once loaded.
@@ -362,8 +365,9 @@ int main(int argc, char** argv) {
   Check("the event log's source and message table", [&] {
     wchar_t file[MAX_PATH] = {};
     DWORD size = sizeof file;
-    const LONG status = RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\korTools",
-                                     L"EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, file, &size);
+    const LONG status =
+        RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\korTools",
+                     L"EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, file, &size);
     if (status != ERROR_SUCCESS) return "no event source: " + std::to_string(status);
     HMODULE module = LoadLibraryExW(file, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) return "cannot load " + Narrow(file, wcslen(file));
