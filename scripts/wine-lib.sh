@@ -14,8 +14,11 @@ wine_setup() {
   export WINEPREFIX=${WINEPREFIX:-$PWD/$build/wine-prefix}
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}  # no Mono or Gecko installer prompts
-  local tool
-  for tool in wine wineboot wineserver x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-widl; do
+  local tool tools=(wine wineboot wineserver x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-widl)
+  for tool in "${tools[@]}"; do
+    command -v "$tool" >/dev/null || { bash scripts/install-deps; break; }
+  done
+  for tool in "${tools[@]}"; do
     if ! command -v "$tool" >/dev/null; then
       echo "$(basename "$0"): $tool is missing (apt-get install g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64)" >&2
       exit 2
