@@ -240,7 +240,7 @@ HRESULT ServerObject::Invoke(DISPID id, REFIID iid, WORD flags, DISPPARAMS* para
   for (UINT n = 0; n < params->cNamedArgs; ++n) {
     const DISPID named = params->rgdispidNamedArgs[n];
     const std::size_t index = named == DISPID_PROPERTYPUT ? count - 1 : static_cast<std::size_t>(named);
-    if (named != DISPID_PROPERTYPUT && (named < 0 || index >= count)) {
+    if ((named < 0 && named != DISPID_PROPERTYPUT) || index >= count) {
       if (argumentError) *argumentError = n;
       return DISP_E_PARAMNOTFOUND;
     }

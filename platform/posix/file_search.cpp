@@ -8,7 +8,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <ctime>
 #include <mutex>
@@ -17,36 +16,16 @@
 #include "platform/code_page.h"
 #include "platform/file_search.h"
 #include "platform/paths.h"
+#include "platform/posix/file_errors.h"
 #include "platform/wildcard.h"
 
 namespace kor::platform {
 namespace {
 
-constexpr std::uint32_t kErrorTooManyOpenFiles = 4;
-constexpr std::uint32_t kErrorNotEnoughMemory = 8;
-constexpr std::uint32_t kErrorGenFailure = 31;
-constexpr std::uint32_t kErrorFilenameExcedRange = 206;
-constexpr std::uint32_t kErrorCantResolveFilename = 1921;
-
 // Seconds from 1601-01-01 to 1970-01-01, and file-time units per second.
 constexpr std::int64_t kEpochDifference = 11644473600;
 constexpr std::int64_t kUnitsPerSecond = 10000000;
 constexpr std::uint64_t kLargest = (std::uint64_t{1} << 63) - 1;
-
-std::uint32_t ErrorOfErrno(int err) {
-  switch (err) {
-    case ENOENT: return kErrorFileNotFound;
-    case ENOTDIR: return kErrorPathNotFound;
-    case EACCES:
-    case EPERM: return kErrorAccessDenied;
-    case ENAMETOOLONG: return kErrorFilenameExcedRange;
-    case ELOOP: return kErrorCantResolveFilename;
-    case EMFILE:
-    case ENFILE: return kErrorTooManyOpenFiles;
-    case ENOMEM: return kErrorNotEnoughMemory;
-    default: return kErrorGenFailure;
-  }
-}
 
 // The folder holding a POSIX name ("/" for a name right under the root).
 std::string ParentOf(std::string_view posix) {
@@ -196,7 +175,7 @@ std::uint32_t FirstMatch(const Target& t, std::string_view pattern, std::uint32_
   Folder d(::opendir(t.folder.c_str()));
   if (d.get() == nullptr) {
     const int err = errno;
-    return err == ENOENT ? kErrorPathNotFound : ErrorOfErrno(err);
+    return err == ENOENT ? kErrorPathNotFound : Win32ErrorCode(err);
   }
   const int fd = ::dirfd(d.get());
   const WildcardPattern match(pattern);
@@ -214,7 +193,7 @@ std::uint32_t FirstMatch(const Target& t, std::string_view pattern, std::uint32_
   }
   if (!found) return kErrorFileNotFound;
   struct statx sx {};
-  if (const int err = StatxEntry(fd, best.c_str(), sx)) return ErrorOfErrno(err);
+  if (const int err = StatxEntry(fd, best.c_str(), sx)) return Win32ErrorCode(err);
   Describe(sx, best, data);
   return 0;
 }
@@ -227,7 +206,7 @@ std::uint32_t ExactEntry(const Target& t, Win32FindData& data) {
   if (const std::uint32_t e = GetFileSystemView().FindPosix(t.full, posix)) return e;
   struct statx sx {};
   if (const int err = StatxEntry(AT_FDCWD, posix.c_str(), sx))
-    return err == ENOENT ? NotFound(posix) : ErrorOfErrno(err);
+    return err == ENOENT ? NotFound(posix) : Win32ErrorCode(err);
   std::string_view entry = posix;
   entry.remove_prefix(entry.rfind('/') + 1);
   Describe(sx, entry, data);
@@ -280,7 +259,7 @@ class PosixFileSearch final : public FileSearch {
     if (const std::uint32_t e = GetFileSystemView().FindPosix(name, posix)) return e;
     struct statx sx {};
     if (const int err = StatxEntry(AT_FDCWD, posix.c_str(), sx))
-      return err == ENOENT ? NotFound(posix) : ErrorOfErrno(err);
+      return err == ENOENT ? NotFound(posix) : Win32ErrorCode(err);
     time = FromTimestamp(sx.stx_mtime);
     return 0;
   }
@@ -295,21 +274,12 @@ class PosixFileSearch final : public FileSearch {
   FindHandle next_ = 1;
 };
 
-std::atomic<FileSearch*> replacement{nullptr};
-
 }  // namespace
 
 FileSearch& PlatformFileSearch() {
   static PosixFileSearch* search = new PosixFileSearch();  // lives for the whole process
   return *search;
 }
-
-FileSearch& GetFileSearch() {
-  FileSearch* r = replacement.load(std::memory_order_acquire);
-  return r ? *r : PlatformFileSearch();
-}
-
-void SetFileSearch(FileSearch* r) { replacement.store(r, std::memory_order_release); }
 
 bool FileTimeToLocalFileTime(const FileTime& utc, FileTime& local) {
   const std::uint64_t u = utc.Value();

@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -18,6 +17,7 @@
 
 #include "kortools/error.h"
 #include "platform/posix/file_descriptor.h"
+#include "platform/posix/file_errors.h"
 #include "platform/temp_files.h"
 
 namespace kor::platform {
@@ -26,12 +26,6 @@ namespace {
 constexpr std::uint32_t kLongestFolder = FileCreation::kMaxPath - 14;  // as GetTempFileNameA allows
 constexpr std::uint32_t kHighestNumber = 0xFFFF;
 constexpr std::size_t kPrefixCharacters = 3;
-
-// Win32 codes for failures of the file system that have no constant of their own.
-constexpr std::uint32_t kErrorTooManyOpenFiles = 4;
-constexpr std::uint32_t kErrorDiskFull = 112;
-constexpr std::uint32_t kErrorFilenameTooLong = 206;
-constexpr std::uint32_t kErrorGenFailure = 31;
 
 // The runtime's error numbers for MkDir.
 constexpr std::int32_t kBadFileName = 52;
@@ -82,21 +76,9 @@ std::uint32_t FirstNumber() {
   return r % kHighestNumber + 1;
 }
 
-std::uint32_t Win32ErrorOf(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR: return kErrorPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS: return FileCreation::kAccessDenied;
-    case ENOSPC:
-    case EDQUOT: return kErrorDiskFull;
-    case EMFILE:
-    case ENFILE: return kErrorTooManyOpenFiles;
-    case ENAMETOOLONG: return kErrorFilenameTooLong;
-    default: return kErrorGenFailure;
-  }
-}
+// The code GetTempFileName reports when creating the file failed: a missing
+// entry on the way is the folder's.
+std::uint32_t CreateError(int err) { return err == ENOENT ? kErrorPathNotFound : Win32ErrorCode(err); }
 
 // The runtime's error for a failed mkdir().
 std::int32_t MkDirError(int err) {
@@ -173,7 +155,7 @@ class PosixFileCreation final : public FileCreation {
       if (err == ENOTDIR && ::stat(posixFolder.substr(0, posixFolder.size() - 1).c_str(), &st) == 0 &&
           !S_ISDIR(st.st_mode))
         return fail(kDirectory);
-      return fail(Win32ErrorOf(err));
+      return fail(CreateError(err));
     }
 
     std::uint32_t n = FirstNumber();
@@ -191,7 +173,7 @@ class PosixFileCreation final : public FileCreation {
         return deliver(n);
       }
       if (errno == EINTR) continue;
-      if (errno != EEXIST) return fail(Win32ErrorOf(errno));
+      if (errno != EEXIST) return fail(CreateError(errno));
       n = n == kHighestNumber ? 1 : n + 1;
       ++tries;
     }
@@ -219,22 +201,11 @@ class PosixFileCreation final : public FileCreation {
   }
 };
 
-std::atomic<FileCreation*> g_replacement{nullptr};
-
 }  // namespace
 
 FileCreation& PlatformFileCreation() {
   static PosixFileCreation* const instance = new PosixFileCreation();  // lives for the whole process
   return *instance;
 }
-
-// Kept beside the POSIX operations: the replacement is the same on every
-// platform.
-FileCreation& GetFileCreation() {
-  FileCreation* replacement = g_replacement.load(std::memory_order_acquire);
-  return replacement != nullptr ? *replacement : PlatformFileCreation();
-}
-
-void SetFileCreation(FileCreation* replacement) { g_replacement.store(replacement, std::memory_order_release); }
 
 }  // namespace kor::platform

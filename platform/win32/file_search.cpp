@@ -1,6 +1,5 @@
 // File searches and file times on Windows: FindFirstFileA, FindClose,
 // FileTimeToLocalFileTime and FileTimeToSystemTime themselves.
-#include <atomic>
 
 #include "platform/file_search.h"
 #include "platform/win32/win32_errors.h"
@@ -72,21 +71,12 @@ class Win32FileSearch final : public FileSearch {
   }
 };
 
-std::atomic<FileSearch*> g_replacement{nullptr};
-
 }  // namespace
 
 FileSearch& PlatformFileSearch() {
   static Win32FileSearch search;
   return search;
 }
-
-FileSearch& GetFileSearch() {
-  FileSearch* replacement = g_replacement.load(std::memory_order_acquire);
-  return replacement != nullptr ? *replacement : PlatformFileSearch();
-}
-
-void SetFileSearch(FileSearch* replacement) { g_replacement.store(replacement, std::memory_order_release); }
 
 bool FileTimeToLocalFileTime(const FileTime& utc, FileTime& local) {
   const FILETIME in = Of(utc);

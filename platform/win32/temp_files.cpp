@@ -1,6 +1,5 @@
 // Temporary files and new folders on Windows: GetTempPathA,
 // GetTempFileNameA and CreateDirectoryA.
-#include <atomic>
 
 #include "platform/temp_files.h"
 #include "platform/win32/win32_errors.h"
@@ -35,20 +34,11 @@ class Win32FileCreation final : public FileCreation {
   }
 };
 
-std::atomic<FileCreation*> g_replacement{nullptr};
-
 }  // namespace
 
 FileCreation& PlatformFileCreation() {
   static Win32FileCreation creation;
   return creation;
 }
-
-FileCreation& GetFileCreation() {
-  FileCreation* replacement = g_replacement.load(std::memory_order_acquire);
-  return replacement != nullptr ? *replacement : PlatformFileCreation();
-}
-
-void SetFileCreation(FileCreation* replacement) { g_replacement.store(replacement, std::memory_order_release); }
 
 }  // namespace kor::platform

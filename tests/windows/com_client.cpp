@@ -226,23 +226,6 @@ int main(int argc, char** argv) {
     return r;
   });
 
-  Check("a runtime error keeps its number", [&] {
-    Text line(L"a,b");
-    VARIANT delimiter, index;
-    VariantInit(&delimiter);
-    VariantInit(&index);
-    V_VT(&delimiter) = VT_BSTR;
-    V_BSTR(&delimiter) = SysAllocString(L",");
-    V_VT(&index) = VT_R8;
-    V_R8(&index) = 1e12;
-    VARIANT result;
-    VariantInit(&result);
-    std::string description;
-    HRESULT status = Call(parse, L"ParseString", {line.Ref(), delimiter, index}, &result, &description);
-    VariantClear(&delimiter);
-    return Expect("status", Hex(status), "0x800A0006") + Expect("description", description, "Overflow");
-  });
-
   Check("ParseString through the dual interface's table", [&] {
     const IID iid = GuidOf(ClassNamed("korParse").iface.guid);
     IUnknown* dual = nullptr;
@@ -316,28 +299,6 @@ int main(int argc, char** argv) {
     SysFreeString(doc);
     info->Release();
     return r;
-  });
-
-  Check("RegKey's error field as a property", [&] {
-    IDispatch* key = Create(L"korTools.RegKey");
-    if (!key) return std::string("no RegKey");
-    DISPID id = 0;
-    auto* name = const_cast<LPOLESTR>(L"RegErrorCode");
-    key->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
-    VARIANT value;
-    VariantInit(&value);
-    V_VT(&value) = VT_I4;
-    V_I4(&value) = 234;
-    DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&value, &put, 1, 1};
-    HRESULT status = key->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
-    VARIANT got;
-    VariantInit(&got);
-    DISPPARAMS none{nullptr, nullptr, 0, 0};
-    if (SUCCEEDED(status)) status = key->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &got, nullptr, nullptr);
-    key->Release();
-    if (FAILED(status)) return "status " + Hex(status);
-    return Expect("RegErrorCode", std::to_string(V_I4(&got)), "234");
   });
 
   Check("class factory and unloading", [&] {
