@@ -62,12 +62,14 @@ void StoreString(const Variant& value, BSTR* target) {
 
 void StoreVariant(const Variant& value, VARIANT* target) {
   VARIANT fresh;
-  ToVariant(value, &fresh);
   // A string array keeps the element type of the array the variable held.
-  if (V_VT(target) == (VT_ARRAY | VT_BSTR) && V_VT(&fresh) == (VT_ARRAY | VT_VARIANT)) {
-    SafeArrayDestroy(V_ARRAY(&fresh));
+  const auto* array = value.get_if<StringArray>();
+  if (array && V_VT(target) == (VT_ARRAY | VT_BSTR)) {
+    VariantInit(&fresh);
+    V_ARRAY(&fresh) = ToSafeArray(*array, VT_BSTR);
     V_VT(&fresh) = VT_ARRAY | VT_BSTR;
-    V_ARRAY(&fresh) = ToSafeArray(*value.get_if<StringArray>(), VT_BSTR);
+  } else {
+    ToVariant(value, &fresh);
   }
   VariantClear(target);
   *target = fresh;
@@ -309,10 +311,17 @@ void StoreResult(const TypeRef& type, const Variant& value, void* retval) {
     case TypeKind::Date: *static_cast<double*>(retval) = ChangeType<Date>(value).value; return;
     case TypeKind::Boolean: *static_cast<VARIANT_BOOL*>(retval) = ChangeType<Boolean>(value).value; return;
     case TypeKind::Variant: ToVariant(value, static_cast<VARIANT*>(retval)); return;
-    case TypeKind::Object: *static_cast<IDispatch**>(retval) = DispatchOf(*value.get_if<Object>()); return;
-    case TypeKind::StringArray:
-      *static_cast<SAFEARRAY**>(retval) = ToSafeArray(*value.get_if<StringArray>(), VT_BSTR);
+    case TypeKind::Object: {
+      const auto* object = value.get_if<Object>();
+      *static_cast<IDispatch**>(retval) = object ? DispatchOf(*object) : nullptr;
       return;
+    }
+    case TypeKind::StringArray: {
+      const auto* array = value.get_if<StringArray>();
+      if (!array) throw Error::Runtime(13);
+      *static_cast<SAFEARRAY**>(retval) = ToSafeArray(*array, VT_BSTR);
+      return;
+    }
   }
 }
 
