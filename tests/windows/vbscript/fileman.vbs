@@ -11,31 +11,13 @@ Function Has(name)
   Has = fso.FileExists(work & name)
 End Function
 
-' ---- path strings
-Check "GetFilename", fm.GetFilename("C:\dir\file.txt") & "|" & fm.GetFilename("C:\dir\") & "|" & _
-  fm.GetFilename("file.txt"), "file.txt||file.txt"
-Check "FileExtension", fm.FileExtension("archive.tar.gz") & "|" & fm.FileExtension("readme") & "|" & _
-  fm.FileExtension("C:\dir.old\readme"), "gz|readme|old\readme"
-Check "GetFilePath", fm.GetFilePath("C:\dir\file.txt") & "|" & fm.GetFilePath("C:\file.txt") & "|" & _
-  fm.GetFilePath("file.txt"), "C:\dir|C:|"
-Check "NormalizePath", fm.NormalizePath("C:\dir") & "|" & fm.NormalizePath("C:\dir\") & "|" & _
-  fm.NormalizePath(""), "C:\dir\|C:\dir\|\"
-Check "UnNormalizePath removes one separator", _
-  fm.UnNormalizePath("C:\dir\\") & "|" & fm.UnNormalizePath("C:\dir"), "C:\dir\|C:\dir"
-Check "SwitchToSlash", fm.SwitchToSlash("\\server\share\"), "//server/share/"
-Check "SwitchToBackSlash", fm.SwitchToBackSlash("C:/dir/file.txt"), "C:\dir\file.txt"
-Check "PathIsRelative", fm.PathIsRelative("C:\dir") & " " & fm.PathIsRelative("\\server\share") & " " & _
-  fm.PathIsRelative("\dir") & " " & fm.PathIsRelative("//server/share"), "False False True True"
+' ---- path strings (their forms are pinned by the library's own tests; here
+' a Boolean result and a by-reference input the call changes)
+Check "PathIsRelative", fm.PathIsRelative("C:\dir") & " " & fm.PathIsRelative("\dir"), "False True"
 Check "MakePathAbsolute climbs", fm.MakePathAbsolute("..\file", "C:\base\sub"), "C:\base\file"
-Check "MakePathAbsolute stops at the root", fm.MakePathAbsolute("..\..\x", "\\srv\share\a"), "\\srv\share\x"
-Check "MakePathAbsolute trims both", fm.MakePathAbsolute(" file ", " C:\base "), "C:\base\file"
-Check "MakePathAbsolute keeps quotes", fm.MakePathAbsolute("""a b.txt""", "C:\base"), """C:\base\a b.txt"""
-Check "MakePathAbsolute leaves an absolute name", fm.MakePathAbsolute("D:\x", "C:\base"), "D:\x"
 from = "c:\A\b"
 Check "MakePathRelative ignores case", fm.MakePathRelative(from, "C:\a\c\F.txt"), "..\c\F.txt"
 Check "MakePathRelative ends the caller's fromPath in a separator", from, "c:\A\b\"
-from = "C:\a"
-Check "MakePathRelative of another drive", fm.MakePathRelative(from, "D:\a\f.txt"), ""
 
 ' ---- filename analysis into the script's variables
 drv = "x": dir = "x": nam = "x": ext = "x"
@@ -44,8 +26,6 @@ Check "AnalyseFilename", r & "|" & drv & "|" & dir & "|" & nam & "|" & ext, "-1|
 Check "AnalyseFilename returns an Integer", TypeName(r), "Integer"
 r = fm.AnalyseFilename2("\\server\share\dir\file.txt", drv, dir, nam, ext)
 Check "AnalyseFilename2", r & "|" & drv & "|" & dir & "|" & nam & "|" & ext, "True|\\server\share|\dir\|file|txt"
-r = fm.AnalyseFilename2("C:\dir\.profile", drv, dir, nam, ext)
-Check "AnalyseFilename2 of a malformed name", r & "|" & drv & dir & nam & ext, "False|"
 On Error Resume Next
 r = fm.AnalyseFilename2("dir\a:b", drv, dir, nam, ext)
 CheckError "AnalyseFilename2 with a separator before the colon", 5, "Invalid procedure call or argument"
@@ -57,7 +37,6 @@ fso.CreateFolder work & "dir"
 WriteAll work & "dir\a.txt", "abc"
 Check "FileExists with a wildcard", fm.FileExists(work & "dir\*.txt"), -1
 Check "FileExists of no match", fm.FileExists(work & "dir\*.csv"), 0
-Check "FileExists of a plain name", fm.FileExists(work & "dir\a.txt"), -1
 Check "FileExists of a folder's entries", fm.FileExists(work & "dir\"), -1
 Check "FileExists of a folder", fm.FileExists(work & "dir"), 0
 Check "FileExists of the empty string", fm.FileExists(""), 0
@@ -102,7 +81,6 @@ Check "SysToVBTime of a negative low half", CLng((t2 - t) * 86400), CLng(151)
 
 ' ---- folders and temporary files
 Check "CreatePath of three levels", fm.CreatePath(work & "x\y\z\") And fso.FolderExists(work & "x\y\z"), True
-Check "CreatePath of an existing folder", fm.CreatePath(work & "x\y\z"), True
 Check "CreatePath leaves out a final file name", fm.CreatePath(work & "p\q\file.txt") & " " & _
   fso.FolderExists(work & "p\q") & " " & fso.FolderExists(work & "p\q\file.txt"), "True True False"
 Check "CreatePath of a share without a folder", fm.CreatePath("\\server\share"), False

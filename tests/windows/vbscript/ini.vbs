@@ -51,7 +51,6 @@ Check "a missing key, section or file gives the default", ini.GetIni("Main", "No
   ini.GetIni("Other", "Name", "d", file) & ini.GetIni("Main", "Name", "d", work & "none.ini"), "ddd"
 Check "WriteINI of an empty value", ini.WriteINI("Main", "Empty", "", file) <> 0, True
 Check "an empty value reads as the default", ini.GetIni("Main", "Empty", "dflt", file), "dflt"
-Check "the empty key stays in the file", InStr(ReadAll(file), "Empty=") > 0, True
 Check "WriteINI into a missing folder fails", ini.WriteINI("Main", "Name", "x", work & "no\such\a.ini"), CLng(0)
 n = ini.WriteINI("Main", "Long", String(300, "x"), file)
 Check "values are cut to 254 characters", Len(ini.GetIni("Main", "Long", "", file)), CLng(254)
@@ -78,12 +77,9 @@ WriteAll file, "[Colors]" & vbCrLf & "NumberOfItems=2" & vbCrLf & "NumberOfKeys=
   "Blue1=0" & vbCrLf & "Blue2=255" & vbCrLf & "[Big]" & vbCrLf & "NumberOfItems=1" & vbCrLf & _
   "NumberOfKeys=40000" & vbCrLf
 ini.GetGroup file, "Colors", k, m, data
-Check "GetGroup keys", k, 2
-Check "GetGroup items", m, 2
-Check "GetGroup bounds", Bounds(data), "0..2 x 0..2"
+Check "GetGroup keys, items and bounds", k & "," & m & " " & Bounds(data), "2,2 0..2 x 0..2"
 Check "GetGroup base names in column 0", data(1, 0) & "," & data(2, 0), "Red,Blue"
 Check "GetGroup values", data(1, 1) & "," & data(1, 2) & "," & data(2, 1) & "," & data(2, 2), "255,0,0,255"
-Check "GetGroup leaves row 0 empty", data(0, 0) & data(0, 1) & data(0, 2), ""
 
 ' An empty group requests a message, which goes to the event log: the call
 ' returns at once and leaves the caller's array as it was.
@@ -103,10 +99,8 @@ Check "the items counted before the overflow reach the caller", m, 1
 names = Array("", "Blue")
 data = Empty
 ini.GetGroupKeys file, "Colors", names, m, data
-Check "GetGroupKeys items", m, 2
-Check "GetGroupKeys bounds", Bounds(data), "0..1 x 0..2"
+Check "GetGroupKeys items and bounds", m & " " & Bounds(data), "2 0..1 x 0..2"
 Check "GetGroupKeys values", data(1, 1) & "," & data(1, 2), "0,255"
-Check "GetGroupKeys leaves column 0 empty", data(1, 0), ""
 ini.GetGroupKeys file, "NoSuchSection", names, m, data
 Check "GetGroupKeys reads 1 item when the count is missing", m & "," & UBound(data, 2), "1,1"
 
