@@ -10,7 +10,7 @@
 //   if (ini::SetValue(text, cp, "Window", "Left", "12") == ini::Edit::kChanged)
 //     Store(ini::Encode(text));
 //
-// The dialect (the README's "The INI file dialect" says the same for users):
+// The dialect (docs/ini-dialect.md says the same for users):
 // - CR, LF and CR LF each end a line.
 // - A line whose first non-blank character is ";" is a comment. A ";" later in
 //   a line is ordinary text.
