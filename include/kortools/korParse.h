@@ -35,8 +35,8 @@ class KORTOOLS_API _korParse {
 
   // Splits on spaces, knowing single and double quotes and a leading comma;
   // returns 0, the count comes back in o_NrOfTokensFound.
-  virtual Integer ParseTokenArray(String i_String2Parse, Integer& i_ScanUntillTokenNumber,
-                                  StringArray& o_TokenResults, Integer& o_NrOfTokensFound) = 0;
+  virtual Integer ParseTokenArray(String i_String2Parse, Integer& i_ScanUntillTokenNumber, StringArray& o_TokenResults,
+                                  Integer& o_NrOfTokensFound) = 0;
 };
 
 class KORTOOLS_API korParse final : public _korParse {

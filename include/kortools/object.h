@@ -24,15 +24,20 @@ using Object = std::shared_ptr<HostObject>;
 // its present state raises error 384 from Move or from setting WindowState.
 class KORTOOLS_API HostWindow : public HostObject {
  public:
+  // The bounds, in the host's window unit.
   virtual Single Left() const = 0;
   virtual Single Top() const = 0;
   virtual Single Width() const = 0;
   virtual Single Height() const = 0;
   virtual Integer WindowState() const = 0;
+  // 0 none, 1 fixed single, 2 sizable, 3 fixed dialog, 4 fixed tool window,
+  // 5 sizable tool window.
   virtual Integer BorderStyle() const = 0;
+  // Error 384 when the window refuses the state.
   virtual void SetWindowState(Integer state) = 0;
-  virtual void Move(Single left, std::optional<Single> top = std::nullopt,
-                    std::optional<Single> width = std::nullopt,
+  // Moves the window, and sizes it when width and height are given; the
+  // bounds left out keep their values. Error 384 when the window refuses.
+  virtual void Move(Single left, std::optional<Single> top = std::nullopt, std::optional<Single> width = std::nullopt,
                     std::optional<Single> height = std::nullopt) = 0;
 };
 

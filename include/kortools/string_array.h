@@ -24,6 +24,7 @@ namespace kor {
 
 class KORTOOLS_API StringArray {
  public:
+  // The bounds of one dimension; upper = lower - 1 when it has no elements.
   struct Bounds {
     Long lower = 0;
     Long upper = -1;
@@ -61,7 +62,9 @@ class KORTOOLS_API StringArray {
   String& operator()(Long i, Long j);
   const String& operator()(Long i, Long j) const;
 
+  // The bounds of every dimension, first dimension first.
   const std::vector<Bounds>& AllBounds() const noexcept { return bounds_; }
+  // The number of elements of all dimensions together.
   std::size_t size() const noexcept { return items_.size(); }
 
   // The elements in storage order (first index fastest).

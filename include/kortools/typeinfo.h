@@ -21,6 +21,7 @@
 
 namespace kor {
 
+// The automation type of a parameter or a result.
 enum class TypeKind { Void, String, Integer, Long, Single, Double, Date, Boolean, Variant, Object, StringArray, Enum };
 
 struct TypeRef {
@@ -28,6 +29,7 @@ struct TypeRef {
   std::string_view enumName;  // the enumeration, for TypeKind::Enum
 };
 
+// One parameter of a member, as the type library publishes it.
 struct ParamInfo {
   std::string_view name;
   TypeRef type;
@@ -36,12 +38,15 @@ struct ParamInfo {
   std::optional<Variant> defaultValue;  // only for optional parameters with a default
 };
 
+// A method, or a property's read or write (RegKey.RegErrorCode).
 enum class MemberKind { Method, PropertyGet, PropertyPut };
 
 // Calls the member on `self` (a pointer to the class's default interface)
 // with one Variant per parameter; by-reference arguments are written back.
 using Invoker = Variant (*)(void* self, std::span<Variant> args, std::span<const ParamInfo> params);
 
+// One member of a default interface: its place in the dual interface's table,
+// its dispatch id, parameters and result, and the call itself.
 struct MemberInfo {
   int slot = 0;  // position after the seven slots of the dispatch interface
   std::string_view name;
@@ -67,6 +72,7 @@ struct ClassInfo {
   std::shared_ptr<void> (*create)() = nullptr;
 };
 
+// The published enumerations and their members.
 struct EnumMember {
   std::string_view name;
   std::int32_t value;
@@ -77,6 +83,8 @@ struct EnumInfo {
   std::vector<EnumMember> members;
 };
 
+// The type library: its identity and version (korTools 4.6), classes and
+// enumerations.
 struct TypeLibraryInfo {
   std::string_view name;  // "korTools"
   std::string_view guid;
