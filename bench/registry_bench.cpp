@@ -21,9 +21,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/posix/kernel_time.h"
 #include "kortools/RegKey.h"
 #include "platform/code_page.h"
+#include "platform/posix/kernel_time.h"
 #include "platform/registry.h"
 #include "platform/registry_store/registry_files.h"
 

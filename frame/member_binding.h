@@ -41,6 +41,7 @@ constexpr std::string_view EnumName() {
 // The automation type of a plain (unqualified, non-reference) C++ type.
 template <typename T>
 constexpr TypeRef TypeOf() {
+  // clang-format off
   if constexpr (std::is_void_v<T>) return {TypeKind::Void, {}};
   else if constexpr (std::is_same_v<T, String>) return {TypeKind::String, {}};
   else if constexpr (std::is_same_v<T, Integer>) return {TypeKind::Integer, {}};
@@ -54,6 +55,7 @@ constexpr TypeRef TypeOf() {
   else if constexpr (std::is_same_v<T, StringArray>) return {TypeKind::StringArray, {}};
   else if constexpr (std::is_enum_v<T>) return {TypeKind::Enum, EnumName<T>()};
   else static_assert(!sizeof(T), "not an automation type");
+  // clang-format on
 }
 
 template <typename P>
@@ -87,8 +89,10 @@ T FromVariant(const Variant& v) {
 template <typename T>
 Variant ToVariant(T&& value) {
   using U = std::remove_cvref_t<T>;
-  if constexpr (std::is_enum_v<U>) return Variant(static_cast<Long>(value));
-  else return Variant(std::forward<T>(value));
+  if constexpr (std::is_enum_v<U>)
+    return Variant(static_cast<Long>(value));
+  else
+    return Variant(std::forward<T>(value));
 }
 
 // Holds one argument for the length of a call.
@@ -113,8 +117,10 @@ class Arg {
 
   P get() {
     if constexpr (std::is_same_v<T, Variant> && kByRef<P>) {
-      if constexpr (std::is_pointer_v<P>) return &arg_;
-      else return arg_;
+      if constexpr (std::is_pointer_v<P>)
+        return &arg_;
+      else
+        return arg_;
     } else if constexpr (std::is_pointer_v<P>) {
       return value_ ? &*value_ : nullptr;
     } else if constexpr (std::is_lvalue_reference_v<P>) {

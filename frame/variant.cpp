@@ -1,7 +1,7 @@
 #include "kortools/variant.h"
 
-#include <charconv>
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -29,17 +29,22 @@ bool ParseNumber(std::u16string_view s, double& out) {
     std::uint64_t v = 0;
     for (char16_t c : s.substr(2)) {
       int d = -1;
-      if (c >= u'0' && c <= u'9') d = c - u'0';
-      else if (c >= u'a' && c <= u'f') d = c - u'a' + 10;
-      else if (c >= u'A' && c <= u'F') d = c - u'A' + 10;
+      if (c >= u'0' && c <= u'9')
+        d = c - u'0';
+      else if (c >= u'a' && c <= u'f')
+        d = c - u'a' + 10;
+      else if (c >= u'A' && c <= u'F')
+        d = c - u'A' + 10;
       if (d < 0 || d >= base) return false;
       v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
       if (v > 0xFFFFFFFFULL) return false;
     }
     // As in the runtime, &H values up to 16 bits are Integers and up to 32
     // bits Longs, so &HFFFF is -1.
-    if (v <= 0xFFFF) out = static_cast<std::int16_t>(v);
-    else out = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+    if (v <= 0xFFFF)
+      out = static_cast<std::int16_t>(v);
+    else
+      out = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
     return true;
   }
   std::string ascii;

@@ -17,11 +17,11 @@
 
 #include "csv/split_line.h"
 #include "frame/text.h"
+#include "fuzz/fuzz_text.h"
 #include "kortools/error.h"
 #include "kortools/host.h"
 #include "kortools/korCSV_IO.h"
 #include "tests/csv_reference.h"
-#include "fuzz/fuzz_text.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <cstdlib>
 #include <limits>
 
+#include "fuzz/fuzz_text.h"
 #include "kortools/error.h"
 #include "kortools/host.h"
 #include "kortools/korParse.h"
 #include "tests/parse_reference.h"
-#include "fuzz/fuzz_text.h"
 
 namespace {
 

@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
       ->excludes(nameOption)
       ->excludes(jsonFlag);
 
-  CLI::App* path = app.add_subcommand("path", "Convert path names between the Windows and the POSIX form, one per line.");
+  CLI::App* path =
+      app.add_subcommand("path", "Convert path names between the Windows and the POSIX form, one per line.");
   bool toPosix = false;
   bool toWindows = false;
   std::vector<std::string> names;

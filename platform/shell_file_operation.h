@@ -41,8 +41,8 @@ inline constexpr std::uint32_t kFofNoConfirmMkDir = 0x0200;
 struct ShFileOpStruct {
   std::int32_t hwnd = 0;  // owner of any dialog the shell shows
   std::uint32_t wFunc = 0;
-  std::string pFrom;                // the source names, NUL-separated, ending in two NULs
-  std::optional<std::string> pTo;   // the destination names the same way; none for a delete
+  std::string pFrom;               // the source names, NUL-separated, ending in two NULs
+  std::optional<std::string> pTo;  // the destination names the same way; none for a delete
   std::uint32_t fFlags = 0;
   bool fAnyOperationsAborted = false;  // set by the operation when a part of it was left out
   std::optional<std::string> lpszProgressTitle;

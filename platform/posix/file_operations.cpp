@@ -28,8 +28,8 @@
 #include "kortools/error.h"
 #include "platform/paths.h"
 #include "platform/posix/copy_data.h"
-#include "platform/posix/file_errors.h"
 #include "platform/posix/file_descriptor.h"
+#include "platform/posix/file_errors.h"
 #include "platform/wildcard.h"
 
 namespace kor::platform {

@@ -32,14 +32,14 @@
 #include <functional>
 #include <memory>
 
-#include "platform/profile_files.h"
 #include "platform/posix/kernel_time.h"
+#include "platform/profile_files.h"
 
 namespace kor::platform {
 
 struct PosixProfileOptions {
   std::function<KernelTime()> now;  // the clock for the settling rule; null: CLOCK_REALTIME
-  std::size_t cachedFiles = 8;    // how many parsed files are kept
+  std::size_t cachedFiles = 8;      // how many parsed files are kept
 };
 
 std::unique_ptr<ProfileFiles> MakePosixProfileFiles(PosixProfileOptions options = {});
