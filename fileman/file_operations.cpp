@@ -8,12 +8,9 @@
 // the runtime's FileCopy, Name and Kill, catches every error and reports
 // False; a copy or move that fails is tried once more into the destination
 // taken as a folder, and the caller's destination variable keeps that name.
-#include <exception>
-#include <new>
-
+#include "platform/file_operations.h"
 #include "kortools/error.h"
 #include "kortools/korFileMan.h"
-#include "platform/file_operations.h"
 #include "platform/paths.h"
 #include "platform/shell_file_operation.h"
 
@@ -56,16 +53,15 @@ Boolean ShellOperation(std::uint32_t function, const String& source, const Strin
   return platform::GetShellFileOperations().SHFileOperation(op) == 0;
 }
 
-// Runs one plain file operation with every error caught: true when it raised
-// none.
+// Runs one plain file operation with every error it raises caught: true when
+// it raised none. Out of memory is not the operation's failure and reaches
+// the caller.
 template <typename F>
 bool Succeeds(F&& operation) {
   try {
     operation();
     return true;
   } catch (const Error&) {
-    return false;
-  } catch (const std::exception&) {  // out of memory, as the runtime's error 7
     return false;
   }
 }

@@ -134,7 +134,7 @@ Boolean korFileMan::FileIsLocked(String& i_Filename) {
     file->ReadByte(1);
     file->Close();
     return false;
-  } catch (...) {
+  } catch (const Error&) {  // out of memory is no answer: it reaches the caller
     return true;
   }
 }
@@ -149,7 +149,7 @@ Boolean korFileMan::FileIsAvailable(String& i_Filename, Boolean& Exclusive) {
                                         Exclusive ? platform::FileShare::kDenyWrite : platform::FileShare::kShared);
     file->Close();
     return true;
-  } catch (...) {
+  } catch (const Error&) {  // out of memory is no answer: it reaches the caller
     return false;
   }
 }

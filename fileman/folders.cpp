@@ -1,7 +1,5 @@
 // Folders and temporary files: CreatePath with its recursive helper
 // CreateFolderTree, the folder for temporary files and new temporary files.
-#include <new>
-
 #include "kortools/error.h"
 #include "kortools/korFileMan.h"
 #include "platform/paths.h"
@@ -53,13 +51,11 @@ Boolean korFileMan::CreatePath(String pathToCreate) {
     MakeFolder(root + folderPath);
     return true;
   } catch (const Error&) {
-  } catch (const std::bad_alloc&) {
   }
   try {
     CreateFolderTree(root, folderPath);
     return this->FolderExists(root + folderPath);
   } catch (const Error&) {
-  } catch (const std::bad_alloc&) {
   }
   return false;
 }
@@ -77,7 +73,6 @@ void korFileMan::CreateFolderTree(String& root, String folderPath) {
     if (parent != u"\\" && !parentExists) CreateFolderTree(root, parent);
     MakeFolder(root + folderPath);
   } catch (const Error&) {
-  } catch (const std::bad_alloc&) {
   }
 }
 

@@ -104,13 +104,13 @@ void GrowTo(StringArray& a, Long u) {
   }
 }
 
-// Runs one step of ParseTokenArray, which goes on past any error.
+// Runs one step of ParseTokenArray, which goes on past any error it raises;
+// out of memory is not such an error and reaches the caller.
 template <typename F>
 void IgnoringErrors(F&& step) {
   try {
     step();
   } catch (const Error&) {
-  } catch (const std::bad_alloc&) {
   }
 }
 

@@ -25,7 +25,8 @@ namespace kor {
 // library's view of it (Z:\ is "/", more drives from KORTOOLS_DRIVES, letter
 // case looked up; see kortools/paths.h), and a name given by reference comes
 // back through the system code page. Most of them catch every error and answer
-// with a neutral result (0, False, Empty).
+// with a neutral result (0, False, Empty); out of memory is no answer and
+// reaches the caller as std::bad_alloc.
 class KORTOOLS_API _korFileMan {
  public:
   virtual ~_korFileMan();
