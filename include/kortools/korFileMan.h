@@ -18,15 +18,17 @@ namespace kor {
 // The default interface of korFileMan. Parameters passed by reference are
 // the caller's own variables; optional ones are pointers, null when left out.
 //
-// Path-string methods (GetFilename to MakePathRelative below) work on the text
-// alone: "\" is the only separator ("/" is an ordinary character; convert with
-// SwitchToBackSlash), nothing touches the file system, and none raises unless
-// it says so. Methods that reach the file system take Windows names on the
-// library's view of it (Z:\ is "/", more drives from KORTOOLS_DRIVES, letter
-// case looked up; see kortools/paths.h), and a name given by reference comes
-// back through the system code page. Most of them catch every error and answer
-// with a neutral result (0, False, Empty); out of memory is no answer and
-// reaches the caller as std::bad_alloc.
+// The path-string methods (GetFilename, FileExtension, GetFilePath, GetPath,
+// NormalizePath, UnNormalizePath, SwitchToSlash, SwitchToBackSlash,
+// PathIsRelative, AnalyseFilename, AnalyseFilename2, MakePathAbsolute,
+// MakePathRelative) work on the text alone: "\" is the only separator ("/" is
+// an ordinary character; convert with SwitchToBackSlash), nothing touches the
+// file system, and none raises unless it says so. Methods that reach the file
+// system take Windows names on the library's view of it (Z:\ is "/", more
+// drives from KORTOOLS_DRIVES, letter case looked up; see kortools/paths.h),
+// and a name given by reference comes back through the system code page. Most
+// of them catch every error and answer with a neutral result (0, False, Empty);
+// out of memory is no answer and reaches the caller as std::bad_alloc.
 class KORTOOLS_API _korFileMan {
  public:
   virtual ~_korFileMan();
