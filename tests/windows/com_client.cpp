@@ -7,6 +7,7 @@
 // number of failed checks.
 //
 //   kortools_com_client.exe Z:\tmp\work      (a folder for its files)
+#include <ocidl.h>
 #include <ole2.h>
 #include <oleauto.h>
 
@@ -298,6 +299,37 @@ int main(int argc, char** argv) {
                 "Searches for a string inside a string, and replaces it with another string");
     SysFreeString(doc);
     info->Release();
+    return r;
+  });
+
+  Check("each object names its class", [&] {
+    std::string r;
+    for (const kor::ClassInfo& cls : kor::TypeLibrary().classes) {
+      const std::string name(cls.name);
+      IDispatch* object = Create((L"korTools." + std::wstring(name.begin(), name.end())).c_str());
+      if (!object) return name + " not created";
+      ITypeInfo* info = nullptr;
+      BSTR shown = nullptr;
+      if (SUCCEEDED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info))) {
+        info->GetDocumentation(MEMBERID_NIL, &shown, nullptr, nullptr, nullptr);
+        info->Release();
+      }
+      r += Expect("type information's name", Narrow(shown), name);
+      SysFreeString(shown);
+      IProvideClassInfo* provider = nullptr;
+      TYPEATTR* attr = nullptr;
+      if (SUCCEEDED(object->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&provider))) &&
+          SUCCEEDED(provider->GetClassInfo(&info)) && SUCCEEDED(info->GetTypeAttr(&attr))) {
+        if (attr->typekind != TKIND_COCLASS || !IsEqualGUID(attr->guid, GuidOf(cls.guid)))
+          r += name + ": another class; ";
+        info->ReleaseTypeAttr(attr);
+        info->Release();
+      } else {
+        r += name + ": no IProvideClassInfo; ";
+      }
+      if (provider) provider->Release();
+      object->Release();
+    }
     return r;
   });
 
