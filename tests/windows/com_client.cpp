@@ -7,6 +7,8 @@
 // number of failed checks.
 //
 //   kortools_com_client.exe Z:\tmp\work      (a folder for its files)
+//   kortools_com_client.exe --list-type-library Z:\...\korTools.dll
+//        the type library as text that does not depend on the word size
 #include <ocidl.h>
 #include <ole2.h>
 #include <oleauto.h>
@@ -127,11 +129,120 @@ std::string Element(SAFEARRAY* array, LONG i, LONG j = -1) {
 
 const kor::ClassInfo& ClassNamed(std::string_view name) { return *kor::FindClass(name); }
 
+// The default the registered type library publishes for a parameter of a
+// class's interface, as a compiler reads it to fill in a left-out argument
+// (VT_EMPTY when there is none).
+VARIANT PublishedDefault(std::string_view cls, const wchar_t* member, SHORT param) {
+  VARIANT value;
+  VariantInit(&value);
+  const kor::TypeLibraryInfo& lib = kor::TypeLibrary();
+  ITypeLib* library = nullptr;
+  if (FAILED(LoadRegTypeLib(GuidOf(lib.guid), static_cast<WORD>(lib.majorVersion), static_cast<WORD>(lib.minorVersion),
+                            LOCALE_NEUTRAL, &library)))
+    return value;
+  ITypeInfo* info = nullptr;
+  if (SUCCEEDED(library->GetTypeInfoOfGuid(GuidOf(ClassNamed(cls).iface.guid), &info))) {
+    TYPEATTR* attr = nullptr;
+    info->GetTypeAttr(&attr);
+    for (UINT f = 0; attr && f < attr->cFuncs; ++f) {
+      FUNCDESC* func = nullptr;
+      info->GetFuncDesc(f, &func);
+      BSTR name = nullptr;
+      info->GetDocumentation(func->memid, &name, nullptr, nullptr, nullptr);
+      if (name && wcscmp(name, member) == 0 && param < func->cParams) {
+        const PARAMDESC& desc = func->lprgelemdescParam[param].paramdesc;
+        if (desc.wParamFlags & PARAMFLAG_FHASDEFAULT) VariantCopy(&value, &desc.pparamdescex->varDefaultValue);
+      }
+      SysFreeString(name);
+      info->ReleaseFuncDesc(func);
+    }
+    if (attr) info->ReleaseTypeAttr(attr);
+    info->Release();
+  }
+  library->Release();
+  return value;
+}
+
+// The type library in `file` (a .tlb, or a DLL that embeds one) as lines of
+// text that do not depend on the word size: each type, each member with its
+// slot, and each parameter with its type, flags and default.
+int ListTypeLibrary(const wchar_t* file) {
+  ITypeLib* library = nullptr;
+  if (FAILED(LoadTypeLibEx(file, REGKIND_NONE, &library))) return 2;
+  for (UINT t = 0; t < library->GetTypeInfoCount(); ++t) {
+    ITypeInfo* info = nullptr;
+    TYPEATTR* attr = nullptr;
+    BSTR name = nullptr;
+    library->GetTypeInfo(t, &info);
+    info->GetTypeAttr(&attr);
+    info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+    wchar_t guid[40];
+    StringFromGUID2(attr->guid, guid, 40);
+    std::printf("type %s kind %d flags %d %s\n", Narrow(name).c_str(), attr->typekind, attr->wTypeFlags,
+                Narrow(guid, wcslen(guid)).c_str());
+    SysFreeString(name);
+    for (UINT f = 0; f < attr->cFuncs; ++f) {
+      FUNCDESC* func = nullptr;
+      info->GetFuncDesc(f, &func);
+      BSTR names[16] = {};
+      UINT count = 0;
+      info->GetNames(func->memid, names, 16, &count);
+      std::printf("  %s id %08lX kind %d slot %d flags %d result %d\n", Narrow(names[0]).c_str(),
+                  static_cast<unsigned long>(func->memid), func->invkind,
+                  static_cast<int>(func->oVft / static_cast<SHORT>(sizeof(void*))), func->wFuncFlags,
+                  func->elemdescFunc.tdesc.vt);
+      for (SHORT a = 0; a < func->cParams; ++a) {
+        const ELEMDESC& param = func->lprgelemdescParam[a];
+        const TYPEDESC* type = &param.tdesc;
+        std::string shape;
+        for (; type->vt == VT_PTR || type->vt == VT_SAFEARRAY; type = type->lptdesc)
+          shape += type->vt == VT_PTR ? "*" : "[]";
+        std::string value = "-";
+        if (param.paramdesc.wParamFlags & PARAMFLAG_FHASDEFAULT) {
+          VARIANT text;
+          VariantInit(&text);
+          VariantChangeType(&text, &param.paramdesc.pparamdescex->varDefaultValue, 0, VT_BSTR);
+          value = std::to_string(V_VT(&param.paramdesc.pparamdescex->varDefaultValue)) + ":\"" + Narrow(V_BSTR(&text)) +
+                  "\"";
+          VariantClear(&text);
+        }
+        std::printf("    %s type %d%s flags %d default %s\n",
+                    a + 1 < static_cast<SHORT>(count) ? Narrow(names[a + 1]).c_str() : "?", type->vt, shape.c_str(),
+                    param.paramdesc.wParamFlags, value.c_str());
+      }
+      for (UINT n = 0; n < count; ++n) SysFreeString(names[n]);
+      info->ReleaseFuncDesc(func);
+    }
+    for (UINT v = 0; v < attr->cVars; ++v) {
+      VARDESC* var = nullptr;
+      info->GetVarDesc(v, &var);
+      BSTR varName = nullptr;
+      info->GetDocumentation(var->memid, &varName, nullptr, nullptr, nullptr);
+      VARIANT text;
+      VariantInit(&text);
+      if (var->varkind == VAR_CONST) VariantChangeType(&text, var->lpvarValue, 0, VT_BSTR);
+      std::printf("  %s = %s\n", Narrow(varName).c_str(),
+                  Narrow(V_VT(&text) == VT_BSTR ? V_BSTR(&text) : nullptr).c_str());
+      VariantClear(&text);
+      SysFreeString(varName);
+      info->ReleaseVarDesc(var);
+    }
+    info->ReleaseTypeAttr(attr);
+    info->Release();
+  }
+  library->Release();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--list-type-library") {
+    const std::string file = argv[2];
+    return ListTypeLibrary(std::wstring(file.begin(), file.end()).c_str());
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: kortools_com_client WORK-FOLDER\n");
+    std::fprintf(stderr, "usage: kortools_com_client WORK-FOLDER | --list-type-library FILE\n");
     return 2;
   }
   const std::string work = std::string(argv[1]) + "\\";
@@ -241,6 +352,79 @@ int main(int argc, char** argv) {
     SysFreeString(line);
     SysFreeString(delimiter);
     SysFreeString(result);
+    dual->Release();
+    return r;
+  });
+
+  // An early-bound caller that leaves optional arguments out: the compiler
+  // passes the defaults the type library publishes.
+  Check("published defaults of left-out arguments", [&] {
+    struct Published {
+      const char* cls;
+      const wchar_t* member;
+      SHORT param;
+      VARTYPE type;
+      const char* text;
+    };
+    const Published published[] = {
+        {"korParse", L"SmartParse", 2, VT_BSTR, " "},
+        {"korParse", L"SmartParse", 3, VT_BSTR, "\""},
+        {"korINI", L"ReadPrivateWindow", 2, VT_BSTR, ""},
+        {"korCSV_IO", L"ReadCSVFile", 2, VT_I4, "2147000000"},
+    };
+    std::string r;
+    for (const Published& p : published) {
+      VARIANT value = PublishedDefault(p.cls, p.member, p.param);
+      VARIANT text;
+      VariantInit(&text);
+      VariantChangeType(&text, &value, 0, VT_BSTR);
+      r += Expect(Narrow(p.member, wcslen(p.member)) + " parameter " + std::to_string(p.param),
+                  std::to_string(V_VT(&value)) + ":" + Narrow(V_VT(&text) == VT_BSTR ? V_BSTR(&text) : nullptr),
+                  std::to_string(p.type) + ":" + p.text);
+      VariantClear(&text);
+      VariantClear(&value);
+    }
+    return r;
+  });
+
+  Check("SmartParse and ReadCSVFile through the table with the published defaults", [&] {
+    IUnknown* dual = nullptr;
+    if (FAILED(parse->QueryInterface(GuidOf(ClassNamed("korParse").iface.guid), reinterpret_cast<void**>(&dual))))
+      return std::string("no _korParse");
+    using SmartParse = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, SAFEARRAY**, BSTR*, BSTR*, SHORT*);
+    VARIANT delimiter = PublishedDefault("korParse", L"SmartParse", 2);
+    VARIANT quote = PublishedDefault("korParse", L"SmartParse", 3);
+    BSTR line = SysAllocString(L"a \"b c\"");
+    SAFEARRAY* values = nullptr;
+    SHORT count = 0;
+    HRESULT status = reinterpret_cast<SmartParse>((*reinterpret_cast<void***>(dual))[7 + 1])(
+        dual, &line, &values, &V_BSTR(&delimiter), &V_BSTR(&quote), &count);
+    std::string r = Expect("SmartParse", Hex(status) + " " + std::to_string(count), "0x00000000 2");
+    if (values) SafeArrayDestroy(values);
+    SysFreeString(line);
+    VariantClear(&delimiter);
+    VariantClear(&quote);
+    dual->Release();
+
+    // A first line narrower than the second: only a first pass over more
+    // than one line sees the width.
+    if (FAILED(csv->QueryInterface(GuidOf(ClassNamed("korCSV_IO").iface.guid), reinterpret_cast<void**>(&dual))))
+      return r + "no _korCSV_IO";
+    using ReadCSVFile = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, SAFEARRAY**, LONG*);
+    const std::wstring name = wideWork + L"narrow_first.csv";
+    if (FILE* f = _wfopen(name.c_str(), L"wb")) {
+      std::fputs("a\r\nb,c,d\r\n", f);
+      std::fclose(f);
+    }
+    VARIANT records = PublishedDefault("korCSV_IO", L"ReadCSVFile", 2);
+    BSTR file = SysAllocString(name.c_str());
+    SAFEARRAY* table = nullptr;
+    status = reinterpret_cast<ReadCSVFile>((*reinterpret_cast<void***>(dual))[7])(dual, &file, &table, &V_I4(&records));
+    LONG widest = -1;
+    if (table) SafeArrayGetUBound(table, 1, &widest);
+    r += Expect("ReadCSVFile", Hex(status) + " " + std::to_string(widest), "0x00000000 3");
+    if (table) SafeArrayDestroy(table);
+    SysFreeString(file);
     dual->Release();
     return r;
   });
