@@ -21,25 +21,38 @@
 wine64_loader=/usr/lib/wine/wine64
 wine32_loader=/usr/lib/wine/wine
 
-# Whether 32-bit Wine is there; installs it when it is not and this is CI
-# or KORTOOLS_INSTALL_WINE32=1 (root only). Status 1, with the reason on
-# stderr, when it cannot be had.
+# Whether 32-bit Wine is there and runs; installs it when it is not and this
+# is CI or KORTOOLS_INSTALL_WINE32=1 (root only). Status 1, with the reason on
+# stderr, when it cannot be had. A kernel without 32-bit support runs no
+# 32-bit loader: the package is then removed again, so that the plain `wine`
+# command keeps starting the 64-bit loader.
 wine_need_32bit() {
-  [[ -x $wine32_loader ]] && return 0
-  if [[ ${CI:-} != true && ${KORTOOLS_INSTALL_WINE32:-} != 1 ]]; then
-    echo "$(basename "$0"): 32-bit Wine is not installed (dpkg --add-architecture i386 && apt-get update && apt-get install wine32)" >&2
+  local me installed=false
+  me=$(basename "$0")
+  if [[ ! -x $wine32_loader ]]; then
+    if [[ ${CI:-} != true && ${KORTOOLS_INSTALL_WINE32:-} != 1 ]]; then
+      echo "$me: 32-bit Wine is not installed (dpkg --add-architecture i386 && apt-get update && apt-get install wine32)" >&2
+      return 1
+    fi
+    if [[ $(id -u) -ne 0 ]]; then
+      echo "$me: 32-bit Wine is not installed, and installing it needs root" >&2
+      return 1
+    fi
+    echo "$me: installing 32-bit Wine (wine32)" >&2
+    if ! { dpkg --add-architecture i386 && apt-get update -q &&
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -q wine32; } >&2; then
+      echo "$me: the i386 packages could not be installed" >&2
+      return 1
+    fi
+    installed=true
+  fi
+  if ! "$wine32_loader" --version >/dev/null 2>&1; then
+    echo "$me: the 32-bit Wine loader does not run here (a kernel without 32-bit program support)" >&2
+    if [[ $installed == true ]]; then
+      DEBIAN_FRONTEND=noninteractive apt-get remove -y -q wine32:i386 >&2 || true
+    fi
     return 1
   fi
-  if [[ $(id -u) -ne 0 ]]; then
-    echo "$(basename "$0"): 32-bit Wine is not installed, and installing it needs root" >&2
-    return 1
-  fi
-  echo "$(basename "$0"): installing 32-bit Wine (wine32)" >&2
-  if ! { dpkg --add-architecture i386 && apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q wine32; } >&2; then
-    echo "$(basename "$0"): the i386 packages could not be installed" >&2
-    return 1
-  fi
-  [[ -x $wine32_loader ]]
 }
 
 wine_setup() {
