@@ -1,12 +1,13 @@
 ; The korTools installer for 64-bit Windows: korTools.dll for 64-bit programs
-; in "Program Files\korTools" and, when the installer is built with it, the
-; 32-bit korTools.dll for 32-bit programs (32-bit Office, VB6 programs) in its
-; "x86" folder; each registered (classes, programmatic identifiers, type
-; library) by the regsvr32 of its word size. The uninstaller unregisters and
+; in "Program Files\korTools" and the 32-bit korTools.dll for 32-bit programs
+; (32-bit Office, VB6 programs) in its "x86" folder; each registered (classes,
+; programmatic identifiers, type library) by the regsvr32 of its word size. A
+; system without a 32-bit half (no SysWOW64\regsvr32.exe) gets the 64-bit DLL
+; only. The uninstaller unregisters and
 ; deletes both and removes its own entry; a folder that holds files of the
 ; user's (the default INI file korTools.ini, say) is left with them.
 ;
-;   makensis -DDLL64=<64-bit korTools.dll> [-DDLL32=<32-bit korTools.dll>]
+;   makensis -DDLL64=<64-bit korTools.dll> -DDLL32=<32-bit korTools.dll>
 ;            -DVERSION=<x.y.z> -DOUTFILE=<setup.exe> korTools.nsi
 ;
 ;   korTools-setup.exe /S [/D=C:\Other\Folder]    silent install
@@ -62,17 +63,19 @@ Section "korTools"
     Abort "korTools.dll could not be registered"
   ${EndIf}
 
-!ifdef DLL32
-  SetOutPath "$INSTDIR\x86"
-  File "/oname=korTools.dll" "${DLL32}"
-  ClearErrors
-  !insertmacro RegSvr32 "${REGSVR32_32}" '/s "$INSTDIR\x86\korTools.dll"'
-  ${If} $1 != 0
-    DetailPrint "the 32-bit regsvr32 could not register $INSTDIR\x86\korTools.dll ($1)"
-    SetErrorLevel 2
-    Abort "the 32-bit korTools.dll could not be registered"
+  ${If} ${FileExists} "${REGSVR32_32}"
+    SetOutPath "$INSTDIR\x86"
+    File "/oname=korTools.dll" "${DLL32}"
+    ClearErrors
+    !insertmacro RegSvr32 "${REGSVR32_32}" '/s "$INSTDIR\x86\korTools.dll"'
+    ${If} $1 != 0
+      DetailPrint "the 32-bit regsvr32 could not register $INSTDIR\x86\korTools.dll ($1)"
+      SetErrorLevel 2
+      Abort "the 32-bit korTools.dll could not be registered"
+    ${EndIf}
+  ${Else}
+    DetailPrint "no 32-bit regsvr32: the 32-bit korTools.dll is left out"
   ${EndIf}
-!endif
 SectionEnd
 
 Section "Uninstall"
