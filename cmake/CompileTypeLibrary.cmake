@@ -2,7 +2,7 @@
 # stdole2.tlb first, which it imports, then korTools.tlb, both into OUT.
 #
 #   cmake -DWIDL=<widl> -DIDL=<korTools.idl> -DSTUBS=<dir> -DOUT=<dir>
-#         [-DWIDL_TARGET=-m32|-m64] [-DPYTHON=<python3> -DSTRING_DEFAULTS=<typelib_string_defaults.py>]
+#         [-DWIDL_TARGET=-m32|-m64] [-DPYTHON=<python3> -DSTRING_DEFAULTS=<type_library.py>]
 #         -P CompileTypeLibrary.cmake
 #
 # With STRING_DEFAULTS, the string defaults of by-reference parameters, which
@@ -37,7 +37,7 @@ endfunction()
 _kortools_widl("${OUT}/stdole2.tlb" "${_include}/stdole2.idl")
 _kortools_widl("${OUT}/korTools.tlb" "${IDL}")
 if(STRING_DEFAULTS)
-  execute_process(COMMAND "${PYTHON}" "${STRING_DEFAULTS}" "${OUT}/korTools.tlb" "${IDL}"
+  execute_process(COMMAND "${PYTHON}" "${STRING_DEFAULTS}" put-string-defaults "${OUT}/korTools.tlb" "${IDL}"
                   RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
     file(REMOVE "${OUT}/korTools.tlb")

@@ -17,7 +17,7 @@ constexpr std::string_view kResultName = "RetVal";
 // widl refuses a string default on a by-reference parameter (MIDL takes it),
 // so such defaults go through a macro that gives widl the number 0 in their
 // place; the build then puts the string into the compiled library
-// (cmake/typelib_string_defaults.py), so that a compiler that fills in
+// (cmake/type_library.py), so that a compiler that fills in
 // left-out arguments from the library passes the published default.
 constexpr std::string_view kByRefStringDefault = "KORTOOLS_BYREF_STRING_DEFAULT";
 

@@ -7,8 +7,6 @@
 // number of failed checks.
 //
 //   kortools_com_client.exe Z:\tmp\work      (a folder for its files)
-//   kortools_com_client.exe --list-type-library Z:\...\korTools.dll
-//        the type library as text that does not depend on the word size
 #include <ocidl.h>
 #include <ole2.h>
 #include <oleauto.h>
@@ -163,86 +161,11 @@ VARIANT PublishedDefault(std::string_view cls, const wchar_t* member, SHORT para
   return value;
 }
 
-// The type library in `file` (a .tlb, or a DLL that embeds one) as lines of
-// text that do not depend on the word size: each type, each member with its
-// slot, and each parameter with its type, flags and default.
-int ListTypeLibrary(const wchar_t* file) {
-  ITypeLib* library = nullptr;
-  if (FAILED(LoadTypeLibEx(file, REGKIND_NONE, &library))) return 2;
-  for (UINT t = 0; t < library->GetTypeInfoCount(); ++t) {
-    ITypeInfo* info = nullptr;
-    TYPEATTR* attr = nullptr;
-    BSTR name = nullptr;
-    library->GetTypeInfo(t, &info);
-    info->GetTypeAttr(&attr);
-    info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-    wchar_t guid[40];
-    StringFromGUID2(attr->guid, guid, 40);
-    std::printf("type %s kind %d flags %d %s\n", Narrow(name).c_str(), attr->typekind, attr->wTypeFlags,
-                Narrow(guid, wcslen(guid)).c_str());
-    SysFreeString(name);
-    for (UINT f = 0; f < attr->cFuncs; ++f) {
-      FUNCDESC* func = nullptr;
-      info->GetFuncDesc(f, &func);
-      BSTR names[16] = {};
-      UINT count = 0;
-      info->GetNames(func->memid, names, 16, &count);
-      std::printf("  %s id %08lX kind %d slot %d flags %d result %d\n", Narrow(names[0]).c_str(),
-                  static_cast<unsigned long>(func->memid), func->invkind,
-                  static_cast<int>(func->oVft / static_cast<SHORT>(sizeof(void*))), func->wFuncFlags,
-                  func->elemdescFunc.tdesc.vt);
-      for (SHORT a = 0; a < func->cParams; ++a) {
-        const ELEMDESC& param = func->lprgelemdescParam[a];
-        const TYPEDESC* type = &param.tdesc;
-        std::string shape;
-        for (; type->vt == VT_PTR || type->vt == VT_SAFEARRAY; type = type->lptdesc)
-          shape += type->vt == VT_PTR ? "*" : "[]";
-        std::string value = "-";
-        if (param.paramdesc.wParamFlags & PARAMFLAG_FHASDEFAULT) {
-          VARIANT text;
-          VariantInit(&text);
-          VariantChangeType(&text, &param.paramdesc.pparamdescex->varDefaultValue, 0, VT_BSTR);
-          value = std::to_string(V_VT(&param.paramdesc.pparamdescex->varDefaultValue)) + ":\"" + Narrow(V_BSTR(&text)) +
-                  "\"";
-          VariantClear(&text);
-        }
-        std::printf("    %s type %d%s flags %d default %s\n",
-                    a + 1 < static_cast<SHORT>(count) ? Narrow(names[a + 1]).c_str() : "?", type->vt, shape.c_str(),
-                    param.paramdesc.wParamFlags, value.c_str());
-      }
-      for (UINT n = 0; n < count; ++n) SysFreeString(names[n]);
-      info->ReleaseFuncDesc(func);
-    }
-    for (UINT v = 0; v < attr->cVars; ++v) {
-      VARDESC* var = nullptr;
-      info->GetVarDesc(v, &var);
-      BSTR varName = nullptr;
-      info->GetDocumentation(var->memid, &varName, nullptr, nullptr, nullptr);
-      VARIANT text;
-      VariantInit(&text);
-      if (var->varkind == VAR_CONST) VariantChangeType(&text, var->lpvarValue, 0, VT_BSTR);
-      std::printf("  %s = %s\n", Narrow(varName).c_str(),
-                  Narrow(V_VT(&text) == VT_BSTR ? V_BSTR(&text) : nullptr).c_str());
-      VariantClear(&text);
-      SysFreeString(varName);
-      info->ReleaseVarDesc(var);
-    }
-    info->ReleaseTypeAttr(attr);
-    info->Release();
-  }
-  library->Release();
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "--list-type-library") {
-    const std::string file = argv[2];
-    return ListTypeLibrary(std::wstring(file.begin(), file.end()).c_str());
-  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: kortools_com_client WORK-FOLDER | --list-type-library FILE\n");
+    std::fprintf(stderr, "usage: kortools_com_client WORK-FOLDER\n");
     return 2;
   }
   const std::string work = std::string(argv[1]) + "\\";
