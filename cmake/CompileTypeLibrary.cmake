@@ -2,7 +2,11 @@
 # stdole2.tlb first, which it imports, then korTools.tlb, both into OUT.
 #
 #   cmake -DWIDL=<widl> -DIDL=<korTools.idl> -DSTUBS=<dir> -DOUT=<dir>
-#         [-DWIDL_TARGET=-m32|-m64] -P CompileTypeLibrary.cmake
+#         [-DWIDL_TARGET=-m32|-m64] [-DPYTHON=<python3> -DSTRING_DEFAULTS=<type_library.py>]
+#         -P CompileTypeLibrary.cmake
+#
+# With STRING_DEFAULTS, the string defaults of by-reference parameters, which
+# widl compiles as a stand-in 0, are put into korTools.tlb afterwards.
 #
 # The IDL files it imports are the system's (libwine-dev) when they are
 # installed, otherwise the stand-ins in STUBS. widl warns about every default
@@ -32,3 +36,11 @@ endfunction()
 
 _kortools_widl("${OUT}/stdole2.tlb" "${_include}/stdole2.idl")
 _kortools_widl("${OUT}/korTools.tlb" "${IDL}")
+if(STRING_DEFAULTS)
+  execute_process(COMMAND "${PYTHON}" "${STRING_DEFAULTS}" put-string-defaults "${OUT}/korTools.tlb" "${IDL}"
+                  RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    file(REMOVE "${OUT}/korTools.tlb")
+    message(FATAL_ERROR "The string defaults could not be put into korTools.tlb:\n${err}")
+  endif()
+endif()

@@ -23,6 +23,7 @@
 #include "csv/ascii_text.h"
 #include "csv/split_line.h"
 #include "frame/checked.h"
+#include "frame/defaults.h"
 #include "frame/message.h"
 #include "frame/text.h"
 #include "kortools/error.h"
@@ -34,9 +35,6 @@
 namespace kor {
 namespace {
 
-// How many lines the first pass examines, plus one, when the caller leaves
-// the count out.
-constexpr Long kRecordsWhenLeftOut = 2147000000;
 // The array grows by this many records when a file has more lines in the
 // second pass than the first pass counted.
 constexpr Long kGrowth = 100;
@@ -130,7 +128,7 @@ void CheckLayout(const StringArray& data, Long widest) {
 }  // namespace
 
 void korCSV_IO::ReadCSVFile(String& i_CSVFile, StringArray& o_CSVData, Long* i_NrOfRecords2Search) {
-  const Long limit = i_NrOfRecords2Search != nullptr ? *i_NrOfRecords2Search : kRecordsWhenLeftOut;
+  const Long limit = i_NrOfRecords2Search != nullptr ? *i_NrOfRecords2Search : defaults::kCsvRecordsToSearch;
   const platform::CodePage& cp = platform::SystemCodePage();
   Lines lines(cp);
   std::string name;

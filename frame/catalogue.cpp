@@ -188,9 +188,10 @@ ClassInfo CsvClass() {
       {"_korCSV_IO",
        "59F106DE-4FA3-41C9-B7F8-EF3C50F1C57D",
        {
-           Method<&I::ReadCSVFile>(0, "ReadCSVFile", 0x60030001,
-                                   {{"i_CSVFile"}, {"o_CSVData"}, {"i_NrOfRecords2Search"}},
-                                   "Reads a file with the CSV format and returns the data in an array"),
+           Method<&I::ReadCSVFile>(
+               0, "ReadCSVFile", 0x60030001,
+               {{"i_CSVFile"}, {"o_CSVData"}, {"i_NrOfRecords2Search", Long{defaults::kCsvRecordsToSearch}}},
+               "Reads a file with the CSV format and returns the data in an array"),
            Method<&I::WriteCSVFile>(1, "WriteCSVFile", 0x60030002, {{"i_CSVFile"}, {"i_CSVData"}},
                                     "Writes a file in CSV format with the specified data"),
        }},

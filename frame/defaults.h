@@ -13,6 +13,8 @@ inline constexpr char16_t kSmartParseEncapsulator[] = u"\"";
 inline constexpr char16_t kReadPrivateWindowIniFile[] = u"";
 inline constexpr FileActionFlags kFileOptions = vbFileOpDefault;
 inline constexpr eRegistryAccessModes kRegKeyAccess = KEY_ALL_ACCESS;
+// How many lines the CSV reader's first pass examines, plus one.
+inline constexpr Long kCsvRecordsToSearch = 2147000000;
 
 // The value of an optional by-reference parameter: the caller's variable, or
 // the default when it was left out.

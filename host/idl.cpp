@@ -15,9 +15,10 @@ namespace {
 constexpr std::string_view kResultName = "RetVal";
 
 // widl refuses a string default on a by-reference parameter (MIDL takes it),
-// so such defaults go through a macro that is empty under widl. A caller that
-// leaves the argument out still gets the default: the server fills in every
-// left-out argument from the type information.
+// so such defaults go through a macro that gives widl the number 0 in their
+// place; the build then puts the string into the compiled library
+// (cmake/type_library.py), so that a compiler that fills in
+// left-out arguments from the library passes the published default.
 constexpr std::string_view kByRefStringDefault = "KORTOOLS_BYREF_STRING_DEFAULT";
 
 std::string Hex(std::int32_t n) {
@@ -136,9 +137,10 @@ void WriteIdl(std::ostream& out) {
   out << "// The " << lib.name << " type library, written by `kortools describe --idl` from the\n"
       << "// library's type information. Do not edit: regenerate it.\n"
       << "import \"oaidl.idl\";\n\n"
-      << "// widl takes no string default on a by-reference parameter.\n"
+      << "// widl takes no string default on a by-reference parameter: it compiles 0\n"
+      << "// in its place, which the build replaces by the string.\n"
       << "#ifdef __WIDL__\n"
-      << "#define " << kByRefStringDefault << "(text)\n"
+      << "#define " << kByRefStringDefault << "(text) , defaultvalue(0)\n"
       << "#else\n"
       << "#define " << kByRefStringDefault << "(text) , defaultvalue(text)\n"
       << "#endif\n\n"

@@ -31,8 +31,8 @@ TEST(IdlTest, DeclaresParametersDefaultsAndAliases) {
       "[in, out, optional, defaultvalue(1)] FileActionFlags* i_OptionsFlag, [in, out, optional] VARIANT* "
       "i_DialogTitle, [in, out, optional] VARIANT* i_Owner, [out, retval] VARIANT_BOOL* RetVal);",
       "[in, out, optional, defaultvalue(983103)] eRegistryAccessModes* Access);",
-      // an optional Long without a default
-      "[in, out, optional] long* i_NrOfRecords2Search);",
+      // an optional Long with a default
+      "[in, out, optional, defaultvalue(2147000000)] long* i_NrOfRecords2Search);",
       // the data field as a property pair
       "[id(0x40030001), propget]\n        HRESULT RegErrorCode([out, retval] eRegistryErrorCodes* RetVal);",
       "[id(0x40030001), propput]\n        HRESULT RegErrorCode([in] eRegistryErrorCodes RegErrorCode);",

@@ -3,6 +3,7 @@
 #include <dispex.h>
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "frame/server/com_values.h"
@@ -12,21 +13,62 @@
 namespace kor::server {
 namespace {
 
-class DispatchWindow final : public HostWindow {
+// What the library asks of a host window, in the order of Member below.
+enum Member : std::size_t { kLeft, kTop, kWidth, kHeight, kWindowState, kBorderStyle, kMove, kMemberCount };
+constexpr std::array<const wchar_t*, kMemberCount> kFormMembers{L"Left",        L"Top",         L"Width", L"Height",
+                                                                L"WindowState", L"BorderStyle", L"Move"};
+using MemberIds = std::array<DISPID, kMemberCount>;
+
+// A member's dispatch id, if the object has one of that name. A script
+// engine's object that answers names only through IDispatchEx (the class
+// instances of some VBScript engines) is asked there, ignoring case as such a
+// script does.
+std::optional<DISPID> IdOf(IDispatch* object, const wchar_t* name) {
+  DISPID id = 0;
+  auto* names = const_cast<LPOLESTR>(name);
+  if (SUCCEEDED(object->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id))) return id;
+  IDispatchEx* ex = nullptr;
+  if (SUCCEEDED(object->QueryInterface(__uuidof(IDispatchEx), reinterpret_cast<void**>(&ex)))) {
+    BSTR text = SysAllocString(name);
+    const HRESULT status = text ? ex->GetDispID(text, fdexNameCaseInsensitive, &id) : E_OUTOFMEMORY;
+    SysFreeString(text);
+    ex->Release();
+    if (SUCCEEDED(status)) return id;
+  }
+  return std::nullopt;
+}
+
+// The client's object, kept alive while the library holds it.
+class HeldDispatch {
  public:
-  explicit DispatchWindow(IDispatch* object) : object_(object) { object_->AddRef(); }
-  ~DispatchWindow() override { object_->Release(); }
-  DispatchWindow(const DispatchWindow&) = delete;
-  DispatchWindow& operator=(const DispatchWindow&) = delete;
+  explicit HeldDispatch(IDispatch* object) : object_(object) { object_->AddRef(); }
+  virtual ~HeldDispatch() { object_->Release(); }
+  HeldDispatch(const HeldDispatch&) = delete;
+  HeldDispatch& operator=(const HeldDispatch&) = delete;
 
   IDispatch* Dispatch() const { return object_; }
 
-  Single Left() const override { return ChangeType<Single>(Get(L"Left")); }
-  Single Top() const override { return ChangeType<Single>(Get(L"Top")); }
-  Single Width() const override { return ChangeType<Single>(Get(L"Width")); }
-  Single Height() const override { return ChangeType<Single>(Get(L"Height")); }
-  Integer WindowState() const override { return ChangeType<Integer>(Get(L"WindowState")); }
-  Integer BorderStyle() const override { return ChangeType<Integer>(Get(L"BorderStyle")); }
+ private:
+  IDispatch* object_;
+};
+
+// An object that lacks one of the window's members: it may be passed where
+// any object goes, and a window parameter refuses it with error 13.
+class DispatchObject final : public HostObject, public HeldDispatch {
+ public:
+  using HeldDispatch::HeldDispatch;
+};
+
+class DispatchWindow final : public HostWindow, public HeldDispatch {
+ public:
+  DispatchWindow(IDispatch* object, const MemberIds& ids) : HeldDispatch(object), ids_(ids) {}
+
+  Single Left() const override { return ChangeType<Single>(Get(kLeft)); }
+  Single Top() const override { return ChangeType<Single>(Get(kTop)); }
+  Single Width() const override { return ChangeType<Single>(Get(kWidth)); }
+  Single Height() const override { return ChangeType<Single>(Get(kHeight)); }
+  Integer WindowState() const override { return ChangeType<Integer>(Get(kWindowState)); }
+  Integer BorderStyle() const override { return ChangeType<Integer>(Get(kBorderStyle)); }
 
   void SetWindowState(Integer state) override {
     VARIANT arg;
@@ -35,7 +77,7 @@ class DispatchWindow final : public HostWindow {
     V_I2(&arg) = state;
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{&arg, &named, 1, 1};
-    Call(L"WindowState", DISPATCH_PROPERTYPUT, params, nullptr);
+    Call(kWindowState, DISPATCH_PROPERTYPUT, params, nullptr);
   }
 
   void Move(Single left, std::optional<Single> top, std::optional<Single> width,
@@ -58,15 +100,15 @@ class DispatchWindow final : public HostWindow {
       }
     }
     DISPPARAMS params{args.data(), nullptr, count, 0};
-    Call(L"Move", DISPATCH_METHOD, params, nullptr);
+    Call(kMove, DISPATCH_METHOD, params, nullptr);
   }
 
  private:
-  Variant Get(const wchar_t* name) const {
+  Variant Get(Member member) const {
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     VARIANT result;
     VariantInit(&result);
-    Call(name, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, &result);
+    Call(member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, &result);
     struct Clear {
       VARIANT& v;
       ~Clear() { VariantClear(&v); }
@@ -74,10 +116,10 @@ class DispatchWindow final : public HostWindow {
     return FromVariant(result);
   }
 
-  void Call(const wchar_t* name, WORD flags, DISPPARAMS& params, VARIANT* result) const {
-    const DISPID id = IdOf(name);
+  void Call(Member member, WORD flags, DISPPARAMS& params, VARIANT* result) const {
     EXCEPINFO info{};
-    const HRESULT status = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &info, nullptr);
+    const HRESULT status =
+        Dispatch()->Invoke(ids_[member], IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &info, nullptr);
     if (SUCCEEDED(status)) return;
     if (status == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
     Error error = ErrorOf(status, info);
@@ -87,39 +129,29 @@ class DispatchWindow final : public HostWindow {
     throw error;
   }
 
-  // The member's dispatch id. A script engine's object that answers names
-  // only through IDispatchEx (the class instances of some VBScript engines)
-  // is asked there, ignoring case as such a script does.
-  DISPID IdOf(const wchar_t* name) const {
-    DISPID id = 0;
-    auto* names = const_cast<LPOLESTR>(name);
-    if (SUCCEEDED(object_->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id))) return id;
-    IDispatchEx* ex = nullptr;
-    if (SUCCEEDED(object_->QueryInterface(__uuidof(IDispatchEx), reinterpret_cast<void**>(&ex)))) {
-      BSTR text = SysAllocString(name);
-      const HRESULT status = text ? ex->GetDispID(text, fdexNameCaseInsensitive, &id) : E_OUTOFMEMORY;
-      SysFreeString(text);
-      ex->Release();
-      if (SUCCEEDED(status)) return id;
-    }
-    throw Error::Runtime(438);
-  }
-
-  IDispatch* object_;
+  MemberIds ids_;
 };
 
 }  // namespace
 
 Object ObjectFromDispatch(IDispatch* object) {
   if (!object) return nullptr;
-  return std::make_shared<DispatchWindow>(object);
+  // The names are asked once, up front: an object that lacks one is no
+  // window, whatever else it offers.
+  MemberIds ids{};
+  for (std::size_t i = 0; i < kMemberCount; ++i) {
+    const std::optional<DISPID> id = IdOf(object, kFormMembers[i]);
+    if (!id) return std::make_shared<DispatchObject>(object);
+    ids[i] = *id;
+  }
+  return std::make_shared<DispatchWindow>(object, ids);
 }
 
 IDispatch* DispatchOf(const Object& object) {
-  auto* window = dynamic_cast<DispatchWindow*>(object.get());
-  if (!window) return nullptr;
-  window->Dispatch()->AddRef();
-  return window->Dispatch();
+  auto* held = dynamic_cast<HeldDispatch*>(object.get());
+  if (!held) return nullptr;
+  held->Dispatch()->AddRef();
+  return held->Dispatch();
 }
 
 }  // namespace kor::server

@@ -1,6 +1,7 @@
-// A client's automation object handed to the library: a host window whose
-// Left, Top, Width, Height, WindowState, BorderStyle and Move are asked of
-// the object through IDispatch, by name, as a late-bound caller would.
+// A client's automation object handed to the library. One that has all of
+// Left, Top, Width, Height, WindowState, BorderStyle and Move is a host window,
+// asked through IDispatch as a late-bound caller would; any other object is
+// only held (a window parameter refuses it with error 13 "Type mismatch").
 #pragma once
 
 #include <ole2.h>

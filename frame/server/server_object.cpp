@@ -1,5 +1,6 @@
 #include "frame/server/server_object.h"
 
+#include <ocidl.h>
 #include <oleauto.h>
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "frame/server/class_named_type_info.h"
 #include "frame/server/com_values.h"
 #include "frame/server/error_info.h"
 #include "frame/server/server_module.h"
@@ -32,17 +34,31 @@ struct Interface {
 
 class ServerObject;
 
-// ISupportErrorInfo, a second interface of the same object.
-class ErrorInfoSupport final : public ISupportErrorInfo {
+// A second interface of the same object: its IUnknown is the object's.
+template <class Base>
+class SecondInterface : public Base {
  public:
-  explicit ErrorInfoSupport(ServerObject* owner) : owner_(owner) {}
+  explicit SecondInterface(ServerObject* owner) : owner_(owner) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
-  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
- private:
+ protected:
   ServerObject* owner_;
+};
+
+class ErrorInfoSupport final : public SecondInterface<ISupportErrorInfo> {
+ public:
+  using SecondInterface::SecondInterface;
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
+};
+
+// The object's class, which a script host asks to name the object (its
+// TypeName is the class's name, not the interface's).
+class ClassInfoProvider final : public SecondInterface<IProvideClassInfo> {
+ public:
+  using SecondInterface::SecondInterface;
+  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
 };
 
 class ServerObject : public Interface {
@@ -61,6 +77,7 @@ class ServerObject : public Interface {
   bool IsOwnInterface(REFIID iid) const;
 
   HRESULT GetTypeInfo(UINT index, ITypeInfo** info);
+  HRESULT GetClassTypeInfo(ITypeInfo** info);
   HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids);
   HRESULT Invoke(DISPID id, REFIID iid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                  UINT* argumentError);
@@ -74,6 +91,7 @@ class ServerObject : public Interface {
   const IID& iid_;
   AutomationObject object_;
   ErrorInfoSupport support_{this};
+  ClassInfoProvider classInfo_{this};
 };
 
 // --- the virtual table ------------------------------------------------------
@@ -170,6 +188,8 @@ HRESULT ServerObject::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<Interface*>(this);
   } else if (IsEqualIID(iid, IID_ISupportErrorInfo)) {
     *out = static_cast<ISupportErrorInfo*>(&support_);
+  } else if (IsEqualIID(iid, IID_IProvideClassInfo)) {
+    *out = static_cast<IProvideClassInfo*>(&classInfo_);
   } else {
     *out = nullptr;
     return E_NOINTERFACE;
@@ -178,15 +198,28 @@ HRESULT ServerObject::QueryInterface(REFIID iid, void** out) {
   return S_OK;
 }
 
+HRESULT TypeInfoOf(REFGUID guid, ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  *info = nullptr;
+  HRESULT status = S_OK;
+  ITypeLib* library = EmbeddedTypeLibrary(&status);
+  if (!library) return status;
+  return library->GetTypeInfoOfGuid(guid, info);
+}
+
 HRESULT ServerObject::GetTypeInfo(UINT index, ITypeInfo** info) {
   if (!info) return E_POINTER;
   *info = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
-  HRESULT status = S_OK;
-  ITypeLib* library = EmbeddedTypeLibrary(&status);
-  if (!library) return status;
-  return library->GetTypeInfoOfGuid(iid_, info);
+  ITypeInfo* interfaceInfo = nullptr;
+  const HRESULT status = TypeInfoOf(iid_, &interfaceInfo);
+  if (FAILED(status)) return status;
+  *info = ClassNamedTypeInfo(interfaceInfo, std::wstring(class_.name.begin(), class_.name.end()));
+  interfaceInfo->Release();
+  return *info ? S_OK : E_OUTOFMEMORY;
 }
+
+HRESULT ServerObject::GetClassTypeInfo(ITypeInfo** info) { return TypeInfoOf(GuidOf(class_.guid), info); }
 
 HRESULT ServerObject::GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids) {
   if (!names || !ids || count == 0) return E_INVALIDARG;
@@ -328,14 +361,26 @@ HRESULT ServerObject::CallSlot(std::size_t slot, void* const* raw) {
   }
 }
 
-// --- ISupportErrorInfo ------------------------------------------------------
+// --- the second interfaces -----------------------------------------------
 
-HRESULT ErrorInfoSupport::QueryInterface(REFIID iid, void** out) { return owner_->QueryInterface(iid, out); }
-ULONG ErrorInfoSupport::AddRef() { return owner_->AddRef(); }
-ULONG ErrorInfoSupport::Release() { return owner_->Release(); }
+template <class Base>
+HRESULT SecondInterface<Base>::QueryInterface(REFIID iid, void** out) {
+  return owner_->QueryInterface(iid, out);
+}
+template <class Base>
+ULONG SecondInterface<Base>::AddRef() {
+  return owner_->AddRef();
+}
+template <class Base>
+ULONG SecondInterface<Base>::Release() {
+  return owner_->Release();
+}
+
 HRESULT ErrorInfoSupport::InterfaceSupportsErrorInfo(REFIID iid) {
   return owner_->IsOwnInterface(iid) || IsEqualIID(iid, IID_IDispatch) ? S_OK : S_FALSE;
 }
+
+HRESULT ClassInfoProvider::GetClassInfo(ITypeInfo** info) { return owner_->GetClassTypeInfo(info); }
 
 }  // namespace
 

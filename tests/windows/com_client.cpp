@@ -7,6 +7,7 @@
 // number of failed checks.
 //
 //   kortools_com_client.exe Z:\tmp\work      (a folder for its files)
+#include <ocidl.h>
 #include <ole2.h>
 #include <oleauto.h>
 
@@ -126,6 +127,40 @@ std::string Element(SAFEARRAY* array, LONG i, LONG j = -1) {
 
 const kor::ClassInfo& ClassNamed(std::string_view name) { return *kor::FindClass(name); }
 
+// The default the registered type library publishes for a parameter of a
+// class's interface, as a compiler reads it to fill in a left-out argument
+// (VT_EMPTY when there is none).
+VARIANT PublishedDefault(std::string_view cls, const wchar_t* member, SHORT param) {
+  VARIANT value;
+  VariantInit(&value);
+  const kor::TypeLibraryInfo& lib = kor::TypeLibrary();
+  ITypeLib* library = nullptr;
+  if (FAILED(LoadRegTypeLib(GuidOf(lib.guid), static_cast<WORD>(lib.majorVersion), static_cast<WORD>(lib.minorVersion),
+                            LOCALE_NEUTRAL, &library)))
+    return value;
+  ITypeInfo* info = nullptr;
+  if (SUCCEEDED(library->GetTypeInfoOfGuid(GuidOf(ClassNamed(cls).iface.guid), &info))) {
+    TYPEATTR* attr = nullptr;
+    info->GetTypeAttr(&attr);
+    for (UINT f = 0; attr && f < attr->cFuncs; ++f) {
+      FUNCDESC* func = nullptr;
+      info->GetFuncDesc(f, &func);
+      BSTR name = nullptr;
+      info->GetDocumentation(func->memid, &name, nullptr, nullptr, nullptr);
+      if (name && wcscmp(name, member) == 0 && param < func->cParams) {
+        const PARAMDESC& desc = func->lprgelemdescParam[param].paramdesc;
+        if (desc.wParamFlags & PARAMFLAG_FHASDEFAULT) VariantCopy(&value, &desc.pparamdescex->varDefaultValue);
+      }
+      SysFreeString(name);
+      info->ReleaseFuncDesc(func);
+    }
+    if (attr) info->ReleaseTypeAttr(attr);
+    info->Release();
+  }
+  library->Release();
+  return value;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -244,6 +279,53 @@ int main(int argc, char** argv) {
     return r;
   });
 
+  // An early-bound caller that leaves optional arguments out: the compiler
+  // passes the defaults the type library publishes.
+  Check("SmartParse and ReadCSVFile through the table with the published defaults", [&] {
+    IUnknown* dual = nullptr;
+    if (FAILED(parse->QueryInterface(GuidOf(ClassNamed("korParse").iface.guid), reinterpret_cast<void**>(&dual))))
+      return std::string("no _korParse");
+    using SmartParse = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, SAFEARRAY**, BSTR*, BSTR*, SHORT*);
+    VARIANT delimiter = PublishedDefault("korParse", L"SmartParse", 2);
+    VARIANT quote = PublishedDefault("korParse", L"SmartParse", 3);
+    BSTR line = SysAllocString(L"a \"b c\"");
+    SAFEARRAY* values = nullptr;
+    SHORT count = 0;
+    HRESULT status = reinterpret_cast<SmartParse>((*reinterpret_cast<void***>(dual))[7 + 1])(
+        dual, &line, &values, &V_BSTR(&delimiter), &V_BSTR(&quote), &count);
+    std::string r = Expect("SmartParse", Hex(status) + " " + std::to_string(count), "0x00000000 2");
+    VARIANT iniFile = PublishedDefault("korINI", L"ReadPrivateWindow", 2);
+    r += Expect("ReadPrivateWindow's file", std::to_string(V_VT(&iniFile)), std::to_string(VT_BSTR));
+    VariantClear(&iniFile);
+    if (values) SafeArrayDestroy(values);
+    SysFreeString(line);
+    VariantClear(&delimiter);
+    VariantClear(&quote);
+    dual->Release();
+
+    // A first line narrower than the second: only a first pass over more
+    // than one line sees the width.
+    if (FAILED(csv->QueryInterface(GuidOf(ClassNamed("korCSV_IO").iface.guid), reinterpret_cast<void**>(&dual))))
+      return r + "no _korCSV_IO";
+    using ReadCSVFile = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, SAFEARRAY**, LONG*);
+    const std::wstring name = wideWork + L"narrow_first.csv";
+    if (FILE* f = _wfopen(name.c_str(), L"wb")) {
+      std::fputs("a\r\nb,c,d\r\n", f);
+      std::fclose(f);
+    }
+    VARIANT records = PublishedDefault("korCSV_IO", L"ReadCSVFile", 2);
+    BSTR file = SysAllocString(name.c_str());
+    SAFEARRAY* table = nullptr;
+    status = reinterpret_cast<ReadCSVFile>((*reinterpret_cast<void***>(dual))[7])(dual, &file, &table, &V_I4(&records));
+    LONG widest = -1;
+    if (table) SafeArrayGetUBound(table, 1, &widest);
+    r += Expect("ReadCSVFile", Hex(status) + " " + std::to_string(widest), "0x00000000 3");
+    if (table) SafeArrayDestroy(table);
+    SysFreeString(file);
+    dual->Release();
+    return r;
+  });
+
   Check("GetTempFilePathname's error through the table", [&] {
     const IID iid = GuidOf(ClassNamed("korFileMan").iface.guid);
     IUnknown* dual = nullptr;
@@ -298,6 +380,24 @@ int main(int argc, char** argv) {
                 "Searches for a string inside a string, and replaces it with another string");
     SysFreeString(doc);
     info->Release();
+    return r;
+  });
+
+  Check("the object's class through IProvideClassInfo", [&] {
+    IProvideClassInfo* provider = nullptr;
+    ITypeInfo* info = nullptr;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(parse->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&provider))) ||
+        FAILED(provider->GetClassInfo(&info)) || FAILED(info->GetTypeAttr(&attr)))
+      return std::string("no class information");
+    std::string r =
+        Expect("class",
+               std::to_string(attr->typekind) +
+                   (IsEqualGUID(attr->guid, GuidOf(ClassNamed("korParse").guid)) ? " korParse" : " another"),
+               std::to_string(TKIND_COCLASS) + " korParse");
+    info->ReleaseTypeAttr(attr);
+    info->Release();
+    provider->Release();
     return r;
   });
 

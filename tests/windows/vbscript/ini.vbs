@@ -166,4 +166,30 @@ ini.ReadWindowSettings "not a window", file
 CheckError "a window argument that is no object", 13, "Type mismatch"
 On Error GoTo 0
 
+' Objects that are no window: every window method refuses them with error 13
+' before it does anything, so the file name stays empty and nothing is written.
+Class Corner
+  Public Left
+  Public Top
+End Class
+Dim others, kinds, methods, i, j, name
+others = Array(CreateObject("Scripting.Dictionary"), CreateObject("korTools.korParse"), New Corner)
+kinds = Array("a Dictionary", "a korParse", "a class with only Left and Top")
+methods = Array("ReadPrivateWindow", "ReadWindowSettings", "WritePrivateWindowinIni", "WriteWindowInIni")
+For i = 0 To UBound(others)
+  For j = 0 To UBound(methods)
+    name = ""
+    On Error Resume Next
+    Select Case j
+      Case 0: ini.ReadPrivateWindow others(i), "Main", name
+      Case 1: ini.ReadWindowSettings others(i), name
+      Case 2: ini.WritePrivateWindowinIni others(i), "Main", name
+      Case 3: ini.WriteWindowInIni others(i), name
+    End Select
+    CheckError methods(j) & " given " & kinds(i), 13, "Type mismatch"
+    On Error GoTo 0
+    Check methods(j) & " given " & kinds(i) & " leaves the file name", name, ""
+  Next
+Next
+
 Finish

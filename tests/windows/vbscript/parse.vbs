@@ -17,6 +17,11 @@ Check "SandR", p.SandR("a-b-c", "-", "+"), "a+b+c"
 n = p.ParseTokenArray("alpha beta gamma", 0, tokens, found)
 Check "ParseTokenArray counts the final empty token", found, 4
 
+Dim cls
+For Each cls In Array("korINI", "korParse", "korCSV_IO", "RegKey", "korFileMan")
+  Check "TypeName names the class " & cls, TypeName(CreateObject("korTools." & cls)), cls
+Next
+
 On Error Resume Next
 n = p.ParseString("a,b", ",", 99999999999)
 CheckError "Long overflow", 6, "Overflow"
