@@ -31,8 +31,7 @@ class KORTOOLS_API HostWindow : public HostObject {
   virtual Integer WindowState() const = 0;
   virtual Integer BorderStyle() const = 0;
   virtual void SetWindowState(Integer state) = 0;
-  virtual void Move(Single left, std::optional<Single> top = std::nullopt,
-                    std::optional<Single> width = std::nullopt,
+  virtual void Move(Single left, std::optional<Single> top = std::nullopt, std::optional<Single> width = std::nullopt,
                     std::optional<Single> height = std::nullopt) = 0;
 };
 

@@ -24,16 +24,16 @@ class KORTOOLS_API Variant {
   enum class Type { Empty, Missing, Integer, Long, Single, Double, Date, String, Boolean, Object, Array };
 
   Variant() = default;
-  Variant(Integer v) : value_(v) {}                    // NOLINT(google-explicit-constructor)
-  Variant(Long v) : value_(v) {}                       // NOLINT(google-explicit-constructor)
-  Variant(Single v) : value_(v) {}                     // NOLINT(google-explicit-constructor)
-  Variant(Double v) : value_(v) {}                     // NOLINT(google-explicit-constructor)
-  Variant(Date v) : value_(v) {}                       // NOLINT(google-explicit-constructor)
-  Variant(Boolean v) : value_(v) {}                    // NOLINT(google-explicit-constructor)
-  Variant(String v) : value_(std::move(v)) {}          // NOLINT(google-explicit-constructor)
-  Variant(const char16_t* v) : value_(String(v)) {}    // NOLINT(google-explicit-constructor)
-  Variant(Object v) : value_(std::move(v)) {}          // NOLINT(google-explicit-constructor)
-  Variant(StringArray v) : value_(std::move(v)) {}     // NOLINT(google-explicit-constructor)
+  Variant(Integer v) : value_(v) {}                  // NOLINT(google-explicit-constructor)
+  Variant(Long v) : value_(v) {}                     // NOLINT(google-explicit-constructor)
+  Variant(Single v) : value_(v) {}                   // NOLINT(google-explicit-constructor)
+  Variant(Double v) : value_(v) {}                   // NOLINT(google-explicit-constructor)
+  Variant(Date v) : value_(v) {}                     // NOLINT(google-explicit-constructor)
+  Variant(Boolean v) : value_(v) {}                  // NOLINT(google-explicit-constructor)
+  Variant(String v) : value_(std::move(v)) {}        // NOLINT(google-explicit-constructor)
+  Variant(const char16_t* v) : value_(String(v)) {}  // NOLINT(google-explicit-constructor)
+  Variant(Object v) : value_(std::move(v)) {}        // NOLINT(google-explicit-constructor)
+  Variant(StringArray v) : value_(std::move(v)) {}   // NOLINT(google-explicit-constructor)
 
   // The marker of an optional argument that the caller left out.
   static Variant Missing() {
@@ -63,8 +63,7 @@ class KORTOOLS_API Variant {
     friend bool operator==(MissingTag, MissingTag) = default;
   };
   // The alternatives are in the order of Type.
-  std::variant<std::monostate, MissingTag, Integer, Long, Single, Double, Date, String, Boolean, Object,
-               StringArray>
+  std::variant<std::monostate, MissingTag, Integer, Long, Single, Double, Date, String, Boolean, Object, StringArray>
       value_;
 };
 
