@@ -38,13 +38,6 @@ int main(int argc, char** argv) {
                "kortools"};
   app.require_subcommand(1);
   app.set_version_flag("--version", VersionText(), "Show the library's and the type library's versions and exit");
-  app.footer(
-      "Examples:\n"
-      "  kortools call korParse.ParseString 'a,b,c' , 2        prints b\n"
-      "  echo '{\"id\":1,\"call\":\"korFileMan.GetFilename\",\"args\":[\"C:\\\\x\\\\y.txt\"]}' | kortools serve\n"
-      "  kortools describe korParse\n"
-      "\n"
-      "kortools COMMAND --help describes one command; man kortools has more.");
 
   CLI::App* serve = app.add_subcommand(
       "serve", "Answer JSON requests read from standard input, one per line, with one JSON response line each.");
@@ -78,6 +71,15 @@ int main(int argc, char** argv) {
   auto* windowsFlag = path->add_flag("--to-windows", toWindows, "POSIX names to full Windows names");
   posixFlag->excludes(windowsFlag);
   path->add_option("names", names, "the names to convert")->required();
+
+  // Set last, so that the commands do not inherit it.
+  app.footer(
+      "Examples:\n"
+      "  kortools call korParse.ParseString 'a,b,c' , 2        prints b\n"
+      "  echo '{\"id\":1,\"call\":\"korFileMan.GetFilename\",\"args\":[\"C:\\\\x\\\\y.txt\"]}' | kortools serve\n"
+      "  kortools describe korParse\n"
+      "\n"
+      "kortools COMMAND --help describes one command; man kortools has more.");
 
   // The words after a call's member are its arguments, whatever they look
   // like, so the command line is parsed only up to the member.

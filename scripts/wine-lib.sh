@@ -15,9 +15,9 @@ wine_setup() {
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}  # no Mono or Gecko installer prompts
   local tool tools=(wine wineboot wineserver x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-widl)
-  for tool in "${tools[@]}"; do
-    command -v "$tool" >/dev/null || { bash scripts/install-deps; break; }
-  done
+  if ! bash scripts/install-deps --check build windows >/dev/null; then
+    bash scripts/install-deps build windows
+  fi
   for tool in "${tools[@]}"; do
     if ! command -v "$tool" >/dev/null; then
       echo "$(basename "$0"): $tool is missing (apt-get install g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64)" >&2
