@@ -23,7 +23,7 @@ endif()
 # The installed host finds the library beside it whatever the prefix.
 if(TARGET kortools)
   set_property(TARGET kortools PROPERTY INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
-  install(TARGETS kortools RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT runtime)
+  install(TARGETS kortools RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT host)
 endif()
 
 install(TARGETS korTools korTools_static

@@ -10,9 +10,12 @@
 //                          object ({"Long": 5}), otherwise a String
 //   String(), Object       the JSON forms of `serve`
 //
-// {"Missing": null} leaves an optional argument out. A required by-reference
-// parameter after the last argument given gets a fresh empty variable of its
-// type, so that output parameters need not be written.
+// {"Missing": null} leaves an optional argument out. An output parameter (its
+// name begins with "o_") after the last argument given gets a fresh empty
+// variable of its type, so that outputs need not be written. Any other
+// required argument left out is error 449 "Argument not optional", raised by
+// the late-bound call as a script's call would get it; the message names the
+// argument.
 #include "host/call_command.h"
 
 #include <algorithm>
@@ -78,6 +81,15 @@ Variant FromText(const std::string& text, const ParamInfo& param) {
   }
 }
 
+// An output of the member: the library names its outputs "o_...". Such a
+// parameter left out at the end gets a fresh variable.
+bool IsOutput(const ParamInfo& p) { return p.byRef && !p.optional && p.name.starts_with("o_"); }
+
+// Which argument a description is about.
+String ArgumentContext(std::size_t i, const ParamInfo& p) {
+  return u" (argument " + Text(std::to_string(i + 1)) + u", " + Text(p.name) + u" As " + Text(TypeName(p.type)) + u")";
+}
+
 // A fresh variable of the parameter's type, for an output left out.
 Variant Fresh(const TypeRef& type) {
   switch (type.kind) {
@@ -138,19 +150,17 @@ int RunCall(const std::string& qualified, const std::vector<std::string>& args, 
       try {
         vars.push_back(FromText(args[i], p));
       } catch (const Error& e) {
-        throw Error(e.Number(), e.Description() + u" (argument " + Text(std::to_string(i + 1)) + u", " + Text(p.name) +
-                                    u" As " + Text(TypeName(p.type)) + u")");
+        throw Error(e.Number(), e.Description() + ArgumentContext(i, p));
       }
     }
     // Outputs left out at the end get fresh variables.
     std::vector<bool> fresh(args.size(), false);
     std::size_t last = args.size();
     for (std::size_t i = args.size(); i < member.params.size(); ++i)
-      if (member.params[i].byRef && !member.params[i].optional) last = i + 1;
+      if (IsOutput(member.params[i])) last = i + 1;
     for (std::size_t i = args.size(); i < last; ++i) {
-      const ParamInfo& p = member.params[i];
-      const bool output = p.byRef && !p.optional;
-      vars.push_back(output ? Fresh(p.type) : Variant::Missing());
+      const bool output = IsOutput(member.params[i]);
+      vars.push_back(output ? Fresh(member.params[i].type) : Variant::Missing());
       fresh.push_back(output);
     }
 
@@ -159,7 +169,17 @@ int RunCall(const std::string& qualified, const std::vector<std::string>& args, 
     Variant result;
     {
       HookScope hooks(messages, ScreenSize{});
-      result = object.Invoke(member, vars);
+      try {
+        result = object.Invoke(member, vars);
+      } catch (const Error& e) {
+        if (e.Number() != 449) throw;
+        // The first required argument left out is the one refused.
+        std::size_t i = 0;
+        while (i < member.params.size() && (member.params[i].optional || (i < vars.size() && !vars[i].IsMissing())))
+          ++i;
+        if (i == member.params.size()) throw;
+        throw Error(449, e.Description() + ArgumentContext(i, member.params[i]));
+      }
     }
     for (const auto& m : messages) err << "message: " << Utf8(m) << "\n";
     if (member.result.kind != TypeKind::Void) Print(out, "", result);

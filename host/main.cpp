@@ -5,6 +5,7 @@
 //   kortools describe [Name] [--json]       the type information
 //   kortools describe --idl                 the type library as IDL
 //   kortools path --to-posix|--to-windows NAME...   path names for scripts
+//   kortools --version                      library and type-library versions
 #include <csignal>
 #include <iostream>
 #include <string>
@@ -18,11 +19,25 @@
 #include "host/idl.h"
 #include "host/path_command.h"
 #include "host/serve.h"
+#include "kortools/typeinfo.h"
+
+namespace {
+
+// The first line is the program's name and version; the type library's
+// version comes from the library that is loaded.
+std::string VersionText() {
+  const kor::TypeLibraryInfo& lib = kor::TypeLibrary();
+  return "kortools " KORTOOLS_VERSION "\nkorTools library " KORTOOLS_VERSION ", type library " + std::string(lib.name) +
+         " " + std::to_string(lib.majorVersion) + "." + std::to_string(lib.minorVersion) + "\nLicence: MIT.";
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"The korTools automation host: calls the library's classes from other programs and from the shell.",
                "kortools"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", VersionText(), "Show the library's and the type library's versions and exit");
 
   CLI::App* serve = app.add_subcommand(
       "serve", "Answer JSON requests read from standard input, one per line, with one JSON response line each.");
@@ -56,6 +71,15 @@ int main(int argc, char** argv) {
   auto* windowsFlag = path->add_flag("--to-windows", toWindows, "POSIX names to full Windows names");
   posixFlag->excludes(windowsFlag);
   path->add_option("names", names, "the names to convert")->required();
+
+  // Set last, so that the commands do not inherit it.
+  app.footer(
+      "Examples:\n"
+      "  kortools call korParse.ParseString 'a,b,c' , 2        prints b\n"
+      "  echo '{\"id\":1,\"call\":\"korFileMan.GetFilename\",\"args\":[\"C:\\\\x\\\\y.txt\"]}' | kortools serve\n"
+      "  kortools describe korParse\n"
+      "\n"
+      "kortools COMMAND --help describes one command; man kortools has more.");
 
   // The words after a call's member are its arguments, whatever they look
   // like, so the command line is parsed only up to the member.

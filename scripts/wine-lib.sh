@@ -70,9 +70,9 @@ wine_setup() {
     wine_sysdir='C:\windows\syswow64'
   fi
   local tool tools=("$wine64_loader" wineserver "$triplet-g++-posix" "$triplet-widl")
-  for tool in "${tools[@]}"; do
-    command -v "$tool" >/dev/null || { bash scripts/install-deps; break; }
-  done
+  if ! bash scripts/install-deps --check build windows >/dev/null; then
+    bash scripts/install-deps build windows
+  fi
   for tool in "${tools[@]}"; do
     if ! command -v "$tool" >/dev/null; then
       echo "$(basename "$0"): $tool is missing (apt-get install g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64)" >&2

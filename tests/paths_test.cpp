@@ -278,8 +278,8 @@ TEST(PathMethods, BadInputReturns) {
   for (const String& in : inputs) {
     for (String other : inputs) {
       String a = in, d, f, n, e;
-      for (const auto& method : {&korFileMan::GetFilename, &korFileMan::FileExtension, &korFileMan::GetFilePath,
-                                 &korFileMan::GetPath, &korFileMan::NormalizePath, &korFileMan::UnNormalizePath})
+      for (const auto& method : {&_korFileMan::GetFilename, &_korFileMan::FileExtension, &_korFileMan::GetFilePath,
+                                 &_korFileMan::GetPath, &_korFileMan::NormalizePath, &_korFileMan::UnNormalizePath})
         (fm.*method)(a);
       fm.PathIsRelative(a);
       EXPECT_EQ(fm.SwitchToSlash(a).size(), a.size());

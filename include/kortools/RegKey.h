@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "kortools/enums.h"
 #include "kortools/export.h"
@@ -109,6 +110,19 @@ class KORTOOLS_API RegKey final : public _RegKey {
   Long RegKeySubKeysCount() override;
   String RegKeySubKey(Long& index) override;
   String RegErrorString() override;
+
+  // C++ calls that take literals and temporaries. Each input the member takes
+  // by reference is copied into a local here, and the member's write-back
+  // into that copy is dropped: a text the system code page cannot hold coming
+  // back with '?' for the characters it lacks. Outputs (o_...) stay
+  // references. A call with variables of the exact types still goes to the
+  // member above and gets the write-back.
+  void RegKeyOpen(const eRegistryRoots& RegRoot, const String& Key,
+                  std::optional<eRegistryAccessModes> Access = std::nullopt);
+  Variant RegKeyValue(const String& ValueName);
+  String RegKeyValueName(const Long& index);
+  eRegistryDataTypes RegKeyValueType(const Long& index);
+  String RegKeySubKey(const Long& index);
 
  private:
   void SetCode(std::uint32_t code);

@@ -8,6 +8,8 @@
 //   fm.FileExtension(path);                // u"txt"
 #pragma once
 
+#include <optional>
+
 #include "kortools/enums.h"
 #include "kortools/export.h"
 #include "kortools/types.h"
@@ -241,6 +243,61 @@ class KORTOOLS_API korFileMan final : public _korFileMan {
   Boolean AnalyseFilename2(String i_File2Analyze, String& o_DriveLetter, String& o_FilePath, String& o_FileName,
                            String& o_FileExtension) override;
   String GetTempFilePathname(String* i_Path = nullptr, String* i_Prefix = nullptr) override;
+
+  // C++ calls that take literals and temporaries. Each input the member takes
+  // by reference is copied into a local here, and the member's write-back
+  // into that copy is dropped: a text the system code page cannot hold coming
+  // back with '?' for the characters it lacks. Outputs (o_...) stay
+  // references. A call with variables of the exact types still goes to the
+  // member above and gets the write-back.
+  Integer FileExists(const String& i_File2check);
+  String GetFilename(const String& i_FileWithPath);
+  String FileExtension(const String& i_Filename);
+  Variant FileDateTimeExt(const String& i_FileOrFolder, Variant* o_CreationDate = nullptr,
+                          Variant* o_LastAccessDate = nullptr);
+  Variant FileDateTime(const String& i_FileOrFolder, Variant* o_CreationDate = nullptr,
+                       Variant* o_LastAccessDate = nullptr);
+  Variant SysToVBTime(const Long& LowDate, const Long& HighDate);
+  Boolean FileCopyExt(const String& i_Source, const String& i_Destination,
+                      std::optional<FileActionFlags> i_OptionsFlag = std::nullopt,
+                      std::optional<Variant> i_DialogTitle = std::nullopt,
+                      std::optional<Variant> i_Owner = std::nullopt);
+  Boolean FileCopy(const String& i_Source, const String& i_Destination,
+                   std::optional<FileActionFlags> i_OptionsFlag = std::nullopt,
+                   std::optional<Variant> i_DialogTitle = std::nullopt, std::optional<Variant> i_Owner = std::nullopt);
+  Boolean FileMoveExt(const String& i_Source, const String& i_Destination,
+                      std::optional<FileActionFlags> i_OptionsFlag = std::nullopt,
+                      std::optional<Variant> i_DialogTitle = std::nullopt,
+                      std::optional<Variant> i_Owner = std::nullopt);
+  Boolean FileMove(const String& i_Source, const String& i_Destination,
+                   std::optional<FileActionFlags> i_OptionsFlag = std::nullopt,
+                   std::optional<Variant> i_DialogTitle = std::nullopt, std::optional<Variant> i_Owner = std::nullopt);
+  Boolean FileRenameExt(const String& i_Source, const String& i_Destination,
+                        std::optional<FileActionFlags> i_OptionsFlag = std::nullopt,
+                        std::optional<Variant> i_DialogTitle = std::nullopt,
+                        std::optional<Variant> i_Owner = std::nullopt);
+  Boolean FileRename(const String& i_Source, const String& i_Destination,
+                     std::optional<FileActionFlags> i_OptionsFlag = std::nullopt,
+                     std::optional<Variant> i_DialogTitle = std::nullopt,
+                     std::optional<Variant> i_Owner = std::nullopt);
+  Boolean FileDeleteExt(const String& i_Source, std::optional<FileActionFlags> i_OptionsFlag = std::nullopt,
+                        std::optional<Variant> i_DialogTitle = std::nullopt,
+                        std::optional<Variant> i_Owner = std::nullopt);
+  Boolean FileDelete(const String& i_Source, std::optional<FileActionFlags> i_OptionsFlag = std::nullopt,
+                     std::optional<Variant> i_DialogTitle = std::nullopt,
+                     std::optional<Variant> i_Owner = std::nullopt);
+  String NormalizePath(const String& i_Path);
+  String GetFilePath(const String& i_FileWithPath);
+  String MakePathAbsolute(const String& File2MakeAbsolute, const String& AbsolutePath);
+  String UnNormalizePath(const String& i_Path);
+  Boolean FileIsLocked(const String& i_Filename);
+  Boolean PathIsRelative(const String& i_PathFilename);
+  String MakePathRelative(const String& fromPath, const String& toFile);
+  String GetPath(const String& filePathName);
+  Boolean FileIsAvailable(const String& i_Filename, const Boolean& Exclusive);
+  // With at least the folder given (the call without arguments is the member
+  // above).
+  String GetTempFilePathname(std::optional<String> i_Path, std::optional<String> i_Prefix = std::nullopt);
 
  private:
   // The final component of the full path name of `path` (resolved against the

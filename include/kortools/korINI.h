@@ -8,6 +8,8 @@
 //   ini.WriteINI(u"Options", u"Colour", u"red", file);
 #pragma once
 
+#include <optional>
+
 #include "kortools/export.h"
 #include "kortools/object.h"
 #include "kortools/string_array.h"
@@ -108,6 +110,27 @@ class KORTOOLS_API korINI final : public _korINI {
   void WriteWindowInIni(Object& i_SourceForm, String& i_IniFile) override;
   void GetGroupKeys(String& i_IniFile, String& i_Section, StringArray& i_KeyNames, Integer& o_NrOfItems,
                     StringArray& o_KeysAndValues) override;
+
+  // C++ calls that take literals and temporaries. Each input the member takes
+  // by reference is copied into a local here, and the member's write-back
+  // into that copy is dropped: a text the system code page cannot hold coming
+  // back with '?' for the characters it lacks, and the default INI file's
+  // name that a window method writes into an empty file name. Outputs
+  // (o_...) stay references. A call with variables of the exact types still
+  // goes to the member above and gets the write-back.
+  String GetIni(const String& i_Section, const String& i_Key, const String& i_DefaultReturnValue,
+                const String& i_IniFile);
+  Variant GetInt(const String& i_Section, const String& i_Key, const Integer& i_DefaultReturnValue,
+                 const String& i_IniFile);
+  void GetGroup(const String& i_IniFile2Read, const String& i_Section, Integer& o_NrOfKeys, Integer& o_NrOfItems,
+                StringArray& o_IniKeysAndValues);
+  void GetGroupKeys(const String& i_IniFile, const String& i_Section, const StringArray& i_KeyNames,
+                    Integer& o_NrOfItems, StringArray& o_KeysAndValues);
+  void ReadPrivateWindow(const Object& i_TargetForm, const String& i_Section,
+                         std::optional<String> i_IniFile = std::nullopt);
+  void ReadWindowSettings(const Object& i_TargetForm, const String& i_SourceIniFile);
+  void WritePrivateWindowinIni(const Object& i_SourceForm, const String& i_Section, const String& i_IniFile);
+  void WriteWindowInIni(const Object& i_SourceForm, const String& i_IniFile);
 };
 
 }  // namespace kor

@@ -8,6 +8,8 @@
 //   kor::Integer n = p.SmartParse(line2, values);   // values(1..n)
 #pragma once
 
+#include <optional>
+
 #include "kortools/export.h"
 #include "kortools/string_array.h"
 #include "kortools/types.h"
@@ -47,6 +49,20 @@ class KORTOOLS_API korParse final : public _korParse {
   Variant SandR(String i_Text2ReplaceOn, String& i_Text2BeReplaced, String& i_ReplacingText) override;
   Integer ParseTokenArray(String i_String2Parse, Integer& i_ScanUntillTokenNumber, StringArray& o_TokenResults,
                           Integer& o_NrOfTokensFound) override;
+
+  // C++ calls that take literals and temporaries. Each input the member takes
+  // by reference is copied into a local here, and the member's write-back
+  // into that copy is dropped: a text the system code page cannot hold coming
+  // back with '?' for the characters it lacks. Outputs (o_...) stay
+  // references. A call with variables of the exact types still goes to the
+  // member above and gets the write-back.
+  String ParseString(const String& i_Line2Parse, String i_ValueDelimiter, Long i_IndexOfValue);
+  Integer SmartParse(const String& i_Line2Parse, StringArray& o_Values,
+                     std::optional<String> i_Delimiter = std::nullopt,
+                     std::optional<String> i_ValuesEncapsulator = std::nullopt);
+  Variant SandR(String i_Text2ReplaceOn, const String& i_Text2BeReplaced, const String& i_ReplacingText);
+  Integer ParseTokenArray(String i_String2Parse, const Integer& i_ScanUntillTokenNumber, StringArray& o_TokenResults,
+                          Integer& o_NrOfTokensFound);
 };
 
 }  // namespace kor

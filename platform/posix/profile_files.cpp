@@ -247,8 +247,10 @@ bool ReplaceFile(int dirFd, const std::string& base, std::string_view data, cons
     // Only a privileged process can give a file away; the group alone may
     // still be kept.
     if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
-        ::fchown(tmp.get(), old->st_uid, old->st_gid) != 0)
-      (void)::fchown(tmp.get(), static_cast<uid_t>(-1), old->st_gid);
+        ::fchown(tmp.get(), old->st_uid, old->st_gid) != 0 &&
+        ::fchown(tmp.get(), static_cast<uid_t>(-1), old->st_gid) != 0) {
+      // Neither could be kept: the new file belongs to this process.
+    }
     if (::fchmod(tmp.get(), old->st_mode & 07777) != 0) return fail();
   }
   if (sync && ::fsync(tmp.get()) != 0) return fail();

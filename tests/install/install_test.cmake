@@ -47,7 +47,7 @@ foreach(f
     ${LIBDIR}/libkortools.so ${LIBDIR}/libkortools.so.4 ${LIBDIR}/libkortools.a
     ${LIBDIR}/cmake/korTools/korToolsConfig.cmake ${LIBDIR}/cmake/korTools/korToolsConfigVersion.cmake
     ${LIBDIR}/cmake/korTools/korToolsTargets.cmake ${LIBDIR}/pkgconfig/kortools.pc
-    ${LIBDIR}/pkgconfig/kortools-static.pc bin/kortools)
+    ${LIBDIR}/pkgconfig/kortools-static.pc bin/kortools share/bash-completion/completions/kortools)
   if(NOT EXISTS "${prefix}/${f}")
     message(FATAL_ERROR "not installed: ${f}")
   endif()
@@ -108,6 +108,12 @@ int main() {
 }
 ]=])
 separate_arguments(cxx_flags UNIX_COMMAND "${CXX_FLAGS} ${EXE_LINKER_FLAGS}")
+# The pkg-config file names the C++ standard the headers need.
+run("pkg-config --variable=cxx_standard" COMMAND "${PKG_CONFIG}" --variable=cxx_standard kortools OUTPUT std)
+string(STRIP "${std}" std)
+if(NOT std STREQUAL "c++20")
+  message(FATAL_ERROR "kortools.pc: cxx_standard is [${std}], expected c++20")
+endif()
 foreach(pc kortools kortools-static)
   run("pkg-config ${pc}" COMMAND "${PKG_CONFIG}" --cflags --libs ${pc} OUTPUT pc_flags)
   string(STRIP "${pc_flags}" pc_flags)
@@ -121,7 +127,7 @@ foreach(pc kortools kortools-static)
   endif()
   separate_arguments(pc_flags UNIX_COMMAND "${pc_flags}")
   set(exe "${WORK_DIR}/pc_main_${pc}")
-  run("compiling with ${pc}.pc" COMMAND "${CXX}" -std=c++20 ${cxx_flags} "${WORK_DIR}/pc_main.cpp" -o "${exe}"
+  run("compiling with ${pc}.pc" COMMAND "${CXX}" -std=${std} ${cxx_flags} "${WORK_DIR}/pc_main.cpp" -o "${exe}"
     ${pc_flags} ${rpath})
   run("${exe}" COMMAND "${exe}" OUTPUT out)
   expect_output("${exe}" "${out}" "ok")
