@@ -55,41 +55,6 @@ TEST(ChangeType, WholeNumbersRoundHalfToEvenAndTrapOverflow) {
   EXPECT_EQ(ChangeType<Integer>(Double{-32768.4}), -32768);
 }
 
-TEST(ChangeType, TextAndBooleans) {
-  EXPECT_EQ(ChangeType<String>(Double{0.5}), u"0.5");
-  EXPECT_EQ(ChangeType<String>(Double{1e20}), u"1E+20");
-  EXPECT_EQ(ChangeType<String>(Double{-1.5e-7}), u"-1.5E-07");
-  EXPECT_EQ(ChangeType<String>(Single{0.1f}), u"0.1");
-  EXPECT_EQ(ChangeType<String>(Boolean(true)), u"True");
-  EXPECT_EQ(ChangeType<String>(Long{-7}), u"-7");
-  EXPECT_EQ(ChangeType<Boolean>(String(u" TRUE ")), kTrue);
-  EXPECT_EQ(ChangeType<Boolean>(String(u"0")), kFalse);
-  EXPECT_EQ(ChangeType<Boolean>(Long{2}).value, -1);
-  EXPECT_EQ(ErrorOf([] { ChangeType<Boolean>(String(u"yes")); }), 13);
-  EXPECT_EQ(ErrorOf([] { ChangeType<String>(Variant(StringArray())); }), 13);
-}
-
-TEST(Dates, CivilRoundTripIncludingBeforeTheEpoch) {
-  struct Case {
-    const char16_t* text;
-    double value;
-  };
-  const Case cases[] = {{u"1899-12-30", 0.0},
-                        {u"1899-12-29 06:00:00", -1.25},
-                        {u"2000-01-01 12:00:00", 36526.5},
-                        {u"1900-03-01", 61.0},
-                        {u"0100-01-01", -657434.0}};
-  for (const auto& c : cases) {
-    Date d;
-    ASSERT_TRUE(dates::ParseDate(c.text, d)) << c.value;
-    EXPECT_DOUBLE_EQ(d.value, c.value);
-    EXPECT_EQ(dates::FormatDate(d), c.text);
-  }
-  Date d;
-  EXPECT_FALSE(dates::ParseDate(u"2001-02-29", d));
-  EXPECT_FALSE(dates::ParseDate(u"2001-02-28 24:00", d));
-}
-
 TEST(StringArray, BoundsAndReDim) {
   StringArray a;
   EXPECT_EQ(a.Dims(), 0);
@@ -192,65 +157,5 @@ TEST(Dispatch, PropertiesAndGlobalInstances) {
   EXPECT_NE(AutomationObject::Global("RegKey").Self(), key.Self());
 }
 
-// Late-bound calls of each class, as a script host makes them: the result and
-// the by-reference arguments written back, or the error raised.
-TEST(Dispatch, CallsOfEachClass) {
-  testing_support::TempFolder dir;
-  testing_support::ScopedHost host;
-  const String ini = dir.Name("none.ini"), csv = dir.Name("t.csv");
-  testing_support::WriteFile(dir / "t.csv", "a\r\nb,c\r\n");
-  const auto list = [](std::vector<String> items) {
-    StringArray a;
-    a.ReDim(0, static_cast<Long>(items.size()) - 1);
-    for (std::size_t i = 0; i < items.size(); ++i) a(static_cast<Long>(i)) = items[i];
-    return Variant(a);
-  };
-  StringArray records;  // only the first line sized it: no record is examined beyond it
-  records.ReDim(0, 1, 0, 2);
-  records(1, 1) = u"a";
-  records(1, 2) = u"b";
-  using S = String;
-  struct Case {
-    const char* call;  // Class.Member
-    std::vector<Variant> args;
-    std::int32_t error;
-    Variant result;
-    std::vector<std::pair<std::size_t, Variant>> after;  // arguments written back
-  };
-  const Case cases[] = {
-      // clang-format off
-      // The optional delimiter and encapsulator left out take their defaults.
-      {"korParse.SmartParse", {S(u"x \"y z\""), StringArray()}, 0, Integer{2}, {{1, list({u"", u"x", u"y z"})}}},
-      {"korParse.ParseTokenArray", {S(u"a 'b c'"), Integer{0}, StringArray(), Integer{-4}}, 0, Integer{0},
-       {{2, list({u"", u"a", u"b c", u""})}, {3, Integer{3}}}},
-      {"korParse.SandR", {S(), S(u"x"), S(u"y")}, 0, S(), {}},
-      {"korParse.ParseString", {S(u"a,b"), S(u","), Long{-2147483647 - 1}}, 6, {}, {}},
-      // A by-reference name comes back as the code page passed it.
-      {"korINI.GetIni", {S(u"S"), S(u"K\xD800", 2), S(u"d"), ini}, 0, S(u"d"), {{1, S(u"K?")}}},
-      {"korINI.GetInt", {S(u"S"), S(u"K"), Long{-3}, ini}, 0, Double{-3}, {}},
-      {"korINI.GetGroupKeys", {ini, S(u"S"), StringArray(), Integer{0}, S(u"not an array")}, 13, {}, {}},
-      // Variants by reference pass through as they are.
-      {"korFileMan.FileCopy", {ToWindowsPath(csv), ToWindowsPath(dir.Name("copy.csv")), Variant::Missing(),
-       S(u"Copying"), Long{9}}, 0, kTrue, {{3, S(u"Copying")}, {4, Long{9}}}},
-      // A Windows name, its letters looked up ignoring case.
-      {"korCSV_IO.ReadCSVFile", {ToWindowsPath(dir.Name("T.CSV")), StringArray(), Long{0}}, 0, {}, {{1, records}}},
-      {"korCSV_IO.WriteCSVFile", {csv, StringArray()}, 9, {}, {}},
-      {"korFileMan.MakePathRelative", {S(u"C:\\a"), S(u"C:\\a\\F.txt")}, 0, S(u"F.txt"), {{0, S(u"C:\\a\\")}}},
-      // clang-format on
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.call);
-    const std::string_view call = c.call;
-    auto object = AutomationObject::Global(call.substr(0, call.find('.')));
-    std::vector<Variant> args = c.args;
-    Variant result;
-    EXPECT_EQ(ErrorOf([&] { result = object.Invoke(call.substr(call.find('.') + 1), args); }), c.error);
-    if (c.error) continue;
-    EXPECT_EQ(result, c.result);
-    for (const auto& [index, value] : c.after) EXPECT_EQ(args[index], value) << index;
-  }
-  EXPECT_TRUE(host.messages.empty());
-  EXPECT_EQ(dir.Read("copy.csv"), "a\r\nb,c\r\n");
-}
 }  // namespace
 }  // namespace kor

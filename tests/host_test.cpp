@@ -105,16 +105,6 @@ TEST(HostJson, StringsCarryEveryCodeUnit) {
   }
 }
 
-TEST(HostJson, CanonicalTextsRoundTrip) {
-  const char* texts[] = {
-      R"({"b":1,"a":[true,false,null,"x",{"c":{}}],"z":[]})",
-      R"([[[[1.5,-2,3e-7]]]])",
-      R"({"":""})",
-  };
-  for (const char* t : texts) EXPECT_EQ(json::Write(Parsed(t)), t);
-  EXPECT_EQ(json::Write(Parsed(" \t\r\n{ \"a\" : [ 1 , 2 ] }\n ")), R"({"a":[1,2]})");
-}
-
 TEST(HostJson, MalformedTextIsRefused) {
   const auto refused = [](const std::string& text) {
     json::Value v;
@@ -133,13 +123,6 @@ TEST(HostJson, MalformedTextIsRefused) {
   refused(std::string("\"a\0b\"", 5));
   refused(std::string(513, '[') + std::string(513, ']'));
   Parsed(std::string(512, '[') + std::string(512, ']'));
-}
-
-TEST(HostUnicode, StrictUtf8) {
-  EXPECT_EQ(Utf8ToUtf16("a\xC3\xA9\xF0\x9F\x98\x80"), std::u16string(u"a\u00e9\U0001F600"));
-  for (const char* bad : {"\xC3", "\xC1\xBF", "\xE0\x80\x80", "\xED\xBF\xBF", "\xF8\x88\x80\x80\x80", "\xFF"})
-    EXPECT_FALSE(Utf8ToUtf16(bad)) << bad;
-  EXPECT_EQ(Utf16ToUtf8(u"x\xD800y"), "x\xEF\xBF\xBDy");  // for a person: U+FFFD
 }
 
 // ---------------------------------------------------------------------------
@@ -296,17 +279,6 @@ TEST(HostConvert, WindowsRecordWhatIsDoneToThem) {
   EXPECT_EQ(ErrorOf([&] { FromJson(Parsed(R"({"window":{"WindowState":1e6}})"), {TypeKind::Object, {}}); }), 6);
 }
 
-TEST(HostInvoke, HooksLastForOneCall) {
-  std::vector<String> messages;
-  {
-    HookScope scope(messages, ScreenSize{800, 600});
-    EXPECT_EQ(GetHostHooks().screen().width, 800);
-    GetHostHooks().onMessage(u"hello");
-  }
-  EXPECT_EQ(messages, std::vector<String>{u"hello"});
-  EXPECT_FALSE(GetHostHooks().onMessage);
-}
-
 // ---------------------------------------------------------------------------
 // serve: request lines in order on one host, each with its exact response
 
@@ -408,20 +380,6 @@ TEST(HostServe, ArgumentsComeBackInTheRequestForm) {
                    });
 }
 
-TEST(HostServe, ArgumentsThatDoNotConvertAreShownAsGiven) {
-  Server server;
-  Exchange(server, {
-                       {R"({"id":1,"call":"korParse.ParseString","args":["a", ",", "2"]})",
-                        R"({"id":1,"args":["a",",","2"],"messages":[],)"
-                        R"("error":{"number":13,"description":"Type mismatch"}})"},
-                       {R"({"id":2,"call":"korParse.ParseTokenArray","args":["a", 40000.0]})",
-                        R"({"id":2,"args":["a",40000.0],"messages":[],"error":{"number":6,"description":"Overflow"}})"},
-                       {R"({"id":4,"call":"korINI.ReadWindowSettings","args":[{"Left":1}, "f"]})",
-                        R"({"id":4,"args":[{"Left":1},"f"],"messages":[],)"
-                        R"("error":{"number":13,"description":"Type mismatch"}})"},
-                   });
-}
-
 TEST(HostServe, RequestsThatCannotBeCarriedOut) {
   Server server;
   const std::string e5 = R"("error":{"number":5,"description":"Invalid procedure call or argument: )";
@@ -460,59 +418,6 @@ TEST(HostServe, RequestsThatCannotBeCarriedOut) {
            R"({"id":1,"error":{"number":450,"description":"Wrong number of arguments or invalid property )"
            R"(assignment: SandR takes 3 arguments, not 4"}})"},
       });
-}
-
-TEST(HostServe, IdsComeBackUnchanged) {
-  Server server;
-  for (const char* id : {"1", "-0.50", "1e400", R"("x\u0000")", "null", R"({"a":[1,{}]})", "true"}) {
-    const auto got = server.Handle(std::string(R"({"call":"korParse.Nope","id":)") + id + "}");
-    ASSERT_TRUE(got);
-    EXPECT_EQ(got->substr(0, 6 + std::strlen(id)), std::string(R"({"id":)") + id) << id;
-  }
-  // No id, no id in the answer.
-  EXPECT_EQ(server.Handle(R"({"get":"RegKey.RegErrorCode"})"), std::string(R"({"result":0})"));
-}
-
-TEST(HostServe, EveryLineGetsOneLine) {
-  Server server;
-  EXPECT_FALSE(server.Handle(""));
-  EXPECT_FALSE(server.Handle(" \t\r"));
-  const std::string hostile[] = {
-      std::string(100000, '['),
-      std::string(100000, '{'),
-      "{\"id\":" + std::string(100000, '9') + "}",
-      std::string("{\"id\":1\0}", 9),
-      "\xEF\xBB\xBF{}",
-      R"({"call":"korINI.GetGroupKeys","args":[{"lbounds":[0,0],"items":[[],[],[]]},{"Missing":null}]})",
-  };
-  for (const auto& line : hostile) {
-    const auto got = server.Handle(line);
-    ASSERT_TRUE(got);
-    EXPECT_EQ(got->find('\n'), std::string::npos);
-    json::Value v;
-    std::string error;
-    EXPECT_TRUE(json::Parse(*got, v, error)) << *got;
-    EXPECT_TRUE(v.Find("error") || v.Find("result")) << *got;
-  }
-}
-
-TEST(HostServe, TenMegabyteStrings) {
-  Server server;
-  std::string big(std::size_t{10} * 1024 * 1024, 'x');
-  big[12345] = '\\';
-  big.insert(12346, "u0000");  // a NUL in the middle, written as an escape
-  const auto got = server.Handle(Unbound("\"" + big + R"(","s",{"items":null})"));
-  ASSERT_TRUE(got);
-  EXPECT_EQ(*got, UnboundAnswer("\"" + big + R"(","s",{"items":null})"));
-}
-
-TEST(HostServe, ServeAnswersEachLineInOrder) {
-  std::istringstream in("\xEF\xBB\xBF{\"id\":1,\"get\":\"RegKey.RegErrorCode\"}\n\n  \r\n{\"id\":2}\nbad");
-  std::ostringstream out;
-  EXPECT_EQ(Serve(in, out), 0);
-  const std::string text = out.str();
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
-  EXPECT_EQ(text.substr(0, text.find('\n')), R"({"id":1,"result":0})");
 }
 
 }  // namespace

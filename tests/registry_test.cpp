@@ -217,55 +217,6 @@ TEST_F(Registry, EveryMethodNeedsAnOpenKey) {
   }
 }
 
-TEST_F(Registry, DestroyingTheObjectClosesItsKey) {
-  auto& reg = platform::GetRegistry();
-  platform::RegistryKey before = 0;
-  ASSERT_EQ(reg.RegOpenKeyEx(platform::RootKey(HKEY_CURRENT_USER), "Software", 0, KEY_READ, &before), 0u);
-  {
-    RegKey k;
-    Open(k, HKEY_CURRENT_USER, u"Software\\Acme");
-  }
-  // The object's key was the next handle; it is closed now.
-  EXPECT_EQ(reg.RegCloseKey(before + 1), platform::kRegInvalidHandle);
-  EXPECT_EQ(reg.RegCloseKey(before), 0u);
-  EXPECT_EQ(reg.RegCloseKey(before), platform::kRegInvalidHandle);
-}
-
-TEST_F(Registry, ErrorStringsAreTheSystemTexts) {
-  RegKey k;
-  const std::pair<std::int32_t, const char16_t*> cases[] = {
-      {0, u"The operation completed successfully.\r\n"},
-      {2, u"The system cannot find the file specified.\r\n"},
-      {5, u"Access is denied.\r\n"},
-      {6, u"The handle is invalid.\r\n"},
-      {87, u"The parameter is incorrect.\r\n"},
-      {234, u"More data is available.\r\n"},
-      {259, u"No more data is available.\r\n"},
-      {1017,
-       u"The system has attempted to load or restore a file into the registry, but the specified file is not in a "
-       u"registry file format.\r\n"},
-      {static_cast<std::int32_t>(0x80070005U), u"Access is denied.\r\n"},
-      {-1, u""},
-      {-2147221503, u""},
-      {40, u""},
-  };
-  for (const auto& [code, text] : cases) {
-    k.RegErrorCode = static_cast<eRegistryErrorCodes>(code);
-    EXPECT_EQ(k.RegErrorString(), text) << code;
-    EXPECT_EQ(k.RegErrorCode, code);
-  }
-  // Every registry code of the published enumeration has a text, and every
-  // text fits the 255-character buffer.
-  for (const std::int32_t code : {0,   1,    2,    3,    4,    5,    6,    7,    8,    13,   14,   87,   122,  161, 234,
-                                  259, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020, 1021}) {
-    k.RegErrorCode = static_cast<eRegistryErrorCodes>(code);
-    const String s = k.RegErrorString();
-    EXPECT_GT(s.size(), 2u) << code;
-    EXPECT_LT(s.size(), 255u) << code;
-    EXPECT_EQ(s.substr(s.size() - 3), u".\r\n") << code;
-  }
-}
-
 TEST_F(Registry, NamesTooLongForTheBufferComeBackCut) {
   WriteFile(dir_ / "long.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Long]\n\"" + std::string(2500, 'n') + "\"=\"x\"\n\"" +
                                    std::string(1999, 'm') + "\"=dword:1\n");
@@ -333,33 +284,6 @@ TEST_F(Registry, ReadsAWinePrefix) {
   EXPECT_EQ(Value(k, u""), Variant(String(u"Wine.Acme")));
 }
 
-TEST_F(Registry, ReadsHivesPlacedByNameOrBySetting) {
-  const std::string ntuser = (dir_ / "NTUSER.DAT").string(), acme = (dir_ / "acme.dat").string();
-  for (const std::string& p : {ntuser, acme}) {
-    testing_hive::WriteEmptyHive(p);
-    HiveWriter w(p);
-    const auto sw = w.Child(w.Root(), "Software");
-    w.Values(sw, {HiveValue::Sz("From", u"hive " + std::u16string(p == acme ? u"acme" : u"user"))});
-    w.Child(sw, "Inner");
-    w.Commit();
-  }
-  Use(ntuser + ";HKLM\\Software\\Acme=" + acme);
-  RegKey k;
-  Open(k, HKEY_CURRENT_USER, u"Software");
-  EXPECT_EQ(Value(k, u"From"), Variant(String(u"hive user")));
-  k.RegKeyClose();
-  Open(k, HKEY_LOCAL_MACHINE, u"SOFTWARE\\acme\\software");
-  EXPECT_EQ(Value(k, u"From"), Variant(String(u"hive acme")));
-  EXPECT_EQ(k.RegKeySubKeysCount(), 1);
-  k.RegKeyClose();
-  // The folder form places NTUSER.DAT by its name and skips other files.
-  fs::remove(acme);
-  WriteFile(dir_ / "notes.txt", "not a registry file");
-  WriteFile(dir_ / "NTUSER.DAT.LOG1", "");
-  Use(dir_.string());
-  Open(k, HKEY_CURRENT_USER, u"Software\\Inner");
-}
-
 TEST_F(Registry, FilesThatCannotBeReadGiveTheirCode) {
   WriteFile(dir_ / "a.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Good]\n\"Bad\"=hex:zz\n\"Fine\"=\"1\"\n");
   WriteFile(dir_ / "NTUSER.DAT", "this is not a hive");
@@ -383,61 +307,6 @@ TEST_F(Registry, FilesThatCannotBeReadGiveTheirCode) {
     EXPECT_EQ(OpenError(k, HKEY_CURRENT_USER, u"Good"), u"Error (5) opening registry key.");
     fs::permissions(dir_ / "a.reg", fs::perms::owner_all);
   }
-}
-
-TEST_F(Registry, AChangedFileIsSeenByTheNextOpen) {
-  const fs::path file = dir_ / "app.reg";
-  const auto write = [&](const char* value) {
-    WriteFile(file, std::string("REGEDIT4\n[HKEY_CURRENT_USER\\App]\n\"v\"=\"") + value + "\"\n");
-  };
-  write("one");
-  Use(file.string());
-  RegKey first, second;
-  Open(first, HKEY_CURRENT_USER, u"App");
-  EXPECT_EQ(Value(first, u"v"), Variant(String(u"one")));
-  write("two");  // same size, within the file system's time resolution
-  Open(second, HKEY_CURRENT_USER, u"App");
-  EXPECT_EQ(Value(second, u"v"), Variant(String(u"two")));
-  EXPECT_EQ(Value(first, u"v"), Variant(String(u"one")));  // a key opened earlier reads what it was opened on
-  second.RegKeyClose();
-  // Removed, then back in a folder.
-  fs::remove(file);
-  EXPECT_EQ(OpenError(second, HKEY_CURRENT_USER, u"App"), u"Error (2) opening registry key.");
-  Use(dir_.string());
-  EXPECT_EQ(OpenError(second, HKEY_CURRENT_USER, u"App"), u"Error (2) opening registry key.");
-  write("three");
-  Open(second, HKEY_CURRENT_USER, u"App");
-  EXPECT_EQ(Value(second, u"v"), Variant(String(u"three")));
-}
-
-// Problems with a file go to the event log, naming the file and the line.
-// The event log is chosen once per process, so the check runs in a child.
-TEST(RegistryChild, OpensAKey) {
-  if (std::getenv("KORTOOLS_REGISTRY_CHILD") == nullptr) GTEST_SKIP() << "run by Registry.ReportsBadLinesToTheEventLog";
-  RegKey k;
-  Open(k, HKEY_CURRENT_USER, u"T");
-}
-
-TEST_F(Registry, ReportsBadLinesToTheEventLog) {
-  const fs::path bad = dir_ / "bad.reg", log = dir_ / "events.log";
-  WriteFile(bad, "REGEDIT4\n[HKEY_CURRENT_USER\\T]\n\"v\"=hex:0g\n");
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    ::setenv("KORTOOLS_REGISTRY_CHILD", "1", 1);
-    ::setenv("KORTOOLS_REGISTRY", bad.c_str(), 1);
-    ::setenv("KORTOOLS_EVENTLOG", log.c_str(), 1);
-    ::dup2(::open("/dev/null", O_WRONLY), STDOUT_FILENO);
-    ::execl("/proc/self/exe", "kortools_tests", "--gtest_filter=RegistryChild.OpensAKey", static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  const std::string text = ReadFile(log);
-  EXPECT_NE(text.find("Registry file \"" + bad.string() + "\", line 3: invalid hex data \"0g\" (value \"v\")."),
-            std::string::npos)
-      << text;
 }
 
 }  // namespace
