@@ -94,52 +94,6 @@ struct TimeZone : ScopedEnv {
   }
 };
 
-// Exact names, wildcards and the errors of missing entries are compared with
-// the Win32 layer by the platform cases in tests/differential.
-TEST(FileSearch, FindsEntriesWithWindowsErrors) {
-  Folder t;
-  t.File("Report.TXT");
-  t.File("readonly.txt", "x", 0444);
-  t.File(".hidden");
-  t.Dir("Sub");
-  auto& search = platform::PlatformFileSearch();
-  using platform::kFileAttributeArchive, platform::kFileAttributeDirectory;
-  const struct {
-    std::string name;
-    std::uint32_t error;
-    std::string found;
-    std::uint32_t attributes;
-  } cases[] = {
-      {"readonly.txt", 0, "readonly.txt", kFileAttributeArchive | platform::kFileAttributeReadOnly},
-      {".hidden", 0, ".hidden", kFileAttributeArchive | platform::kFileAttributeHidden},
-      {"s*", 0, "Sub", kFileAttributeDirectory},
-      {"nofolder\\x.txt", platform::kErrorPathNotFound, "", 0},
-      {"Report.TXT\\x", platform::kErrorPathNotFound, "", 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    platform::Win32FindData data;
-    std::uint32_t error = 0;
-    const platform::FindHandle h = search.FindFirstFile(t.WinA() + "\\" + c.name, data, error);
-    if (c.error != 0) {
-      EXPECT_EQ(h, platform::kInvalidHandleValue);
-      EXPECT_EQ(error, c.error);
-      continue;
-    }
-    ASSERT_NE(h, platform::kInvalidHandleValue);
-    EXPECT_EQ(data.cFileName, c.found);
-    EXPECT_EQ(data.dwFileAttributes, c.attributes);
-    EXPECT_TRUE(search.FindClose(h));
-    EXPECT_FALSE(search.FindClose(h));  // closed once only
-  }
-  std::uint32_t error = 0;
-  platform::Win32FindData data;
-  EXPECT_EQ(search.FindFirstFile("Z:\\", data, error), platform::kInvalidHandleValue);  // a root is no entry
-  EXPECT_EQ(error, platform::kErrorFileNotFound);
-  EXPECT_NE(search.FindFirstFile("Z:\\*", data, error), platform::kInvalidHandleValue);
-  EXPECT_NE(data.cFileName, ".");  // a drive's root has no "." entry
-}
-
 // Counts the searches korFileMan leaves open.
 class CountingSearch final : public platform::FileSearch {
  public:

@@ -55,40 +55,6 @@ TEST(ChangeType, WholeNumbersRoundHalfToEvenAndTrapOverflow) {
   EXPECT_EQ(ChangeType<Integer>(Double{-32768.4}), -32768);
 }
 
-TEST(StringArray, BoundsAndReDim) {
-  StringArray a;
-  EXPECT_EQ(a.Dims(), 0);
-  EXPECT_EQ(ErrorOf([&] { a.UBound(); }), 9);
-  a.ReDim(1, 3);
-  a(1) = u"x";
-  a(3) = u"z";
-  EXPECT_EQ(ErrorOf([&] { a(4); }), 9);
-  EXPECT_EQ(ErrorOf([&] { a(0); }), 9);
-  EXPECT_EQ(ErrorOf([&] { a(1, 1); }), 9);
-  a.ReDimPreserve(1, 5);
-  EXPECT_EQ(a(1), u"x");
-  EXPECT_EQ(a(3), u"z");
-  EXPECT_EQ(a(5), u"");
-  EXPECT_EQ(ErrorOf([&] { a.ReDimPreserve(0, 5); }), 9);        // lower bound may not change
-  EXPECT_EQ(ErrorOf([&] { a.ReDimPreserve(1, 5, 1, 2); }), 9);  // nor the number of dimensions
-  a.ReDim(0, -1);                                               // empty
-  EXPECT_EQ(a.size(), 0u);
-  EXPECT_EQ(ErrorOf([&] { a.ReDim(0, -2); }), 9);
-
-  StringArray t;
-  t.ReDim(1, 2, 0, 1);
-  t(2, 0) = u"b0";
-  t(1, 1) = u"a1";
-  t.ReDimPreserve(1, 2, 0, 3);  // the last upper bound may change
-  EXPECT_EQ(t(2, 0), u"b0");
-  EXPECT_EQ(t(1, 1), u"a1");
-  EXPECT_EQ(t.UBound(2), 3);
-  EXPECT_EQ(ErrorOf([&] { t.ReDimPreserve(1, 3, 0, 3); }), 9);  // the first may not
-  t.ReDim(5, 5);
-  EXPECT_EQ(t.Dims(), 1);
-  EXPECT_EQ(t(5), u"");
-}
-
 TEST(TypeLibrary, TablesAreConsistent) {
   const auto& lib = TypeLibrary();
   ASSERT_EQ(lib.classes.size(), 5u);

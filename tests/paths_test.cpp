@@ -321,33 +321,6 @@ TEST(FileSystemView, WindowsNamesToPosix) {
   EXPECT_EQ(lost.ToPosix(R"(C:\x)", posix), 0u);
 }
 
-// The forms that do not depend on the POSIX side are compared with the Win32
-// layer by the platform cases in tests/differential; these are the ones
-// that do, or in which the two differ.
-TEST(FileSystemView, FullPathNames) {
-  const platform::PosixFileSystemView view(TestSettings());
-  const std::pair<std::string, std::string> cases[] = {
-      {"/tmp/x", R"(Z:\tmp\x)"},  // POSIX names, not names relative to the root of C:
-      {R"(\\srv\share\..)", R"(\\srv\share\)"},
-      {"C:", R"(C:\work\sub)"},  // the current folder of the current drive
-      {"c:/a//b/", R"(C:\a\b\)"},
-      // Trailing dots: not from a pattern, nor from a folder of dots only.
-      {R"(C:\x\*.)", R"(C:\x\*.)"},
-      {"sub\\...\\f", R"(C:\work\sub\sub\...\f)"},
-  };
-  for (const auto& [name, full] : cases) {
-    SCOPED_TRACE(name);
-    std::string out;
-    EXPECT_EQ(view.FullPathName(name, out), 0u);
-    EXPECT_EQ(out, full);
-  }
-  char buffer[32];
-  char* filePart = nullptr;
-  std::uint32_t error = 0;
-  EXPECT_EQ(view.GetFullPathName("", sizeof buffer, buffer, &filePart, &error), 0u);
-  EXPECT_EQ(error, 123u);
-}
-
 TEST(FileSystemView, PosixNamesToWindows) {
   const platform::PosixFileSystemView view(TestSettings());
   const std::pair<std::string, std::string> cases[] = {
@@ -455,31 +428,6 @@ TEST(FullPathFilePart, FinalComponentOfTheFullName) {
   String path = u"C:\\\u00e4\\\u4e2d.txt";
   EXPECT_EQ(fileman::FullPathFilePart(platform::PosixFileSystemView(s), path), u"?.txt");
   EXPECT_EQ(path, u"C:\\\u00e4\\?.txt");
-}
-
-TEST_F(TempTree, PublicConversionsAndThePathCommand) {
-  testing_support::ScopedEnv env("KORTOOLS_DRIVES", ("K=" + root_).c_str());
-  env.after = platform::ReloadFileSystemView;
-  platform::ReloadFileSystemView();
-
-  EXPECT_EQ(ToPosixPath(R"(K:\DATA\report.txt)"), root_ + "/Data/Report.TXT");
-  EXPECT_EQ(ToPosixPath(String(u"K:\\data")), text::FromUtf8(root_ + "/Data"));
-  EXPECT_EQ(ToWindowsPath(root_ + "/Data"), R"(K:\Data)");
-  EXPECT_EQ(ToWindowsPath(String(u"/")), u"Z:\\");
-  EXPECT_EQ(ErrorOf([] { ToPosixPath(R"(Q:\x)"); }), 76);
-  EXPECT_EQ(ErrorOf([] { ToPosixPath(""); }), 52);
-  EXPECT_EQ(ErrorOf([] { ToWindowsPath("/a\\b"); }), 52);
-
-  std::ostringstream out, err;
-  EXPECT_EQ(host::RunPathCommand({R"(K:\data)", R"(Q:\x)", "/tmp"}, true, out, err), 1);
-  EXPECT_EQ(out.str(), root_ + "/Data\n\n/tmp\n");
-  EXPECT_NE(err.str().find("Q:\\x: error 76: Path not found"), std::string::npos) << err.str();
-  out.str("");
-  err.str("");
-  EXPECT_EQ(host::RunPathCommand({root_ + "/x", "/"}, false, out, err), 0);
-  EXPECT_EQ(out.str(), "K:\\x\nZ:\\\n");
-  EXPECT_EQ(err.str(), "");
-  EXPECT_EQ(host::RunPathCommand({}, false, out, err), 2);
 }
 
 }  // namespace

@@ -232,20 +232,6 @@ TEST_F(Registry, NamesTooLongForTheBufferComeBackCut) {
   EXPECT_EQ(k.RegKeyValueType(i), rdtLong);
 }
 
-TEST_F(Registry, KeyAndValueNamesComeBackThroughTheCodePage) {
-  UseCodePage("ISO-8859-1");
-  RegKey k;
-  String key = u"Software\\Acme\u20ac";
-  const Raised r = RaisedBy([&] { k.RegKeyOpen(*std::make_unique<eRegistryRoots>(HKEY_CURRENT_USER), key); });
-  EXPECT_EQ(r.description, u"Error (2) opening registry key.");
-  EXPECT_EQ(key, u"Software\\Acme?");
-  Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\App");
-  String name = u"Unicode\u0100";
-  EXPECT_EQ(RaisedBy([&] { k.RegKeyValue(name); }).number, -2147221499);
-  EXPECT_EQ(name, u"Unicode?");
-  EXPECT_EQ(Value(k, u"Unicode"), Variant(String(u"Gr\u00fc\u00dfe ?")));  // no euro sign in this code page
-}
-
 TEST_F(Registry, ClassesRootShowsTheUsersClassesOverTheMachines) {
   RegKey k;
   Open(k, HKEY_CLASSES_ROOT, u".acme");
