@@ -189,23 +189,6 @@ TEST_F(Folders, CreatePath) {
   }
 }
 
-TEST_F(Folders, CreatePathStopsAtAFileOrAFolderItMayNotWrite) {
-  FileOnC("file.txt");
-  EXPECT_EQ(fm_.CreatePath(u"C:\\file.txt\\sub\\deeper\\"), kFalse);
-  EXPECT_EQ(Entries(""), (Names{"file.txt", "tmp", "work"}));
-
-  OpenRoot();
-  MkDirOnC("work/open");
-  ASSERT_EQ(::chmod(OnC("work/open").c_str(), 0777), 0);
-  korFileMan& fm = fm_;
-  const int denied = AsNobody([&fm] { return fm.CreatePath(u"C:\\work\\x\\y\\") ? 1 : 0; });
-  if (denied == 255) GTEST_SKIP() << "cannot change to another user";
-  EXPECT_EQ(denied, 0);
-  EXPECT_EQ(AsNobody([&fm] { return fm.CreatePath(u"C:\\work\\open\\x\\y\\") ? 1 : 0; }), 1);
-  EXPECT_EQ(Entries("work"), Names{"open"});
-  EXPECT_TRUE(fs::is_directory(OnC("work/open/x/y")));
-}
-
 // --- GetTempDir -------------------------------------------------------------
 
 TEST_F(Folders, GetTempDirIsTheFolderOfTmpdirEndingInASeparator) {

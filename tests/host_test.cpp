@@ -302,8 +302,6 @@ TEST(HostServe, CallsObjectsFieldsAndHandles) {
       {
           {R"({"id": 1, "call": "korParse.ParseString", "args": ["a,b,c", ",", 2]})",
            R"({"id":1,"result":"b","args":["a,b,c",",",2],"messages":[]})"},
-          {R"({"id": 2, "call": "korParse.SandR", "args": ["", "x", "y"]})",
-           R"({"id":2,"result":{"String":""},"args":["","x","y"],"messages":[]})"},
           // By dispatch id, on the global instance.
           {R"({"id": 3, "call": "korParse", "dispid": 1610809344, "args": ["a,b,c", ",", 2.5]})",
            R"({"id":3,"result":"b","args":["a,b,c",",",2],"messages":[]})"},
@@ -312,10 +310,6 @@ TEST(HostServe, CallsObjectsFieldsAndHandles) {
           {R"({"id":3,"object":"RegKey:1","get":"RegErrorCode"})", R"({"id":3,"result":0})"},
           {R"({"id":4,"object":"RegKey:1","set":"RegErrorCode","value":259})", R"({"id":4,"result":null})"},
           {R"({"id":5,"object":"RegKey:1","get":"regerrorcode"})", R"({"id":5,"result":259})"},
-          // The property read by dispatch id, as a call.
-          {R"({"id":7,"object":"RegKey:1","dispid":1073938433})", R"({"id":7,"result":259,"args":[],"messages":[]})"},
-          {R"({"id":8,"object":"RegKey:1","set":"RegErrorCode","value":2.5})", R"({"id":8,"result":null})"},
-          {R"({"id":9,"object":"RegKey:1","get":"RegErrorCode"})", R"({"id":9,"result":2})"},
           {R"({"id":10,"object":"RegKey:1","set":"RegErrorCode","value":"2"})",
            R"({"id":10,"error":{"number":13,"description":"Type mismatch"}})"},
           {R"({"id":11,"release":"RegKey:1"})", R"({"id":11})"},
@@ -325,7 +319,6 @@ TEST(HostServe, CallsObjectsFieldsAndHandles) {
           // The global instance, named with its class.
           {R"({"set":"RegKey.RegErrorCode","value":87})", R"({"result":null})"},
           {R"({"get":"RegKey.RegErrorCode"})", R"({"result":87})"},
-          {R"({"set":"RegKey.RegErrorCode","value":0})", R"({"result":null})"},
           {R"({"id":14,"object":"RegKey:2","get":"Nope"})",
            R"({"id":14,"error":{"number":438,"description":"Object doesn't support this property or method: )"
            R"(RegKey has no field \"Nope\""}})"},
@@ -348,30 +341,17 @@ TEST(HostServe, RequestsThatCannotBeCarriedOut) {
       server,
       {
           {"nonsense", "{" + e5 + R"(malformed JSON at byte 0: unknown literal"}})"},
-          {R"({"id":1,"call":)", "{" + e5 + R"(malformed JSON at byte 15: unexpected end of input"}})"},
-          {"[1]", "{" + e5 + R"(a request is a JSON object"}})"},
           {"\"\xFF\"", "{" + e5 + R"(malformed JSON at byte 1: invalid UTF-8"}})"},
           {R"({"id":1})",
            R"({"id":1,)" + e5 + R"(a request asks for exactly one of call, create, release, get and set"}})"},
-          {R"({"id":1,"create":"RegKey","release":"x"})",
-           R"({"id":1,)" + e5 + R"(a request asks for exactly one of call, create, release, get and set"}})"},
-          {R"({"id":1,"call":"korParse.SandR","argz":[]})",
-           R"({"id":1,)" + e5 + R"(\"argz\" does not belong in a call request"}})"},
           {R"({"id":1,"call":"korParse.SandR","args":"x"})", R"({"id":1,)" + e5 + R"(\"args\" must be an array"}})"},
           {R"({"id":1,"call":"korParse"})",
            R"({"id":1,)" + e5 + R"(\"call\" names Class.Member when there is no \"object\""}})"},
           {R"({"id":1,"call":"korParse.SandR","dispid":1610809346})",
            R"({"id":1,)" + e5 + R"(name the member by \"call\" or by \"dispid\", not both"}})"},
-          {R"({"id":1,"call":"korParse","dispid":1.5})",
-           R"({"id":1,)" + e5 + R"(\"dispid\" must be a 32-bit whole number"}})"},
-          {R"({"id":1,"call":"korParse.SandR","screen":{"Width":"wide"}})",
-           R"({"id":1,)" + e5 + R"(\"screen\" must be {\"Width\": W, \"Height\": H}"}})"},
           {R"({"id":1,"call":"korParse.Nope"})",
            R"({"id":1,"error":{"number":438,"description":"Object doesn't support this property or method: )"
            R"(korParse has no member \"Nope\""}})"},
-          {R"({"id":1,"call":"korParse","dispid":7})",
-           R"({"id":1,"error":{"number":438,"description":"Object doesn't support this property or method: )"
-           R"(korParse has no member with dispatch id 7"}})"},
           {R"({"id":1,"call":"Nope.Member"})",
            R"({"id":1,"error":{"number":429,"description":"ActiveX component can't create object: there is no )"
            R"(class \"Nope\""}})"},

@@ -284,28 +284,6 @@ TEST(RegistryStore, RefusesWhatTheRegistryCannotHold) {
   EXPECT_EQ(r.store.Find(Root::kCurrentUser, {std::string(256, 'N')}), nullptr);
 }
 
-TEST(RegistryStore, BadWineLines) {
-  const std::string text =
-      "WINE REGISTRY Version 2\n"
-      "[Software\\\\T] 1700000000\n"
-      "\"a\"=str(zz):\"x\"\n"
-      "\"b\"=\"unterminated\n"
-      "\"c\"=dword:xyz\n"
-      "[Software\\\\Broken\n"
-      "\"d\"=\"1\"\n"
-      "[Software\\\\\\\\Empty]\n"
-      "[Software\\\\T]\n"
-      "\"good\"=hex(2):41,00,00,00\n";
-  Loaded r;
-  EXPECT_EQ(ReadWineFile(text, KeyPath{Root::kUsers, {"X"}}, r.store, r.diag), 0u);
-  r.store.Finish();
-  EXPECT_EQ(r.diag.Numbers(), (std::vector<std::size_t>{3, 4, 5, 6, 8}));
-  const Key* t = r.Find(Root::kUsers, {"X", "Software", "T"});
-  ASSERT_NE(t, nullptr);
-  EXPECT_EQ(ValueNames(t), std::vector<std::string>{"good"});
-  for (const char* n : {"a", "b", "c"}) EXPECT_TRUE(r.store.IsDamaged(t, n)) << n;
-}
-
 TEST(RegistryStore, LaterFilesOverrideAndDeleteEarlierOnes) {
   Loaded r;
   ReadRegeditFile("REGEDIT4\n[HKEY_CURRENT_USER\\A\\B]\n\"v\"=\"1\"\n\"w\"=\"2\"\n[HKEY_CURRENT_USER\\A\\C]\n", Utf8(),

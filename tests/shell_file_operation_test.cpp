@@ -85,20 +85,11 @@ bool HasWorkFile(const std::string& folder) {
   return false;
 }
 
-// Runs `f` as user 65534 in a child; -1 when the change of user is impossible.
-int AsNobody(const std::function<int()>& f) {
-  const int r = kor::testing_support::AsNobody(f);
-  return r == 255 ? -1 : r;
-}
-
 class ShellFileOperationTest : public ::testing::Test {
  protected:
   ShellFileOperationTest() {
     env_.Set("XDG_DATA_HOME", nullptr);
     fs::create_directories(root_ + "/home");
-  }
-  void TearDown() override {
-    for (const std::string& m : mounts_) ::umount2(m.c_str(), MNT_DETACH);
   }
 
   std::string P(const std::string& rel) const { return rel.empty() ? root_ : root_ + "/" + rel; }
@@ -126,19 +117,9 @@ class ShellFileOperationTest : public ::testing::Test {
     return Call(func, from, to, flags, aborted);
   }
 
-  // A tmpfs mounted in the test folder: another file system.
-  std::optional<std::string> OtherFileSystem() {
-    const std::string m = P("volume");
-    fs::create_directories(m);
-    if (::mount("tmpfs", m.c_str(), "tmpfs", 0, "size=64m") != 0) return std::nullopt;
-    mounts_.push_back(m);
-    return m;
-  }
-
   testing_support::TempFolder dir_;
   const std::string root_ = dir_.path().string();
   testing_support::ScopedEnv env_{"HOME", (root_ + "/home").c_str()};
-  std::vector<std::string> mounts_;
 };
 
 // ---------------------------------------------------------------------------
@@ -226,45 +207,8 @@ TEST_F(ShellFileOperationTest, OperationsAndFlags) {
   }
 }
 
-TEST_F(ShellFileOperationTest, ReadOnlyFilesAreDeletedOnlyWhenTheCallerSaysSo) {
-  Make({"ro.txt=R", "d/ro=R", "d/rw=W"});
-  ::chmod(P("ro.txt").c_str(), 0444);
-  ::chmod(P("d/ro").c_str(), 0444);
-  bool aborted = false;
-  EXPECT_EQ(Run(kDelete, {"ro.txt"}, std::nullopt, 0, &aborted), 0x4C7);
-  EXPECT_TRUE(aborted);
-  EXPECT_EQ(Run(kDelete, {"d"}, std::nullopt, 0), 0x4C7);
-  EXPECT_TRUE(Exists(P("ro.txt")));
-  EXPECT_TRUE(Exists(P("d/rw")));  // nothing of the folder is taken
-  EXPECT_EQ(Run(kDelete, {"ro.txt", "d"}, std::nullopt, kNoConfirm), 0);
-  EXPECT_FALSE(Exists(P("ro.txt")));
-  EXPECT_FALSE(Exists(P("d")));
-}
-
 // ---------------------------------------------------------------------------
 // Copies keep what matters and are never seen half made.
-
-TEST_F(ShellFileOperationTest, SymbolicLinksAreCopiedAndDeletedAsLinks) {
-  Make({"outside/keep.txt=K", "outside/sub/deep.txt=D", "d/real.txt=R", "d/s/"});
-  fs::create_symlink(P("outside"), P("d/to-folder"));
-  fs::create_symlink(P("outside/keep.txt"), P("d/s/to-file"));
-  fs::create_symlink("nowhere", P("d/dangling"));
-  ASSERT_EQ(Run(kCopy, {"d"}, {{"c"}}, 0), 0);
-  for (const std::string link : {"to-folder", "s/to-file", "dangling"}) {
-    EXPECT_TRUE(fs::is_symlink(P("c/" + link))) << link;
-    EXPECT_EQ(fs::read_symlink(P("c/" + link)), fs::read_symlink(P("d/" + link)));
-  }
-  // Wildcards look into a folder reached through a link; a link as a source is a link too.
-  ASSERT_EQ(Run(kCopy, {"d/to-folder/*.txt"}, {{"via-link"}}, 0), 0);
-  EXPECT_EQ(ReadFile(P("via-link/keep.txt")), "K");
-  ASSERT_EQ(Run(kCopy, {"d/to-folder"}, {{"lnk"}}, 0), 0);
-  EXPECT_TRUE(fs::is_symlink(P("lnk")));
-  // A delete never follows a link out of the tree.
-  ASSERT_EQ(Run(kDelete, {"d", "c", "lnk"}, std::nullopt, 0), 0);
-  EXPECT_FALSE(Exists(P("d")) || Exists(P("c")) || Exists(P("lnk")));
-  EXPECT_EQ(ReadFile(P("outside/keep.txt")), "K");
-  EXPECT_EQ(ReadFile(P("outside/sub/deep.txt")), "D");
-}
 
 // A big file whose content a quick check recognises.
 void MakeBigFile(const std::string& path, std::size_t megabytes) {
@@ -309,40 +253,6 @@ TEST_F(ShellFileOperationTest, KilledCopyLeavesNoPartialDestination) {
   if (!KilledMidway(kCopy, P("big.bin"), P("t/big.bin"), P("t"))) GTEST_SKIP() << "the copy finished first";
   EXPECT_FALSE(Exists(P("t/big.bin")));
   EXPECT_TRUE(BigFileWhole(P("big.bin"), 256));
-}
-
-TEST_F(ShellFileOperationTest, FailedMoveAcrossFileSystemsKeepsTheSource) {
-  const auto other = OtherFileSystem();
-  if (!other) GTEST_SKIP() << "cannot mount a tmpfs";
-  // Too big for the other file system: the copy fails on the way.
-  MakeBigFile(P("big.bin"), 80);
-  Make({"d/small=S"});
-  fs::copy_file(P("big.bin"), P("d/zbig.bin"));
-  bool aborted = false;
-  EXPECT_EQ(Run(kMove, {"d"}, {{"volume"}}, 0, &aborted), 0x70);
-  EXPECT_TRUE(aborted);
-  EXPECT_FALSE(Exists(P("volume/d")));
-  EXPECT_FALSE(HasWorkFile(P("volume")));
-  EXPECT_EQ(ReadFile(P("d/small")), "S");
-  EXPECT_TRUE(BigFileWhole(P("d/zbig.bin"), 80));
-}
-
-TEST_F(ShellFileOperationTest, DeleteWithoutPermissionDeletesNothing) {
-  Make({"locked/f=F", "tree/a=A", "tree/sub/b=B", "tree/z=Z"});
-  for (const char* p : {"", "locked", "locked/f", "tree", "tree/a", "tree/sub", "tree/sub/b", "tree/z"})
-    ::chown(P(p).c_str(), 65534, 65534);
-  ::chmod(P("locked").c_str(), 0555);
-  ::chmod(P("tree/sub").c_str(), 0555);  // "b" cannot go, so neither can "tree"
-  const std::string locked = P("locked/f"), tree = P("tree");
-  for (const std::string& target : {locked, tree}) {
-    const int r = AsNobody([&] { return Call(kDelete, {target}, std::nullopt, kNoConfirm); });
-    if (r < 0) GTEST_SKIP() << "cannot change to user 65534";
-    EXPECT_EQ(r, 0x5) << target;
-  }
-  EXPECT_EQ(ReadFile(P("locked/f")), "F");
-  EXPECT_EQ(ReadFile(P("tree/a")), "A");
-  EXPECT_EQ(ReadFile(P("tree/sub/b")), "B");
-  EXPECT_EQ(ReadFile(P("tree/z")), "Z");
 }
 
 // ---------------------------------------------------------------------------
