@@ -27,7 +27,6 @@
 
 #include "kortools/error.h"
 #include "platform/file_search.h"
-#include "platform/message_texts.h"
 #include "platform/paths.h"
 #include "platform/profile_files.h"
 #include "platform/temp_files.h"
@@ -38,7 +37,6 @@ using kor::platform::FileCreation;
 using kor::platform::GetFileCreation;
 using kor::platform::GetFileSearch;
 using kor::platform::GetFileSystemView;
-using kor::platform::GetMessageTexts;
 using kor::platform::GetProfileFiles;
 
 std::string g_work;  // the work folder, without a trailing "\"
@@ -540,35 +538,6 @@ void FileSearches() {
   }
 }
 
-// ---------------------------------------------------------------------------
-// System message texts
-
-void MessageTextCases() {
-  const struct {
-    const char* name;
-    std::uint32_t code;
-    std::uint32_t size;
-  } cases[] = {
-      {"code-2", 2, 255},
-      {"code-minus-1", 0xFFFFFFFFu, 255},
-      {"code-2-small", 2, 10},
-      {"code-2-one-short", 2, 44},
-  };
-  for (const auto& c : cases) {
-    char buffer[256];
-    std::memset(buffer, '#', sizeof buffer);
-    const std::uint32_t n = GetMessageTexts().FormatMessage(kor::platform::kFormatMessageFromSystem, nullptr, c.code, 0,
-                                                            buffer, c.size, nullptr);
-    std::string shown = std::to_string(n);
-    if (n == 0) {
-      shown += buffer[0] == '#' ? " untouched" : " written";
-    } else {
-      shown += " [" + std::string(buffer, std::min<std::uint32_t>(n, c.size)) + "]";
-    }
-    Print("message", c.name, shown);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -590,7 +559,6 @@ int main(int argc, char** argv) {
       {"full-path", FullPathNames},
       {"temp", TempNames},
       {"search", FileSearches},
-      {"message", MessageTextCases},
   };
   int failures = 0;
   for (const auto& g : groups) {
