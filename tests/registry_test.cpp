@@ -217,5 +217,37 @@ TEST_F(Registry, EveryMethodNeedsAnOpenKey) {
   }
 }
 
+TEST_F(Registry, ErrorStringsAreTheSystemTexts) {
+  RegKey k;
+  const std::pair<std::int32_t, const char16_t*> cases[] = {
+      {0, u"The operation completed successfully.\r\n"},
+      {2, u"The system cannot find the file specified.\r\n"},
+      {5, u"Access is denied.\r\n"},
+      {259, u"No more data is available.\r\n"},
+      {1017,
+       u"The system has attempted to load or restore a file into the registry, but the specified file is not in a "
+       u"registry file format.\r\n"},
+      {static_cast<std::int32_t>(0x80070005U), u"Access is denied.\r\n"},
+      {-1, u""},
+      {-2147221503, u""},
+      {40, u""},
+  };
+  for (const auto& [code, text] : cases) {
+    k.RegErrorCode = static_cast<eRegistryErrorCodes>(code);
+    EXPECT_EQ(k.RegErrorString(), text) << code;
+    EXPECT_EQ(k.RegErrorCode, code);
+  }
+  // Every registry code of the published enumeration has a text, and every
+  // text fits the 255-character buffer.
+  for (const std::int32_t code : {0,   1,    2,    3,    4,    5,    6,    7,    8,    13,   14,   87,   122,  161, 234,
+                                  259, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020, 1021}) {
+    k.RegErrorCode = static_cast<eRegistryErrorCodes>(code);
+    const String s = k.RegErrorString();
+    EXPECT_GT(s.size(), 2u) << code;
+    EXPECT_LT(s.size(), 255u) << code;
+    EXPECT_EQ(s.substr(s.size() - 3), u".\r\n") << code;
+  }
+}
+
 }  // namespace
 }  // namespace kor
