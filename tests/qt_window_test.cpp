@@ -46,6 +46,51 @@ TEST(QtWidgetWindow, BorderStyleFollowsTheWindowFlags) {
   }
 }
 
+TEST(QtWidgetWindow, StatesBoundsAndRefusals) {
+  QWidget w;
+  w.setGeometry(40, 30, 320, 240);
+  w.show();
+  qt::WidgetWindow form(&w);
+  EXPECT_EQ(form.WindowState(), 0);
+  // The frame's position (offscreen windows have a frame too) and the client
+  // area's size.
+  EXPECT_EQ(form.Left(), w.frameGeometry().x());
+  EXPECT_EQ(form.Top(), w.frameGeometry().y());
+  EXPECT_EQ(form.Width(), 320);
+  EXPECT_EQ(form.Height(), 240);
+
+  form.Move(10.4f, 20.6f);  // whole pixels; the size stays
+  EXPECT_EQ(w.pos(), QPoint(10, 21));
+  EXPECT_EQ(w.frameGeometry().topLeft(), QPoint(10, 21));
+  EXPECT_EQ(w.size(), QSize(320, 240));
+  form.Move(15, 25, 200.4f);  // the height stays
+  EXPECT_EQ(w.geometry().size(), QSize(200, 240));
+  form.Move(15, 25, 200, 100);
+  EXPECT_EQ(w.pos(), QPoint(15, 25));
+  EXPECT_EQ(w.size(), QSize(200, 100));
+
+  form.SetWindowState(2);
+  EXPECT_TRUE(w.isMaximized());
+  EXPECT_EQ(form.WindowState(), 2);
+  EXPECT_EQ(ErrorOf([&] { form.Move(0, 0, 10, 10); }), 384);
+  form.SetWindowState(1);
+  EXPECT_EQ(form.WindowState(), 1);
+  EXPECT_EQ(ErrorOf([&] { form.Move(0, 0); }), 384);
+  form.SetWindowState(0);
+  EXPECT_EQ(form.WindowState(), 0);
+  EXPECT_EQ(ErrorOf([&] { form.SetWindowState(3); }), 380);
+  EXPECT_EQ(ErrorOf([&] { form.Move(1e30f, 0); }), 6);
+  w.setWindowState(Qt::WindowFullScreen);
+  EXPECT_EQ(form.WindowState(), 2);
+
+  auto gone = std::make_unique<QWidget>();
+  qt::WidgetWindow orphan(gone.get());
+  gone.reset();
+  EXPECT_EQ(orphan.widget(), nullptr);
+  EXPECT_EQ(ErrorOf([&] { orphan.Left(); }), 91);
+  EXPECT_EQ(ErrorOf([&] { orphan.SetWindowState(0); }), 91);
+}
+
 TEST(QtWidgetWindow, PlacementSavedAndRestoredThroughTheIniFile) {
   TempFolder dir;
   qt::UseQtScreen();
