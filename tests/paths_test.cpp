@@ -430,5 +430,30 @@ TEST(FullPathFilePart, FinalComponentOfTheFullName) {
   EXPECT_EQ(path, u"C:\\\u00e4\\?.txt");
 }
 
+TEST_F(TempTree, PublicConversionsAndThePathCommand) {
+  testing_support::ScopedEnv env("KORTOOLS_DRIVES", ("K=" + root_).c_str());
+  env.after = platform::ReloadFileSystemView;
+  platform::ReloadFileSystemView();
+
+  EXPECT_EQ(ToPosixPath(R"(K:\DATA\report.txt)"), root_ + "/Data/Report.TXT");
+  EXPECT_EQ(ToPosixPath(String(u"K:\\data")), text::FromUtf8(root_ + "/Data"));
+  EXPECT_EQ(ToWindowsPath(root_ + "/Data"), R"(K:\Data)");
+  EXPECT_EQ(ToWindowsPath(String(u"/")), u"Z:\\");
+  EXPECT_EQ(ErrorOf([] { ToPosixPath(R"(Q:\x)"); }), 76);
+  EXPECT_EQ(ErrorOf([] { ToPosixPath(""); }), 52);
+  EXPECT_EQ(ErrorOf([] { ToWindowsPath("/a\\b"); }), 52);
+
+  std::ostringstream out, err;
+  EXPECT_EQ(host::RunPathCommand({R"(K:\data)", R"(Q:\x)", "/tmp"}, true, out, err), 1);
+  EXPECT_EQ(out.str(), root_ + "/Data\n\n/tmp\n");
+  EXPECT_NE(err.str().find("Q:\\x: error 76: Path not found"), std::string::npos) << err.str();
+  out.str("");
+  err.str("");
+  EXPECT_EQ(host::RunPathCommand({root_ + "/x", "/"}, false, out, err), 0);
+  EXPECT_EQ(out.str(), "K:\\x\nZ:\\\n");
+  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(host::RunPathCommand({}, false, out, err), 2);
+}
+
 }  // namespace
 }  // namespace kor
