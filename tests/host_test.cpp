@@ -200,8 +200,8 @@ TEST(HostConvert, VariantsTaggedAndPlain) {
     EXPECT_EQ(v.type(), c.value.type());
     EXPECT_EQ(json::Write(TaggedJson(v)), c.out);
   }
-  for (const char* bad : {R"({"Long":"1"})", R"({"Empty":0})", R"({"long":1})", R"({"Long":1,"Integer":1})", "[1]",
-                          R"({"Integer":40000})", R"({"Bogus":1})"})
+  for (const char* bad : {R"({"Long":"1"})", R"({"Empty":0})", R"({"Missing":0})", R"({"long":1})",
+                          R"({"Long":1,"Integer":1})", "[1]", R"({"Integer":40000})", R"({"Bogus":1})"})
     EXPECT_NE(ErrorOf([&] { VariantFromJson(Parsed(bad)); }), 0) << bad;
 }
 
