@@ -191,6 +191,23 @@ TEST_F(Folders, CreatePath) {
 
 // --- GetTempDir -------------------------------------------------------------
 
+TEST_F(Folders, CreatePathOnAShare) {
+  RecordingCreation recorder;
+  EXPECT_EQ(fm_.CreatePath(u"\\\\server\\share"), kFalse);  // never created, nothing asked
+  EXPECT_EQ(fm_.CreatePath(u"\\\\server"), kFalse);
+  EXPECT_EQ(fm_.CreatePath(u"\\\\server\\"), kFalse);
+  EXPECT_TRUE(recorder.folders.empty());
+
+  EXPECT_EQ(fm_.CreatePath(u"\\\\server\\share\\a\\"), kTrue);
+  EXPECT_TRUE(fs::is_directory(root_ / "share/a"));
+  recorder.folders.clear();
+  EXPECT_EQ(fm_.CreatePath(u"\\\\server\\share\\b\\c\\d.txt"), kTrue);
+  EXPECT_TRUE(fs::is_directory(root_ / "share/b/c"));
+  EXPECT_EQ(recorder.folders,
+            (Names{"\\\\server\\share\\b\\c\\", "\\\\server\\share\\b\\", "\\\\server\\share\\b\\c\\"}));
+  EXPECT_EQ(fm_.CreatePath(u"\\\\other\\share\\a\\"), kFalse);  // a share that is not there
+}
+
 TEST_F(Folders, GetTempDirIsTheFolderOfTmpdirEndingInASeparator) {
   const std::string c = root_ / "c";
   const struct {

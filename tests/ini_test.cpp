@@ -212,6 +212,22 @@ TEST_F(IniKeys, WriteINI) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "no-such-folder"));
 }
 
+TEST_F(IniKeys, ByReferenceArgumentsComeBackThroughTheCodePage) {
+  const String file = dir.Write("cp.ini", {"[S]", "K=v"});
+  // An unpaired surrogate cannot cross to the platform: it comes back as "?".
+  String section = u"S", key = String(u"K\xD800", 2), def = String(u"d\xDC00", 2), f = file;
+  EXPECT_EQ(ini.GetIni(section, key, def, f), u"d?");  // the key "K?" does not exist
+  EXPECT_EQ(key, u"K?");
+  EXPECT_EQ(def, u"d?");
+  EXPECT_EQ(f, file);
+  // Text after a NUL does not reach the platform but stays in the variable.
+  section = String(u"S\0x", 3);
+  key = u"K";
+  def = u"";
+  EXPECT_EQ(ini.GetIni(section, key, def, f), u"v");
+  EXPECT_EQ(section, String(u"S\0x", 3));
+}
+
 // ---- groups of numbered keys ----
 
 const std::vector<std::string> kColors = {"[Colors]", "NumberOfItems=2", "NumberOfKeys=2", "Key1=Red", "Key2=Blue",
