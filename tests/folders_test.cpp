@@ -189,8 +189,6 @@ TEST_F(Folders, CreatePath) {
   }
 }
 
-// --- GetTempDir -------------------------------------------------------------
-
 TEST_F(Folders, CreatePathOnAShare) {
   RecordingCreation recorder;
   EXPECT_EQ(fm_.CreatePath(u"\\\\server\\share"), kFalse);  // never created, nothing asked
@@ -207,6 +205,8 @@ TEST_F(Folders, CreatePathOnAShare) {
             (Names{"\\\\server\\share\\b\\c\\", "\\\\server\\share\\b\\", "\\\\server\\share\\b\\c\\"}));
   EXPECT_EQ(fm_.CreatePath(u"\\\\other\\share\\a\\"), kFalse);  // a share that is not there
 }
+
+// --- GetTempDir -------------------------------------------------------------
 
 TEST_F(Folders, GetTempDirIsTheFolderOfTmpdirEndingInASeparator) {
   const std::string c = root_ / "c";
