@@ -34,7 +34,7 @@ Check "record 1", Record(data, 1), "a|b|c"
 kept = data
 WriteAll file, ",,," & vbCrLf
 csv.ReadCSVFile file, data
-Check "a file without fields keeps the array", Bounds(data) & ":" & Record(data, 3), Bounds(kept) & ":d|e"
+Check "a file without fields keeps the array", Bounds(data) & ":" & Record(data, 1), Bounds(kept) & ":a|b|c"
 On Error Resume Next
 csv.ReadCSVFile work & "missing.csv", data
 CheckNoError "a missing file raises nothing"
