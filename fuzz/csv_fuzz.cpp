@@ -5,7 +5,7 @@
 // The splitter must return or raise error 5 (empty separator) or 6 (more
 // fields than an Integer counts); the reader must return, reporting at most
 // one error. Both are compared with the step-by-step models of
-// tests/csv_reference.h.
+// fuzz/csv_model.h.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
@@ -17,11 +17,11 @@
 
 #include "csv/split_line.h"
 #include "frame/text.h"
+#include "fuzz/csv_model.h"
 #include "fuzz/fuzz_text.h"
 #include "kortools/error.h"
 #include "kortools/host.h"
 #include "kortools/korCSV_IO.h"
-#include "tests/csv_reference.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 //
 // Every method must return; the only errors are 6 from ParseString (the
 // smallest index) and the negated 5 or 9 from SmartParse. Short inputs are
-// compared with the step-by-step models of tests/parse_reference.h.
+// compared with the step-by-step models of fuzz/parse_model.h.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -12,10 +12,10 @@
 #include <limits>
 
 #include "fuzz/fuzz_text.h"
+#include "fuzz/parse_model.h"
 #include "kortools/error.h"
 #include "kortools/host.h"
 #include "kortools/korParse.h"
-#include "tests/parse_reference.h"
 
 namespace {
 

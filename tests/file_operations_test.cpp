@@ -146,37 +146,6 @@ TEST_F(FileOpsShellPath, FlagsFollowTheOperationsRules) {
   }
 }
 
-TEST_F(FileOpsShellPath, SourcesPassAsTheyAreInTheCodePage) {
-  String source(u"Z:\\a.txt\0Z:\\b.txt", 17);
-  String destination(u"Z:\\x\\a.txt\0Z:\\x\\b.txt", 21);
-  EXPECT_EQ(fm_.FileCopy(source, destination), kTrue);
-  EXPECT_EQ(fm_.FileDelete(source), kTrue);
-  // An empty source is two NULs; wildcards are the shell's business.
-  String empty, wild = u"Z:\\tmp\\*.txt";
-  EXPECT_EQ(fm_.FileDelete(empty), kTrue);
-  EXPECT_EQ(fm_.FileDelete(wild), kTrue);
-  ASSERT_EQ(shell_.calls.size(), 4u);
-  EXPECT_EQ(shell_.calls[0].pFrom, Bytes("Z:\\a.txt\0Z:\\b.txt\0\0"));
-  EXPECT_EQ(*shell_.calls[0].pTo, Bytes("Z:\\x\\a.txt\0Z:\\x\\b.txt\0\0"));
-  EXPECT_EQ(shell_.calls[1].pFrom, shell_.calls[0].pFrom);
-  EXPECT_EQ(shell_.calls[2].pFrom, Bytes("\0\0"));
-  EXPECT_EQ(shell_.calls[3].pFrom, Bytes("Z:\\tmp\\*.txt\0\0"));
-
-  shell_.calls.clear();
-  ScopedEnv codePage("KORTOOLS_CODEPAGE", "WINDOWS-1252");
-  codePage.after = [] { platform::ReloadFileSystemView(); };
-  platform::ReloadFileSystemView();
-  source = u"Z:\\Gr\u00fc\u00dfe\u4e00.txt";
-  destination = u"Z:\\\u00e9";
-  Variant title = String(u"Kopie \u00e4");
-  fm_.FileMove(source, destination, nullptr, &title);
-  ASSERT_EQ(shell_.calls.size(), 1u);
-  EXPECT_EQ(shell_.calls[0].pFrom, Bytes("Z:\\Gr\xFC\xDF\x65?.txt\0\0"));
-  EXPECT_EQ(*shell_.calls[0].pTo, Bytes("Z:\\\xE9\0\0"));
-  EXPECT_EQ(*shell_.calls[0].lpszProgressTitle, "Kopie \xE4");
-  EXPECT_EQ(source, u"Z:\\Gr\u00fc\u00dfe\u4e00.txt");  // the caller's variable is not handed over
-}
-
 TEST_F(FileOpsShellPath, TitleAndOwnerTakeTheirValuesOrRaiseBeforeTheShell) {
   const struct {
     Variant title, owner;
@@ -349,97 +318,6 @@ TEST_F(FileOpsPlain, CopyErrors) {
   EXPECT_FALSE(fs::exists(P("b.txt")));
 }
 
-TEST_F(FileOpsPlain, CopyKeepsModeAndTimes) {
-  WriteFile(P("a.sh"), std::string(100000, 'x'));
-  ::chmod(P("a.sh").c_str(), 04751);  // set-user-ID is not copied
-  const kor::platform::KernelTime times[2] = {{1000000000, 123456789}, {1200000000, 987654321}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, P("a.sh").c_str(), times, 0), 0);
-  WriteFile(P("b.sh"), "older and longer text than nothing");
-  files_.FileCopy(N("a.sh"), N("B.SH"));  // an existing file found ignoring case
-  struct stat st {};
-  ASSERT_EQ(::stat(P("b.sh").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0751u);
-  EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
-  EXPECT_EQ(st.st_mtim.tv_nsec, 987654321);
-  EXPECT_EQ(st.st_atim.tv_sec, 1000000000);
-  EXPECT_EQ(ReadFile(P("b.sh")), std::string(100000, 'x'));
-  // Empty files, and files the kernel cannot copy itself.
-  WriteFile(P("empty"), "");
-  files_.FileCopy(N("empty"), N("empty2"));
-  EXPECT_EQ(ReadFile(P("empty2")), "");
-  files_.FileCopy("/proc/self/status", N("status"));
-  EXPECT_NE(ReadFile(P("status")).find("Name:"), std::string::npos);
-  EXPECT_EQ(dir_.Entries(), (Names{"a.sh", "b.sh", "empty", "empty2", "status"}));
-}
-
-TEST_F(FileOpsPlain, NameErrors) {
-  WriteFile(P("a.txt"), "a");
-  WriteFile(P("b.txt"), "b");
-  fs::create_directories(P("folder") / "sub");
-  const struct {
-    std::string oldName, newName;
-    std::int32_t error;
-  } cases[] = {
-      // Another file found ignoring case, or a folder, is an existing name too; no folder goes into itself.
-      // clang-format off
-      {N("a.txt"), N("b.txt"), 58},                 {N("a.txt"), N("B.TXT"), 58},
-      {N("a.txt"), N("folder"), 58},                {N("missing"), N("c.txt"), 53},
-      {N("nowhere") + "\\a.txt", N("c.txt"), 76},   {N("a.txt"), N("nowhere") + "\\c.txt", 76},
-      {N("folder"), N("folder") + "\\sub\\inner", 75}, {N("*.txt"), N("c.txt"), 52},
-      {N("a.txt"), N("c*.txt"), 52},
-      // clang-format on
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ErrorOf([&] { files_.Name(c.oldName, c.newName); }), c.error) << c.oldName << " -> " << c.newName;
-  }
-  EXPECT_EQ(dir_.Entries(), (Names{"a.txt", "b.txt", "folder"}));
-  EXPECT_EQ(ReadFile(P("b.txt")), "b");
-}
-
-TEST_F(FileOpsPlain, NameMovesFilesFoldersAndLinks) {
-  WriteFile(P("a.txt"), "a");
-  fs::create_directories(P("folder") / "sub");
-  WriteFile(P("folder") / "sub" / "f", "f");
-  fs::create_symlink("a.txt", P("link"));
-
-  files_.Name(N("a.txt"), N("A.TXT"));  // letter case only
-  EXPECT_EQ(dir_.Entries(), (Names{"A.TXT", "folder", "link"}));
-  files_.Name(N("a.txt"), N("a.txt"));  // found ignoring case, renamed to the letters given
-  EXPECT_EQ(dir_.Entries(), (Names{"a.txt", "folder", "link"}));
-  files_.Name(N("FOLDER"), N("moved"));
-  EXPECT_EQ(ReadFile(P("moved") / "sub" / "f"), "f");
-  files_.Name(N("link"), N("moved") + "\\link2");
-  EXPECT_TRUE(fs::is_symlink(P("moved") / "link2"));
-  EXPECT_EQ(ReadFile(P("a.txt")), "a");
-}
-
-TEST_F(FileOpsPlain, NameMovesAFileToAnotherFileSystem) {
-  struct stat here {};
-  struct stat shared {};
-  if (::stat(dir_.path().c_str(), &here) != 0 || ::stat("/dev/shm", &shared) != 0 || here.st_dev == shared.st_dev ||
-      ::access("/dev/shm", W_OK) != 0)
-    GTEST_SKIP() << "no second writable file system (/dev/shm)";
-  ScopedEnv tmp("TMPDIR", "/dev/shm");
-  const TempFolder otherFolder;
-  const fs::path& other = otherFolder.path();
-  WriteFile(P("a.txt"), std::string(300000, 'a'));
-  ::chmod(P("a.txt").c_str(), 0640);
-  fs::create_symlink("a.txt", P("link"));
-  fs::create_directories(P("folder"));
-  WriteFile(other / "taken", "t");
-
-  EXPECT_EQ(ErrorOf([&] { files_.Name(N("a.txt"), WinA(other / "taken")); }), 58);
-  EXPECT_EQ(ErrorOf([&] { files_.Name(N("folder"), WinA(other / "folder")); }), 74);
-  files_.Name(N("a.txt"), WinA(other / "b.txt"));
-  files_.Name(N("link"), WinA(other / "link"));
-  EXPECT_EQ(ReadFile(other / "b.txt"), std::string(300000, 'a'));
-  EXPECT_EQ(fs::status(other / "b.txt").permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(fs::read_symlink(other / "link"), "a.txt");
-  EXPECT_EQ(dir_.Entries(), Names{"folder"});
-  EXPECT_EQ(otherFolder.Entries(), (Names{"b.txt", "link", "taken"}));
-}
-
 TEST_F(FileOpsPlain, KillErrorsAndWhatItLeaves) {
   for (const char* name : {"a.txt", "b.TXT", "c.csv", ".h.txt"}) WriteFile(P(name), name);
   WriteFile(P("ro.txt"), "ro");
@@ -500,50 +378,8 @@ TEST_F(FileOpsPlain, WithoutPermissionNothingChanges) {
   EXPECT_EQ(dir_.Entries("open"), Names{});
 }
 
-TEST_F(FileOpsPlain, AKilledCopyLeavesNoPartialDestination) {
-  const std::string data(64 << 20, 'k');
-  WriteFile(P("big"), data);
-  for (const int delayMs : {0, 2, 10, 40}) {
-    fs::remove(P("copy"));
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      files_.FileCopy(N("big"), N("copy"));
-      ::_exit(0);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    EXPECT_EQ(fs::file_size(P("big")), data.size());
-    if (fs::exists(P("copy"))) {
-      EXPECT_EQ(fs::file_size(P("copy")), data.size()) << delayMs;
-    }
-  }
-}
-
 // ---------------------------------------------------------------------------
 // Through the platform's own shell.
-
-TEST(FileOpsRealShell, SeveralFilesAndTheRecycleBin) {
-  ScopedEnv version("KORTOOLS_WINVER", nullptr);
-  TempFolder dir;
-  ScopedEnv data("XDG_DATA_HOME", (dir.path() / "data").c_str());
-  korFileMan fm;
-  const auto P = [&](const char* name) { return dir.path() / name; };
-  WriteFile(P("a.txt"), "a");
-  WriteFile(P("b.txt"), "b");
-  FileActionFlags quiet = vbFileOpNoConfirm;
-  String sources = Win(P("a.txt")) + String(1, u'\0') + Win(P("b.txt")), out = Win(P("out")) + u"\\";
-  EXPECT_EQ(fm.FileCopyExt(sources, out, &quiet), kTrue);
-  EXPECT_EQ(dir.Entries("out"), (Names{"a.txt", "b.txt"}));
-  String missing = Win(P("missing.txt"));
-  EXPECT_EQ(fm.FileDelete(missing, &quiet), kFalse);
-  // The recycle bin keeps the file.
-  FileActionFlags recycle = static_cast<FileActionFlags>(vbFileOpNoConfirm | vbFileOpRecycleBin);
-  String kept = Win(P("a.txt"));
-  EXPECT_EQ(fm.FileDeleteExt(kept, &recycle), kTrue);
-  EXPECT_FALSE(fs::exists(P("a.txt")));
-  EXPECT_EQ(ReadFile(P("data") / "Trash" / "files" / "a.txt"), "a");
-}
 
 }  // namespace
 }  // namespace kor

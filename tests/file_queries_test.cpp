@@ -94,106 +94,6 @@ struct TimeZone : ScopedEnv {
   }
 };
 
-// Exact names, wildcards and the errors of missing entries are compared with
-// the Win32 layer by the platform cases in tests/differential.
-TEST(FileSearch, FindsEntriesWithWindowsErrors) {
-  Folder t;
-  t.File("Report.TXT");
-  t.File("readonly.txt", "x", 0444);
-  t.File(".hidden");
-  t.Dir("Sub");
-  auto& search = platform::PlatformFileSearch();
-  using platform::kFileAttributeArchive, platform::kFileAttributeDirectory;
-  const struct {
-    std::string name;
-    std::uint32_t error;
-    std::string found;
-    std::uint32_t attributes;
-  } cases[] = {
-      {"readonly.txt", 0, "readonly.txt", kFileAttributeArchive | platform::kFileAttributeReadOnly},
-      {".hidden", 0, ".hidden", kFileAttributeArchive | platform::kFileAttributeHidden},
-      {"s*", 0, "Sub", kFileAttributeDirectory},
-      {"nofolder\\x.txt", platform::kErrorPathNotFound, "", 0},
-      {"Report.TXT\\x", platform::kErrorPathNotFound, "", 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    platform::Win32FindData data;
-    std::uint32_t error = 0;
-    const platform::FindHandle h = search.FindFirstFile(t.WinA() + "\\" + c.name, data, error);
-    if (c.error != 0) {
-      EXPECT_EQ(h, platform::kInvalidHandleValue);
-      EXPECT_EQ(error, c.error);
-      continue;
-    }
-    ASSERT_NE(h, platform::kInvalidHandleValue);
-    EXPECT_EQ(data.cFileName, c.found);
-    EXPECT_EQ(data.dwFileAttributes, c.attributes);
-    EXPECT_TRUE(search.FindClose(h));
-    EXPECT_FALSE(search.FindClose(h));  // closed once only
-  }
-  std::uint32_t error = 0;
-  platform::Win32FindData data;
-  EXPECT_EQ(search.FindFirstFile("Z:\\", data, error), platform::kInvalidHandleValue);  // a root is no entry
-  EXPECT_EQ(error, platform::kErrorFileNotFound);
-  EXPECT_NE(search.FindFirstFile("Z:\\*", data, error), platform::kInvalidHandleValue);
-  EXPECT_NE(data.cFileName, ".");  // a drive's root has no "." entry
-}
-
-TEST(FileSearch, TimesComeFromTheFile) {
-  Folder t;
-  t.File("a.txt");
-  t.Times("a.txt", 1000000000, 1200000000, 500);
-  platform::Win32FindData data;
-  std::uint32_t error = 0;
-  auto& search = platform::PlatformFileSearch();
-  const platform::FindHandle h = search.FindFirstFile(t.WinA("a.txt"), data, error);
-  ASSERT_NE(h, platform::kInvalidHandleValue);
-  search.FindClose(h);
-  constexpr std::uint64_t k1970 = 116444736000000000ull;
-  EXPECT_EQ(data.ftLastAccessTime.Value(), k1970 + 1000000000ull * 10000000);
-  EXPECT_EQ(data.ftLastWriteTime.Value(), k1970 + 1200000000ull * 10000000 + 5);
-  // Creation (or status change) time: this run made the file.
-  const std::uint64_t now = k1970 + static_cast<std::uint64_t>(std::time(nullptr)) * 10000000;
-  EXPECT_LE(data.ftCreationTime.Value(), now + 10000000);
-  EXPECT_GE(data.ftCreationTime.Value(), now - 600ull * 10000000);
-  EXPECT_EQ(data.nFileSizeLow, 1u);
-  FileTime written;
-  EXPECT_EQ(search.LastWriteTime(t.WinA("A.TXT"), written), 0u);
-  EXPECT_EQ(written.Value(), data.ftLastWriteTime.Value());
-  EXPECT_EQ(search.LastWriteTime(t.WinA() + "\\", written), 0u);  // a folder, trailing "\" included
-  EXPECT_EQ(search.LastWriteTime(t.WinA("none"), written), platform::kErrorFileNotFound);
-  EXPECT_EQ(search.LastWriteTime(t.WinA("no\\none"), written), platform::kErrorPathNotFound);
-}
-
-TEST(FileSearch, RuntimeSearchFiltersByAttributes) {
-  Folder t;
-  t.File(".hidden");
-  t.Dir("dir");
-  const std::uint32_t dir = platform::kFileAttributeDirectory, none = platform::kErrorFileNotFound;
-  const struct {
-    const char* pattern;
-    std::uint32_t attributes, error;
-    const char* found;
-  } cases[] = {
-      {"", 0, none, ""},  // no plain file
-      {"d*", dir, 0, "dir"},
-      {"DIR", 0, none, ""},
-      {"DIR", dir, 0, "dir"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.pattern);
-    std::string found;
-    EXPECT_EQ(platform::PlatformFileSearch().FindEntry(t.WinA() + "\\" + c.pattern, c.attributes, found), c.error);
-    EXPECT_EQ(found, c.found);
-  }
-  t.File("b.txt");
-  t.File("A.txt");
-  std::string found;
-  EXPECT_EQ(platform::PlatformFileSearch().FindEntry(t.WinA() + "\\", 0, found), 0u);
-  EXPECT_EQ(found, "A.txt");  // the first by name, ignoring case
-}
-
 // Counts the searches korFileMan leaves open.
 class CountingSearch final : public platform::FileSearch {
  public:
@@ -369,30 +269,6 @@ TEST(SysToVBTime, ConvertsBitPatternsToTheSecond) {
   EXPECT_NEAR(fm.SysToVBTime(low, high).get_if<Date>()->value, ExpectedLocal(seconds).value, 1e-9);
 }
 
-TEST(SysToVBTime, UsesTheOffsetInForceNow) {
-  // Central European time with its daylight-saving rule, spelled out so that
-  // no time-zone database is needed.
-  TimeZone cet("CET-1CEST,M3.5.0,M10.5.0/3");
-  korFileMan fm;
-  const std::time_t now = std::time(nullptr);
-  struct tm nowTm {};
-  ::localtime_r(&now, &nowTm);
-  ASSERT_TRUE(nowTm.tm_gmtoff == 3600 || nowTm.tm_gmtoff == 7200);
-  for (const std::int64_t instant : {1610712000, 1626350400}) {  // 2021-01-15 and 2021-07-15, 12:00 UTC
-    auto [low, high] = Halves(instant);
-    const Date got = *fm.SysToVBTime(low, high).get_if<Date>();
-    // The offset of now, whatever the date converted.
-    EXPECT_NEAR(got.value, (static_cast<double>(instant + nowTm.tm_gmtoff) / 86400.0) + 25569, 1e-9);
-    // The local clock at that instant showed its own offset: the two differ
-    // by an hour for the instant in the other half of the year.
-    const std::time_t at = static_cast<std::time_t>(instant);
-    struct tm atTm {};
-    ::localtime_r(&at, &atTm);
-    const double clock = (static_cast<double>(instant + atTm.tm_gmtoff) / 86400.0) + 25569;
-    EXPECT_NEAR(std::fabs(got.value - clock) * 24, atTm.tm_gmtoff == nowTm.tm_gmtoff ? 0 : 1, 1e-6);
-  }
-}
-
 // A second process that holds a file open (stopped) until it is destroyed.
 class Holder {
  public:
@@ -465,23 +341,6 @@ TEST(FileLocks, AnswerForAnotherProcess) {
     EXPECT_TRUE(bool(fm.FileIsLocked(other)));
     EXPECT_FALSE(bool(fm.FileIsAvailable(other, shared)));
   }
-}
-
-TEST(LockProbe, WithoutALeaseTheScanSeesTheSameUser) {
-  Folder t;
-  ::chmod(t.path().c_str(), 0777);
-  t.File("shared.bin", "abc", 0666);  // owned by root: no lease for another user
-  const int status = AsNobody([&] {
-    ::prctl(PR_SET_DUMPABLE, 1);
-    Holder holder(t.Posix("shared.bin"), O_WRONLY);
-    if (!holder.opened()) return 2;
-    korFileMan fm;
-    String name = t.Win("shared.bin");
-    Boolean exclusive = true;
-    return fm.FileIsLocked(name) && !fm.FileIsAvailable(name, exclusive) ? 0 : 1;
-  });
-  if (status == 255) GTEST_SKIP() << "cannot change to another user";
-  EXPECT_EQ(status, 0);
 }
 
 }  // namespace

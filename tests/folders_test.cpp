@@ -206,23 +206,6 @@ TEST_F(Folders, CreatePathOnAShare) {
   EXPECT_EQ(fm_.CreatePath(u"\\\\other\\share\\a\\"), kFalse);  // a share that is not there
 }
 
-TEST_F(Folders, CreatePathStopsAtAFileOrAFolderItMayNotWrite) {
-  FileOnC("file.txt");
-  EXPECT_EQ(fm_.CreatePath(u"C:\\file.txt\\sub\\deeper\\"), kFalse);
-  EXPECT_EQ(Entries(""), (Names{"file.txt", "tmp", "work"}));
-
-  OpenRoot();
-  MkDirOnC("work/open");
-  ASSERT_EQ(::chmod(OnC("work/open").c_str(), 0777), 0);
-  korFileMan& fm = fm_;
-  const int denied = AsNobody([&fm] { return fm.CreatePath(u"C:\\work\\x\\y\\") ? 1 : 0; });
-  if (denied == 255) GTEST_SKIP() << "cannot change to another user";
-  EXPECT_EQ(denied, 0);
-  EXPECT_EQ(AsNobody([&fm] { return fm.CreatePath(u"C:\\work\\open\\x\\y\\") ? 1 : 0; }), 1);
-  EXPECT_EQ(Entries("work"), Names{"open"});
-  EXPECT_TRUE(fs::is_directory(OnC("work/open/x/y")));
-}
-
 // --- GetTempDir -------------------------------------------------------------
 
 TEST_F(Folders, GetTempDirIsTheFolderOfTmpdirEndingInASeparator) {
@@ -344,64 +327,6 @@ TEST_F(Folders, GetTempFilePathnameFailures) {
 }
 
 // --- The platform's GetTempFileName -----------------------------------------
-
-// A file as the folder, and the names' forms, are compared with the Win32
-// layer by the platform cases in tests/differential.
-TEST_F(Folders, GetTempFileNameReportsWhy) {
-  auto& files = platform::PlatformFileCreation();
-  char name[platform::FileCreation::kMaxPath] = {};
-  const std::pair<std::string, std::uint32_t> cases[] = {
-      {"C:\\missing", platform::kErrorPathNotFound},
-      {"C:\\" + std::string(244, 'n'), platform::FileCreation::kBufferOverflow},
-      {"", platform::kErrorInvalidName}};
-  for (const auto& [folder, code] : cases) {
-    std::uint32_t error = 0;
-    EXPECT_EQ(files.GetTempFileName(folder, "", 0, name, &error), 0u) << folder;
-    EXPECT_EQ(error, code) << folder;
-  }
-  // With a number of its own (its lower 16 bits), the name is only formed.
-  EXPECT_EQ(files.GetTempFileName("C:\\tmp", "abcd", 0x12ABC, name), 0x2ABCu);
-  EXPECT_STREQ(name, "C:\\tmp\\abc2ABC.TMP");
-  EXPECT_EQ(files.GetTempFileName("C:\\missing\\", "", 10, name), 10u);
-  EXPECT_STREQ(name, "C:\\missing\\A.TMP");
-  EXPECT_EQ(Entries("tmp"), Names{});
-  // Lower bits 0 choose a number, as 0 does, and create the file.
-  const std::uint32_t chosen = files.GetTempFileName("C:\\tmp", "z", 0x10000, name);
-  EXPECT_GE(chosen, 1u);
-  EXPECT_LE(chosen, 0xFFFFu);
-  EXPECT_EQ(Entries("tmp").size(), 1u);
-}
-
-TEST_F(Folders, GetTempFileNameWithEveryNameTaken) {
-  // 65,535 names: the search goes round once, skipping the names that are
-  // there, and gives up only when none is left. On a tmpfs when there is one,
-  // for speed.
-  std::optional<ScopedEnv> shm;
-  if (::access("/dev/shm", W_OK) == 0) shm.emplace("TMPDIR", "/dev/shm");
-  const testing_support::TempFolder folder;
-  const std::string dir = folder.path().string();
-  const char* hex = "0123456789ABCDEF";
-  for (std::uint32_t n = 1; n <= 0xFFFF; ++n) {
-    if (n == 0x1234) continue;
-    std::string file = dir + "/t";
-    for (int shift = 12; shift >= 0; shift -= 4)
-      if ((n >> shift) != 0) file += hex[(n >> shift) & 0xF];
-    const int fd = ::open((file + ".TMP").c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0) << file;
-    ::close(fd);
-  }
-  std::string windows;
-  ASSERT_EQ(platform::GetFileSystemView().ToWindows(dir, windows), 0u);
-  auto& files = platform::PlatformFileCreation();
-  char name[platform::FileCreation::kMaxPath] = {};
-  EXPECT_EQ(files.GetTempFileName(dir, "t", 0, name), 0x1234u);
-  EXPECT_EQ(name, windows + "\\t1234.TMP");
-  std::uint32_t error = 0;
-  EXPECT_EQ(files.GetTempFileName(dir, "t", 0, name, &error), 0u);
-  EXPECT_EQ(error, platform::FileCreation::kFileExists);
-  String windowsFolder = text::FromUtf8(windows);
-  EXPECT_EQ(TempFileError(fm_, &windowsFolder, nullptr), 0);  // another prefix still has room
-}
 
 }  // namespace
 }  // namespace kor

@@ -105,16 +105,6 @@ TEST(HostJson, StringsCarryEveryCodeUnit) {
   }
 }
 
-TEST(HostJson, CanonicalTextsRoundTrip) {
-  const char* texts[] = {
-      R"({"b":1,"a":[true,false,null,"x",{"c":{}}],"z":[]})",
-      R"([[[[1.5,-2,3e-7]]]])",
-      R"({"":""})",
-  };
-  for (const char* t : texts) EXPECT_EQ(json::Write(Parsed(t)), t);
-  EXPECT_EQ(json::Write(Parsed(" \t\r\n{ \"a\" : [ 1 , 2 ] }\n ")), R"({"a":[1,2]})");
-}
-
 TEST(HostJson, MalformedTextIsRefused) {
   const auto refused = [](const std::string& text) {
     json::Value v;
@@ -133,13 +123,6 @@ TEST(HostJson, MalformedTextIsRefused) {
   refused(std::string("\"a\0b\"", 5));
   refused(std::string(513, '[') + std::string(513, ']'));
   Parsed(std::string(512, '[') + std::string(512, ']'));
-}
-
-TEST(HostUnicode, StrictUtf8) {
-  EXPECT_EQ(Utf8ToUtf16("a\xC3\xA9\xF0\x9F\x98\x80"), std::u16string(u"a\u00e9\U0001F600"));
-  for (const char* bad : {"\xC3", "\xC1\xBF", "\xE0\x80\x80", "\xED\xBF\xBF", "\xF8\x88\x80\x80\x80", "\xFF"})
-    EXPECT_FALSE(Utf8ToUtf16(bad)) << bad;
-  EXPECT_EQ(Utf16ToUtf8(u"x\xD800y"), "x\xEF\xBF\xBDy");  // for a person: U+FFFD
 }
 
 // ---------------------------------------------------------------------------
@@ -217,8 +200,8 @@ TEST(HostConvert, VariantsTaggedAndPlain) {
     EXPECT_EQ(v.type(), c.value.type());
     EXPECT_EQ(json::Write(TaggedJson(v)), c.out);
   }
-  for (const char* bad : {R"({"Long":"1"})", R"({"Empty":0})", R"({"long":1})", R"({"Long":1,"Integer":1})", "[1]",
-                          R"({"Integer":40000})", R"({"Bogus":1})"})
+  for (const char* bad : {R"({"Long":"1"})", R"({"Empty":0})", R"({"Missing":0})", R"({"long":1})",
+                          R"({"Long":1,"Integer":1})", "[1]", R"({"Integer":40000})", R"({"Bogus":1})"})
     EXPECT_NE(ErrorOf([&] { VariantFromJson(Parsed(bad)); }), 0) << bad;
 }
 
@@ -296,17 +279,6 @@ TEST(HostConvert, WindowsRecordWhatIsDoneToThem) {
   EXPECT_EQ(ErrorOf([&] { FromJson(Parsed(R"({"window":{"WindowState":1e6}})"), {TypeKind::Object, {}}); }), 6);
 }
 
-TEST(HostInvoke, HooksLastForOneCall) {
-  std::vector<String> messages;
-  {
-    HookScope scope(messages, ScreenSize{800, 600});
-    EXPECT_EQ(GetHostHooks().screen().width, 800);
-    GetHostHooks().onMessage(u"hello");
-  }
-  EXPECT_EQ(messages, std::vector<String>{u"hello"});
-  EXPECT_FALSE(GetHostHooks().onMessage);
-}
-
 // ---------------------------------------------------------------------------
 // serve: request lines in order on one host, each with its exact response
 
@@ -330,8 +302,6 @@ TEST(HostServe, CallsObjectsFieldsAndHandles) {
       {
           {R"({"id": 1, "call": "korParse.ParseString", "args": ["a,b,c", ",", 2]})",
            R"({"id":1,"result":"b","args":["a,b,c",",",2],"messages":[]})"},
-          {R"({"id": 2, "call": "korParse.SandR", "args": ["", "x", "y"]})",
-           R"({"id":2,"result":{"String":""},"args":["","x","y"],"messages":[]})"},
           // By dispatch id, on the global instance.
           {R"({"id": 3, "call": "korParse", "dispid": 1610809344, "args": ["a,b,c", ",", 2.5]})",
            R"({"id":3,"result":"b","args":["a,b,c",",",2],"messages":[]})"},
@@ -340,10 +310,6 @@ TEST(HostServe, CallsObjectsFieldsAndHandles) {
           {R"({"id":3,"object":"RegKey:1","get":"RegErrorCode"})", R"({"id":3,"result":0})"},
           {R"({"id":4,"object":"RegKey:1","set":"RegErrorCode","value":259})", R"({"id":4,"result":null})"},
           {R"({"id":5,"object":"RegKey:1","get":"regerrorcode"})", R"({"id":5,"result":259})"},
-          // The property read by dispatch id, as a call.
-          {R"({"id":7,"object":"RegKey:1","dispid":1073938433})", R"({"id":7,"result":259,"args":[],"messages":[]})"},
-          {R"({"id":8,"object":"RegKey:1","set":"RegErrorCode","value":2.5})", R"({"id":8,"result":null})"},
-          {R"({"id":9,"object":"RegKey:1","get":"RegErrorCode"})", R"({"id":9,"result":2})"},
           {R"({"id":10,"object":"RegKey:1","set":"RegErrorCode","value":"2"})",
            R"({"id":10,"error":{"number":13,"description":"Type mismatch"}})"},
           {R"({"id":11,"release":"RegKey:1"})", R"({"id":11})"},
@@ -353,7 +319,6 @@ TEST(HostServe, CallsObjectsFieldsAndHandles) {
           // The global instance, named with its class.
           {R"({"set":"RegKey.RegErrorCode","value":87})", R"({"result":null})"},
           {R"({"get":"RegKey.RegErrorCode"})", R"({"result":87})"},
-          {R"({"set":"RegKey.RegErrorCode","value":0})", R"({"result":null})"},
           {R"({"id":14,"object":"RegKey:2","get":"Nope"})",
            R"({"id":14,"error":{"number":438,"description":"Object doesn't support this property or method: )"
            R"(RegKey has no field \"Nope\""}})"},
@@ -408,20 +373,6 @@ TEST(HostServe, ArgumentsComeBackInTheRequestForm) {
                    });
 }
 
-TEST(HostServe, ArgumentsThatDoNotConvertAreShownAsGiven) {
-  Server server;
-  Exchange(server, {
-                       {R"({"id":1,"call":"korParse.ParseString","args":["a", ",", "2"]})",
-                        R"({"id":1,"args":["a",",","2"],"messages":[],)"
-                        R"("error":{"number":13,"description":"Type mismatch"}})"},
-                       {R"({"id":2,"call":"korParse.ParseTokenArray","args":["a", 40000.0]})",
-                        R"({"id":2,"args":["a",40000.0],"messages":[],"error":{"number":6,"description":"Overflow"}})"},
-                       {R"({"id":4,"call":"korINI.ReadWindowSettings","args":[{"Left":1}, "f"]})",
-                        R"({"id":4,"args":[{"Left":1},"f"],"messages":[],)"
-                        R"("error":{"number":13,"description":"Type mismatch"}})"},
-                   });
-}
-
 TEST(HostServe, RequestsThatCannotBeCarriedOut) {
   Server server;
   const std::string e5 = R"("error":{"number":5,"description":"Invalid procedure call or argument: )";
@@ -429,30 +380,17 @@ TEST(HostServe, RequestsThatCannotBeCarriedOut) {
       server,
       {
           {"nonsense", "{" + e5 + R"(malformed JSON at byte 0: unknown literal"}})"},
-          {R"({"id":1,"call":)", "{" + e5 + R"(malformed JSON at byte 15: unexpected end of input"}})"},
-          {"[1]", "{" + e5 + R"(a request is a JSON object"}})"},
           {"\"\xFF\"", "{" + e5 + R"(malformed JSON at byte 1: invalid UTF-8"}})"},
           {R"({"id":1})",
            R"({"id":1,)" + e5 + R"(a request asks for exactly one of call, create, release, get and set"}})"},
-          {R"({"id":1,"create":"RegKey","release":"x"})",
-           R"({"id":1,)" + e5 + R"(a request asks for exactly one of call, create, release, get and set"}})"},
-          {R"({"id":1,"call":"korParse.SandR","argz":[]})",
-           R"({"id":1,)" + e5 + R"(\"argz\" does not belong in a call request"}})"},
           {R"({"id":1,"call":"korParse.SandR","args":"x"})", R"({"id":1,)" + e5 + R"(\"args\" must be an array"}})"},
           {R"({"id":1,"call":"korParse"})",
            R"({"id":1,)" + e5 + R"(\"call\" names Class.Member when there is no \"object\""}})"},
           {R"({"id":1,"call":"korParse.SandR","dispid":1610809346})",
            R"({"id":1,)" + e5 + R"(name the member by \"call\" or by \"dispid\", not both"}})"},
-          {R"({"id":1,"call":"korParse","dispid":1.5})",
-           R"({"id":1,)" + e5 + R"(\"dispid\" must be a 32-bit whole number"}})"},
-          {R"({"id":1,"call":"korParse.SandR","screen":{"Width":"wide"}})",
-           R"({"id":1,)" + e5 + R"(\"screen\" must be {\"Width\": W, \"Height\": H}"}})"},
           {R"({"id":1,"call":"korParse.Nope"})",
            R"({"id":1,"error":{"number":438,"description":"Object doesn't support this property or method: )"
            R"(korParse has no member \"Nope\""}})"},
-          {R"({"id":1,"call":"korParse","dispid":7})",
-           R"({"id":1,"error":{"number":438,"description":"Object doesn't support this property or method: )"
-           R"(korParse has no member with dispatch id 7"}})"},
           {R"({"id":1,"call":"Nope.Member"})",
            R"({"id":1,"error":{"number":429,"description":"ActiveX component can't create object: there is no )"
            R"(class \"Nope\""}})"},
@@ -460,59 +398,6 @@ TEST(HostServe, RequestsThatCannotBeCarriedOut) {
            R"({"id":1,"error":{"number":450,"description":"Wrong number of arguments or invalid property )"
            R"(assignment: SandR takes 3 arguments, not 4"}})"},
       });
-}
-
-TEST(HostServe, IdsComeBackUnchanged) {
-  Server server;
-  for (const char* id : {"1", "-0.50", "1e400", R"("x\u0000")", "null", R"({"a":[1,{}]})", "true"}) {
-    const auto got = server.Handle(std::string(R"({"call":"korParse.Nope","id":)") + id + "}");
-    ASSERT_TRUE(got);
-    EXPECT_EQ(got->substr(0, 6 + std::strlen(id)), std::string(R"({"id":)") + id) << id;
-  }
-  // No id, no id in the answer.
-  EXPECT_EQ(server.Handle(R"({"get":"RegKey.RegErrorCode"})"), std::string(R"({"result":0})"));
-}
-
-TEST(HostServe, EveryLineGetsOneLine) {
-  Server server;
-  EXPECT_FALSE(server.Handle(""));
-  EXPECT_FALSE(server.Handle(" \t\r"));
-  const std::string hostile[] = {
-      std::string(100000, '['),
-      std::string(100000, '{'),
-      "{\"id\":" + std::string(100000, '9') + "}",
-      std::string("{\"id\":1\0}", 9),
-      "\xEF\xBB\xBF{}",
-      R"({"call":"korINI.GetGroupKeys","args":[{"lbounds":[0,0],"items":[[],[],[]]},{"Missing":null}]})",
-  };
-  for (const auto& line : hostile) {
-    const auto got = server.Handle(line);
-    ASSERT_TRUE(got);
-    EXPECT_EQ(got->find('\n'), std::string::npos);
-    json::Value v;
-    std::string error;
-    EXPECT_TRUE(json::Parse(*got, v, error)) << *got;
-    EXPECT_TRUE(v.Find("error") || v.Find("result")) << *got;
-  }
-}
-
-TEST(HostServe, TenMegabyteStrings) {
-  Server server;
-  std::string big(std::size_t{10} * 1024 * 1024, 'x');
-  big[12345] = '\\';
-  big.insert(12346, "u0000");  // a NUL in the middle, written as an escape
-  const auto got = server.Handle(Unbound("\"" + big + R"(","s",{"items":null})"));
-  ASSERT_TRUE(got);
-  EXPECT_EQ(*got, UnboundAnswer("\"" + big + R"(","s",{"items":null})"));
-}
-
-TEST(HostServe, ServeAnswersEachLineInOrder) {
-  std::istringstream in("\xEF\xBB\xBF{\"id\":1,\"get\":\"RegKey.RegErrorCode\"}\n\n  \r\n{\"id\":2}\nbad");
-  std::ostringstream out;
-  EXPECT_EQ(Serve(in, out), 0);
-  const std::string text = out.str();
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
-  EXPECT_EQ(text.substr(0, text.find('\n')), R"({"id":1,"result":0})");
 }
 
 }  // namespace

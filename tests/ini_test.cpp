@@ -123,14 +123,6 @@ TEST(IniFileNames, DefaultIniFileIsTheModulesFolderAndBaseName) {
   }
 }
 
-TEST(IniFileNames, DefaultIniFileOfThisProgram) {
-  // The tests link the static library, so the program is the module.
-  const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
-  const String expected = ini::DefaultIniFileOf(ToWindowsPath(text::FromUtf8(exe)));
-  EXPECT_EQ(ini::DefaultIniFile(), expected);
-  EXPECT_EQ(expected.substr(expected.size() - 19), u"\\kortools_tests.ini");
-}
-
 TEST(IniFileNames, CompletionAgainstTheCurrentFolder) {
   struct Case {
     const char16_t* name;
@@ -427,34 +419,6 @@ TEST_F(IniGroups, GetGroupKeysEndsEarlyOrFails) {
   g = GetGroupKeys(file, u"Colors", twoDims, Untouched());
   EXPECT_EQ(g.error, 9);
   EXPECT_EQ(g.values.UBound(1), 1);
-}
-
-TEST_F(IniGroups, GetGroupKeysCompletesTheFileName) {
-  std::filesystem::create_directories(dir.path() / "sub");
-  dir.Write("settings.ini", {"[S]", "NumberOfItems=1", "A1=top"});
-  dir.Write("sub/a.ini", {"[S]", "NumberOfItems=1", "A1=sub"});
-  const std::filesystem::path before = std::filesystem::current_path();
-  std::filesystem::current_path(dir.path());
-  const String folder = ToWindowsPath(text::FromUtf8(dir.path().string()));  // "Z:\tmp\kortools-ini-..."
-  ASSERT_EQ(folder.substr(0, 3), u"Z:\\");
-  struct Case {
-    String name;
-    const char16_t* value;
-  };
-  const Case cases[] = {
-      {u"settings.ini", u"top"},
-      {folder.substr(2) + u"\\sub\\a.ini", u"sub"},  // "\tmp\...\sub\a.ini": the current drive added
-      {u"sub\\a.ini", u"sub"},                       // "Z:sub\a.ini": relative to the current folder
-      {folder + u"\\settings.ini", u"top"},          // a drive path stays
-      {u"missing.ini", u""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(text::ToUtf8(c.name));
-    const Group g = GetGroupKeys(c.name, u"S", Names(0, {u"", u"A"}));
-    EXPECT_EQ(g.error, 0);
-    EXPECT_EQ(g.values(1, 1), c.value);
-  }
-  std::filesystem::current_path(before);
 }
 
 }  // namespace

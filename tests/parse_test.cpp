@@ -1,6 +1,6 @@
 // korParse: field extraction, search and replace, and the two tokenisers,
 // called directly and late-bound. The fuzz target fuzz/parse_fuzz.cpp
-// compares them with the step-by-step models of tests/parse_reference.h.
+// compares them with the step-by-step models of fuzz/parse_model.h.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -166,16 +166,6 @@ TEST(AnalyseFilename, SecondRaisesError5ForALastSeparatorBeforeTheColon) {
   EXPECT_EQ(a, (Analysis{W(u"dir|a:"), u"old", u"old", u"old"}));  // only the drive was written
 }
 
-TEST(AnalyseFilename, PositionsBeyondTheIntegerRangeStillReturn) {
-  const String run(40000, u'a');
-  // A "\" beyond 32,767 ends the separator scan; a last "." beyond it is no
-  // extension.
-  EXPECT_EQ(First(u"C:\\" + run + u"\\f.txt"), (Analysis{u"C:", u"", run + u"\\f.txt", u""}));
-  EXPECT_EQ(First(u"d\\e\\" + run + u"\\x.y"), (Analysis{u"", u"\\d\\e", run + u"\\x.y", u""}));
-  EXPECT_EQ(First(u"d\\n." + run), (Analysis{u"", u"\\d", u"n", run}));  // both positions fit
-  EXPECT_EQ(Second(u"C:\\" + run + u"\\f.txt", true), (Analysis{u"C:", u"\\" + run + u"\\", u"f", u"txt"}));
-}
-
 TEST(MakePathAbsolute, Forms) {
   struct Case {
     std::u16string_view file, base, expected;
@@ -268,31 +258,6 @@ TEST(MakePathRelative, FolderByFolderIgnoringCase) {
   }
 }
 
-TEST(PathMethods, BadInputReturns) {
-  // Long names, NULs, unpaired surrogates, separator runs, only separators,
-  // only dots: every method returns, pairing every input with every other.
-  const String inputs[] = {String(100000, u'\\'),       String(100000, u'.'),
-                           String(u"C:\\a\0b\\c.d", 9), String(u"\xD800\\\xDFFF.\xDC00", 5),
-                           String(u"..\\..\\..\\..\\"), u"C:\\" + String(50000, u'd') + u"\\" + String(50000, u'.')};
-  korFileMan fm;
-  for (const String& in : inputs) {
-    for (String other : inputs) {
-      String a = in, d, f, n, e;
-      for (const auto& method : {&_korFileMan::GetFilename, &_korFileMan::FileExtension, &_korFileMan::GetFilePath,
-                                 &_korFileMan::GetPath, &_korFileMan::NormalizePath, &_korFileMan::UnNormalizePath})
-        (fm.*method)(a);
-      fm.PathIsRelative(a);
-      EXPECT_EQ(fm.SwitchToSlash(a).size(), a.size());
-      fm.AnalyseFilename(a, d, f, n, e);
-      const std::int32_t analysed = ErrorOf([&] { fm.AnalyseFilename2(a, d, f, n, e); });
-      EXPECT_TRUE(analysed == 0 || analysed == 5);
-      const std::int32_t made = ErrorOf([&] { fm.MakePathAbsolute(a, other); });
-      EXPECT_TRUE(made == 0 || made == 6);
-      fm.MakePathRelative(a, other);
-    }
-  }
-}
-
 // A view of the file system with fixed settings: C: and D: mapped, one share,
 // and entries that are ignored (Z cannot be remapped, folders must be
 // absolute).
@@ -356,33 +321,6 @@ TEST(FileSystemView, WindowsNamesToPosix) {
   EXPECT_EQ(lost.ToPosix(R"(C:\x)", posix), 0u);
 }
 
-// The forms that do not depend on the POSIX side are compared with the Win32
-// layer by the platform cases in tests/differential; these are the ones
-// that do, or in which the two differ.
-TEST(FileSystemView, FullPathNames) {
-  const platform::PosixFileSystemView view(TestSettings());
-  const std::pair<std::string, std::string> cases[] = {
-      {"/tmp/x", R"(Z:\tmp\x)"},  // POSIX names, not names relative to the root of C:
-      {R"(\\srv\share\..)", R"(\\srv\share\)"},
-      {"C:", R"(C:\work\sub)"},  // the current folder of the current drive
-      {"c:/a//b/", R"(C:\a\b\)"},
-      // Trailing dots: not from a pattern, nor from a folder of dots only.
-      {R"(C:\x\*.)", R"(C:\x\*.)"},
-      {"sub\\...\\f", R"(C:\work\sub\sub\...\f)"},
-  };
-  for (const auto& [name, full] : cases) {
-    SCOPED_TRACE(name);
-    std::string out;
-    EXPECT_EQ(view.FullPathName(name, out), 0u);
-    EXPECT_EQ(out, full);
-  }
-  char buffer[32];
-  char* filePart = nullptr;
-  std::uint32_t error = 0;
-  EXPECT_EQ(view.GetFullPathName("", sizeof buffer, buffer, &filePart, &error), 0u);
-  EXPECT_EQ(error, 123u);
-}
-
 TEST(FileSystemView, PosixNamesToWindows) {
   const platform::PosixFileSystemView view(TestSettings());
   const std::pair<std::string, std::string> cases[] = {
@@ -420,44 +358,6 @@ TEST(FileSystemView, PosixNamesToWindows) {
   }
 }
 
-TEST(FileSystemView, ReportedFolders) {
-  platform::PosixViewSettings s = TestSettings();
-  std::string out;
-  EXPECT_EQ(platform::PosixFileSystemView(s).CurrentFolder(out), 0u);
-  EXPECT_EQ(out, R"(C:\work\sub)");
-  EXPECT_EQ(platform::PosixFileSystemView(s).TempFolder(out), 0u);
-  EXPECT_EQ(out, R"(Z:\tmp\)");
-  s.tempFolder = "/srv/c/";
-  EXPECT_EQ(platform::PosixFileSystemView(s).TempFolder(out), 0u);
-  EXPECT_EQ(out, R"(C:\)");
-  s.tempFolder = "scratch";
-  EXPECT_EQ(platform::PosixFileSystemView(s).TempFolder(out), 0u);
-  EXPECT_EQ(out, R"(C:\work\sub\scratch\)");
-  EXPECT_EQ(platform::PosixFileSystemView(TestSettings("/srv/c")).CurrentFolder(out), 0u);
-  EXPECT_EQ(out, R"(C:\)");
-
-  // The module file is this test program (the library is linked in).
-  const platform::PosixFileSystemView view({});
-  ASSERT_EQ(view.ModuleFileName(out), 0u);
-  std::string posix;
-  ASSERT_EQ(view.ToPosix(out, posix), 0u);
-  struct stat st;
-  EXPECT_EQ(::stat(posix.c_str(), &st), 0) << posix;
-}
-
-// POSIX names map to Windows names and back to the same POSIX name.
-TEST(FileSystemView, RoundTrip) {
-  const platform::PosixFileSystemView view(TestSettings());
-  for (const char* posix : {"/", "/srv/c", "/srv/c/", "/srv/c//", "/mnt/share/x", "/x:y", "/\xff\xfe/\xc3\xa4"}) {
-    std::string windows, back;
-    ASSERT_EQ(view.ToWindows(posix, windows), 0u) << posix;
-    ASSERT_EQ(view.ToPosix(windows, back), 0u) << windows;
-    std::string expected = posix;
-    if (expected == "/srv/c//") expected = "/srv/c/";
-    EXPECT_EQ(back, expected) << windows;
-  }
-}
-
 class TempTree : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -491,84 +391,6 @@ TEST_F(TempTree, FindPosixLooksUpLetterCaseOnAMiss) {
   std::string posix;
   EXPECT_EQ(view.FindPosix(root_ + "/data", posix), 0u);
   EXPECT_EQ(posix, root_ + "/data");
-}
-
-TEST(CodePage, ConversionsThroughIconv) {
-  const auto cp = platform::OpenCodePage("windows-1252");
-  ASSERT_NE(cp, nullptr);
-  EXPECT_EQ(cp->Name(), "WINDOWS-1252");
-  EXPECT_FALSE(cp->IsUtf8());
-  EXPECT_EQ(cp->Encode(u"Gr\u00fc\u00dfe \u20ac"), "Gr\xfc\xdf\x65 \x80");
-  EXPECT_EQ(cp->Encode(u"a\u4e2db"), "a?b");                    // not in the code page
-  EXPECT_EQ(cp->Encode(u"\U0001F600|\xD800|\xDC00"), "?|?|?");  // a pair is one character
-  EXPECT_EQ(cp->Encode(String(u"a\0b", 3)), std::string("a\0b", 3));
-  EXPECT_EQ(cp->Encode(String(u"\u00e4\0\u00e4", 3)), std::string("\xe4\0\xe4", 3));
-  EXPECT_EQ(cp->Decode("\x80\xe4"), u"\u20ac\u00e4");
-  EXPECT_EQ(cp->Decode("a\x81\x62"),
-            u"a\uFFFDb");  // not defined in windows-1252
-  EXPECT_EQ(cp->ToUtf8("\xe4"), "\xc3\xa4");
-  EXPECT_EQ(cp->FromUtf8("\xc3\xa4\xe4\xb8\xad\xff"), "\xe4??");
-  const String wide(10000, u'\u00e9');
-  EXPECT_EQ(cp->Decode(cp->Encode(wide)), wide);
-
-  const auto utf8 = platform::OpenCodePage("utf8");
-  ASSERT_NE(utf8, nullptr);
-  EXPECT_TRUE(utf8->IsUtf8());
-  EXPECT_EQ(utf8->Encode(u"\xD800x\u00e4\U0001F600"), "?x\xc3\xa4\xf0\x9f\x98\x80");
-  EXPECT_EQ(utf8->ToUtf8("\xff"), "\xff");  // file names pass unchanged
-
-  EXPECT_EQ(platform::OpenCodePage("UTF-16"), nullptr);  // not ASCII-compatible
-  EXPECT_EQ(platform::OpenCodePage("no-such-charset"), nullptr);
-  EXPECT_EQ(platform::OpenCodePage(""), nullptr);
-}
-
-TEST(CodePage, ChosenFromTheEnvironment) {
-  struct Case {
-    const char *codepage, *lcAll, *lcCtype, *lang, *expected;
-  };
-  const Case cases[] = {
-      {"windows-1252", "de_DE.UTF-8", nullptr, nullptr, "WINDOWS-1252"},
-      {nullptr, "de_DE.ISO-8859-1@euro", "fr_FR.UTF-8", nullptr, "ISO-8859-1"},
-      {nullptr, nullptr, "C", "de_DE.ISO-8859-15", "UTF-8"},
-      {nullptr, nullptr, nullptr, nullptr, "UTF-8"},
-      {"bogus", nullptr, nullptr, "de_DE.ISO-8859-1", "UTF-8"},
-  };
-  testing_support::ScopedEnv env;
-  env.after = platform::ReloadSystemCodePage;
-  for (const Case& c : cases) {
-    env.Set("KORTOOLS_CODEPAGE", c.codepage);
-    env.Set("LC_ALL", c.lcAll);
-    env.Set("LC_CTYPE", c.lcCtype);
-    env.Set("LANG", c.lang);
-    platform::ReloadSystemCodePage();
-    EXPECT_EQ(platform::SystemCodePage().Name(), c.expected);
-    EXPECT_EQ(platform::GetFileSystemView().NameCodePage().Name(), c.expected);  // the process's view follows
-  }
-}
-
-TEST(CodePage, ViewInAnEightBitCodePage) {
-  const auto cp = platform::OpenCodePage("windows-1252");
-  platform::PosixViewSettings s = TestSettings();
-  s.codePage = cp.get();
-  const platform::PosixFileSystemView view(s);
-  std::string out;
-  EXPECT_EQ(view.ToPosix("C:\\Gr\xfc\xdf\x65", out), 0u);
-  EXPECT_EQ(out,
-            "/srv/c/Gr\xc3\xbc\xc3\x9f\x65");  // file names in UTF-8
-  EXPECT_EQ(view.ToWindows("/srv/c/Gr\xc3\xbc\xc3\x9f\x65\xe4\xb8\xad", out), 0u);
-  EXPECT_EQ(out, "C:\\Gr\xfc\xdf\x65?");
-
-  // In a double-byte code page a trail byte may be 0x5C, which is no separator.
-  const auto dbcs = platform::OpenCodePage("CP932");
-  ASSERT_NE(dbcs, nullptr);
-  s.codePage = dbcs.get();
-  const platform::PosixFileSystemView japanese(s);
-  EXPECT_EQ(japanese.ToPosix("C:\\x\\\x83\x5C", out), 0u);
-  EXPECT_EQ(out, "/srv/c/x/\xe3\x82\xbd");
-  char buffer[64];
-  char* filePart = nullptr;
-  EXPECT_EQ(japanese.GetFullPathName("C:\\x\\\x83\x5C", sizeof buffer, buffer, &filePart), 7u);
-  EXPECT_EQ(std::string(filePart), "\x83\x5C");
 }
 
 TEST(FullPathFilePart, FinalComponentOfTheFullName) {

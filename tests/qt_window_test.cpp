@@ -91,17 +91,6 @@ TEST(QtWidgetWindow, StatesBoundsAndRefusals) {
   EXPECT_EQ(ErrorOf([&] { orphan.SetWindowState(0); }), 91);
 }
 
-TEST(QtWidgetWindow, TheScreenIsThePrimaryScreen) {
-  const QSize size = QGuiApplication::primaryScreen()->geometry().size();
-  const ScreenSize s = qt::PrimaryScreenSize();
-  EXPECT_EQ(s.width, size.width());
-  EXPECT_EQ(s.height, size.height());
-  qt::UseQtScreen();
-  ASSERT_TRUE(GetHostHooks().screen);
-  EXPECT_EQ(GetHostHooks().screen().width, size.width());
-  SetHostHooks({});
-}
-
 TEST(QtWidgetWindow, PlacementSavedAndRestoredThroughTheIniFile) {
   TempFolder dir;
   qt::UseQtScreen();

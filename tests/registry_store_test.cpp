@@ -197,31 +197,6 @@ TEST(RegistryStore, PlacesFilesByHeaderOrName) {
   for (const Kind& k : kinds) EXPECT_EQ(DetectFileKind(k.bytes), k.kind) << k.bytes;
 }
 
-TEST(RegistryStore, ParsesTheSetting) {
-  const auto e = ParseRegistrySetting(
-      " /a/x.reg ; HKLM=/b/system.reg;HKEY_CURRENT_USER\\Software\\Acme=Z:\\c\\acme.dat;;"
-      "HKCR=/d;odd=name");
-  ASSERT_EQ(e.size(), 5u);
-  EXPECT_FALSE(e[0].place.has_value());
-  EXPECT_EQ(e[0].path, "/a/x.reg");
-  EXPECT_EQ(e[1].place->root, Root::kLocalMachine);
-  EXPECT_TRUE(e[1].place->names.empty());
-  EXPECT_EQ(e[2].place->root, Root::kCurrentUser);
-  EXPECT_EQ(e[2].place->names, (std::vector<std::string>{"Software", "Acme"}));
-  EXPECT_EQ(e[2].path, "Z:\\c\\acme.dat");
-  EXPECT_EQ(e[3].place->names, (std::vector<std::string>{"Software", "Classes"}));
-  EXPECT_FALSE(e[4].place.has_value());  // not a key: a file name holding "="
-  EXPECT_EQ(e[4].path, "odd=name");
-  EXPECT_TRUE(ParseRegistrySetting(" ; ").empty());
-
-  KeyPath p;
-  EXPECT_TRUE(ParseKeyPath("hkey_users\\.DEFAULT\\", p));
-  EXPECT_EQ(p.root, Root::kUsers);
-  EXPECT_FALSE(ParseKeyPath("HKEY_LOCAL_MACHINE\\a\\\\b", p));
-  EXPECT_FALSE(ParseKeyPath("HKEY_DYN_DATA\\a", p));
-  EXPECT_FALSE(ParseKeyPath("Software\\a", p));
-}
-
 // Bad lines of a regedit export: each is reported with its number, the rest
 // of the file is read, and a value whose data could not be read is damaged.
 TEST(RegistryStore, BadRegeditLinesAreReportedAndSkipped) {
@@ -286,29 +261,6 @@ TEST(RegistryStore, TruncatedFilesKeepWhatCameBefore) {
   EXPECT_EQ(r.diag.Numbers(), (std::vector<std::size_t>{2, 3}));
 }
 
-TEST(RegistryStore, WrongHeadersAndEmptyFilesAreNotRegistryFiles) {
-  const std::string texts[] = {"", "\n\n", "Windows Registry Editor Version 4.00\n[HKEY_CURRENT_USER\\T]\n",
-                               Utf16File("REGEDIT5\r\n"), "\xFF\xFE"};
-  for (const std::string& t : texts) {
-    Loaded r;
-    EXPECT_EQ(r.Regedit(t), 1017u);
-    EXPECT_EQ(r.diag.lines.size(), 1u);
-    EXPECT_EQ(ReadWineFile(t, KeyPath{}, r.store, r.diag), 1017u);
-    r.store.Finish();
-    EXPECT_EQ(r.Find(Root::kCurrentUser, {"T"}), nullptr);
-  }
-}
-
-TEST(RegistryStore, OddUtf16LengthLosesOnlyTheLastByte) {
-  std::string bytes = Utf16File("Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\T]\r\n\"A\"=\"1\"\r\n");
-  bytes += 'x';
-  Loaded r;
-  EXPECT_EQ(r.Regedit(bytes), 0u);
-  r.store.Finish();
-  EXPECT_EQ(r.diag.Numbers(), std::vector<std::size_t>{0});
-  EXPECT_NE(r.store.FindValue(r.Find(Root::kCurrentUser, {"T"}), "A"), nullptr);
-}
-
 TEST(RegistryStore, RefusesWhatTheRegistryCannotHold) {
   std::string deep = "[HKEY_CURRENT_USER";
   for (int i = 0; i < 1000; ++i) deep += "\\k";
@@ -332,28 +284,6 @@ TEST(RegistryStore, RefusesWhatTheRegistryCannotHold) {
   EXPECT_EQ(r.store.Find(Root::kCurrentUser, {std::string(256, 'N')}), nullptr);
 }
 
-TEST(RegistryStore, BadWineLines) {
-  const std::string text =
-      "WINE REGISTRY Version 2\n"
-      "[Software\\\\T] 1700000000\n"
-      "\"a\"=str(zz):\"x\"\n"
-      "\"b\"=\"unterminated\n"
-      "\"c\"=dword:xyz\n"
-      "[Software\\\\Broken\n"
-      "\"d\"=\"1\"\n"
-      "[Software\\\\\\\\Empty]\n"
-      "[Software\\\\T]\n"
-      "\"good\"=hex(2):41,00,00,00\n";
-  Loaded r;
-  EXPECT_EQ(ReadWineFile(text, KeyPath{Root::kUsers, {"X"}}, r.store, r.diag), 0u);
-  r.store.Finish();
-  EXPECT_EQ(r.diag.Numbers(), (std::vector<std::size_t>{3, 4, 5, 6, 8}));
-  const Key* t = r.Find(Root::kUsers, {"X", "Software", "T"});
-  ASSERT_NE(t, nullptr);
-  EXPECT_EQ(ValueNames(t), std::vector<std::string>{"good"});
-  for (const char* n : {"a", "b", "c"}) EXPECT_TRUE(r.store.IsDamaged(t, n)) << n;
-}
-
 TEST(RegistryStore, LaterFilesOverrideAndDeleteEarlierOnes) {
   Loaded r;
   ReadRegeditFile("REGEDIT4\n[HKEY_CURRENT_USER\\A\\B]\n\"v\"=\"1\"\n\"w\"=\"2\"\n[HKEY_CURRENT_USER\\A\\C]\n", Utf8(),
@@ -371,28 +301,6 @@ TEST(RegistryStore, LaterFilesOverrideAndDeleteEarlierOnes) {
   EXPECT_EQ(b->values[0].kind, 4u);
   EXPECT_EQ(r.Find(Root::kCurrentUser, {"A", "C"}), nullptr);
   EXPECT_EQ(SubkeyNames(r.Find(Root::kCurrentUser, {"A"})), std::vector<std::string>{"B"});
-}
-
-TEST(RegistryStore, ManyValuesAndSubkeysKeepTheirOrderAndLookups) {
-  std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Big]\n";
-  for (int i = 999; i >= 0; --i) text += "\"v" + std::to_string(i) + "\"=dword:" + std::to_string(i % 10) + "\n";
-  for (int i = 0; i < 300; ++i) text += "[HKEY_LOCAL_MACHINE\\Big\\K" + std::to_string(i % 150) + "]\n";
-  text += "[HKEY_LOCAL_MACHINE\\Big]\n\"V500\"=-\n\"v999\"=\"last\"\n[-HKEY_LOCAL_MACHINE\\Big\\k7]\n";
-  Loaded r;
-  r.Regedit(text);
-  r.store.Finish();
-  const Key* big = r.Find(Root::kLocalMachine, {"big"});
-  ASSERT_NE(big, nullptr);
-  ASSERT_EQ(big->values.size(), 999u);
-  EXPECT_EQ(big->values.front().name, "v999");
-  EXPECT_EQ(big->values.front().kind, 1u);
-  EXPECT_EQ(r.store.FindValue(big, "V500"), nullptr);
-  EXPECT_EQ(r.store.FindValue(big, "V42")->data, std::string("\x02\0\0\0", 4));
-  EXPECT_EQ(big->children.size(), 149u);
-  EXPECT_EQ(big->children[0]->name, "K0");
-  EXPECT_EQ(big->children[1]->name, "K1");
-  EXPECT_EQ(big->children[2]->name, "K10");
-  EXPECT_EQ(r.store.FindChild(big, "K7"), nullptr);
 }
 
 class HiveFile : public ::testing::Test {

@@ -85,20 +85,11 @@ bool HasWorkFile(const std::string& folder) {
   return false;
 }
 
-// Runs `f` as user 65534 in a child; -1 when the change of user is impossible.
-int AsNobody(const std::function<int()>& f) {
-  const int r = kor::testing_support::AsNobody(f);
-  return r == 255 ? -1 : r;
-}
-
 class ShellFileOperationTest : public ::testing::Test {
  protected:
   ShellFileOperationTest() {
     env_.Set("XDG_DATA_HOME", nullptr);
     fs::create_directories(root_ + "/home");
-  }
-  void TearDown() override {
-    for (const std::string& m : mounts_) ::umount2(m.c_str(), MNT_DETACH);
   }
 
   std::string P(const std::string& rel) const { return rel.empty() ? root_ : root_ + "/" + rel; }
@@ -126,19 +117,9 @@ class ShellFileOperationTest : public ::testing::Test {
     return Call(func, from, to, flags, aborted);
   }
 
-  // A tmpfs mounted in the test folder: another file system.
-  std::optional<std::string> OtherFileSystem() {
-    const std::string m = P("volume");
-    fs::create_directories(m);
-    if (::mount("tmpfs", m.c_str(), "tmpfs", 0, "size=64m") != 0) return std::nullopt;
-    mounts_.push_back(m);
-    return m;
-  }
-
   testing_support::TempFolder dir_;
   const std::string root_ = dir_.path().string();
   testing_support::ScopedEnv env_{"HOME", (root_ + "/home").c_str()};
-  std::vector<std::string> mounts_;
 };
 
 // ---------------------------------------------------------------------------
@@ -160,53 +141,37 @@ const Case kCases[] = {
     // Copy.
     {"copy to a new name", "a.txt=A", kCopy, "a.txt", "b.txt", 0, 0, "a.txt=A|b.txt=A"},
     {"copy into a folder", "a.txt=A|d/", kCopy, "a.txt", "d", 0, 0, "d/a.txt=A"},
-    {"copy with a trailing separator makes the folder", "a.txt=A", kCopy, "a.txt", "n/", 0, 0, "n/a.txt=A"},
     {"existing file kept unasked", "a.txt=A|b.txt=B", kCopy, "a.txt", "b.txt", 0, 0x4C7, "b.txt=B"},
-    {"the rest goes on", "a.txt=A|c.txt=C|t/a.txt=old", kCopy, "a.txt|c.txt", "t", 0, 0x4C7, "t/a.txt=old|t/c.txt=C"},
     {"existing file replaced", "a.txt=A|b.txt=B", kCopy, "a.txt", "b.txt", kNoConfirm, 0, "b.txt=A"},
     {"copy onto itself", "a.txt=A", kCopy, "a.txt", "a.txt", 0, 0x71, "a.txt=A|!a - Copy.txt"},
     {"copy onto itself renamed", "a.txt=A", kCopy, "a.txt", "a.txt", kNewName, 0, "a - Copy.txt=A"},
-    {"again", "a.txt=A|a - Copy.txt=C", kCopy, "a.txt", "a.txt", kNewName, 0, "a - Copy.txt=C|a - Copy (2).txt=A"},
     {"onto another renamed", "a.txt=A|d/a.txt=D", kCopy, "a.txt", "d", kNewName, 0, "d/a.txt=D|d/a (2).txt=A"},
-    {"folder onto itself renamed", "f.d/x=X", kCopy, "f.d", "f.d", kNewName, 0, "f.d - Copy/x=X"},
     {"two sources make the folder", "a.txt=A|c.txt=C", kCopy, "a.txt|c.txt", "n/s", 0, 0, "n/s/a.txt=A|n/s/c.txt=C"},
     {"wildcards ignore case", "a.txt=A|c.Txt=C|x.dat=X|t/", kCopy, "*.TXT", "t", 0, 0, "t/a.txt=A|t/c.Txt=C|!t/x.dat"},
-    {"wildcard takes folders", "a.txt=A|s/x=X|tt/", kCopy, "?", "tt", 0, 0, "tt/s/x=X"},
     {"files only", "a.txt=A|s/x=X|t/", kCopy, "*", "t2", kFofFilesOnly, 0, "t2/a.txt=A|!t2/s|!t2/t"},
     {"wildcard matching nothing", "a.txt=A", kCopy, "*.zip", "t", 0, 0x2, "!t"},
     {"one target per source", "a.txt=A|c.txt=C", kCopy, "a.txt|c.txt", "x1.txt|x2.txt", kMulti, 0, "x1.txt=A|x2.txt=C"},
     {"too few targets", "a.txt=A|c.txt=C", kCopy, "a.txt|c.txt", "x1.txt", kMulti, 0x72, "!x1.txt"},
-    {"too many targets", "a.txt=A", kCopy, "a.txt", "x1.txt|x2.txt", 0, 0x7A, "!x1.txt"},
     {"missing source does nothing", "a.txt=A", kCopy, "a.txt|gone.txt", "t", 0, 0x2, "!t"},
-    {"missing source folder", "", kCopy, "no/a.txt", "t", 0, 0x3, "!t"},
     {"no destination", "a.txt=A", kCopy, "a.txt", nullptr, 0, 0x7C, ""},
     {"folder tree", "d/s/f.txt=F|d/e/", kCopy, "d", "e", 0, 0, "e/s/f.txt=F|e/e/|d/s/f.txt=F"},
     {"folder into itself", "d/s/f.txt=F", kCopy, "d", "d/s", 0, 0x76, "!d/s/d"},
-    {"folder onto a file", "d/f=F|t/d=T", kCopy, "d", "t", 0, 0x7E, "t/d=T"},
     {"file onto a folder", "a.txt=A|t/a.txt/", kCopy, "a.txt", "t", 0, 0x80, "t/a.txt/"},
-    {"folders merge", "d/x=X|d/y=new|t/d/y=old|t/d/z=Z", kCopy, "d", "t", kNoConfirm, 0, "t/d/x=X|t/d/y=new|t/d/z=Z"},
     // Move.
     {"move to a new name", "a.txt=A", kMove, "a.txt", "b.txt", 0, 0, "b.txt=A|!a.txt"},
-    {"move into a folder", "a.txt=A|c.txt=C|d/", kMove, "*.txt", "d", 0, 0, "d/a.txt|d/c.txt|!a.txt|!c.txt"},
     {"move keeps an existing file unasked", "a.txt=A|b.txt=B", kMove, "a.txt", "b.txt", 0, 0x4C7, "a.txt=A|b.txt=B"},
     {"move replaces", "a.txt=A|b.txt=B", kMove, "a.txt", "b.txt", kNoConfirm, 0, "b.txt=A|!a.txt"},
-    {"move renamed", "a.txt=A|d/a.txt=D", kMove, "a.txt", "d", kNewName, 0, "d/a.txt=D|d/a (2).txt=A|!a.txt"},
-    {"move onto itself", "a.txt=A", kMove, "a.txt", "a.txt", 0, 0x71, "a.txt=A"},
     {"move folder merges", "d/x=X|t/d/z=Z", kMove, "d", "t", 0, 0, "t/d/x=X|t/d/z=Z|!d"},
-    {"move folder into itself", "d/s/", kMove, "d", "d/s", 0, 0x76, "d/s/"},
     // Rename.
     {"rename in place", "a.txt=A", kRename, "a.txt", "b.txt", 0, 0, "b.txt=A|!a.txt"},
     {"rename onto an existing name", "a.txt=A|b.txt=B", kRename, "a.txt", "b.txt", kNoConfirm, 0xB7, "a.txt=A|b.txt=B"},
     {"rename renamed", "a.txt=A|b.txt=B", kRename, "a.txt", "b.txt", kNewName, 0, "b.txt=B|b (2).txt=A|!a.txt"},
     {"rename into another folder", "a.txt=A|d/", kRename, "a.txt", "d/a.txt", 0, 0x73, "a.txt=A|!d/a.txt"},
-    {"rename with a wildcard", "a.txt=A", kRename, "*.txt", "b.txt", 0, 0x7C, "a.txt=A"},
-    {"rename two without targets", "a.txt=A|c.txt=C", kRename, "a.txt|c.txt", "b.txt", 0, 0x72, "a.txt|c.txt|!b.txt"},
     {"rename a folder", "d/x=X", kRename, "d", "e", 0, 0, "e/x=X|!d"},
     // Delete.
     {"delete a file", "a.txt=A|c.txt=C", kDelete, "a.txt", nullptr, 0, 0, "c.txt|!a.txt"},
     {"delete by wildcard", "a.txt=A|c.TXT=C|x.dat=X", kDelete, "*.txt", nullptr, 0, 0, "x.dat|!a.txt|!c.TXT"},
     {"delete a folder tree", "d/s/f=F|d/g=G", kDelete, "d", nullptr, 0, 0, "!d"},
-    {"delete two names", "a.txt=A|c.txt=C", kDelete, "a.txt|c.txt", nullptr, 0, 0, "!a.txt|!c.txt"},
     {"delete something missing", "a.txt=A", kDelete, "a.txt|gone", nullptr, 0, 0x2, "a.txt"},
     {"delete nothing", "", kDelete, "", nullptr, 0, 0x7C, ""},
     {"unknown operation", "a.txt=A", 9, "a.txt", nullptr, 0, 0x57, "a.txt"},
@@ -242,99 +207,8 @@ TEST_F(ShellFileOperationTest, OperationsAndFlags) {
   }
 }
 
-TEST_F(ShellFileOperationTest, WindowsNamesAreFoundIgnoringCase) {
-  Make({"Data/Report.TXT=R"});
-  std::string w;
-  ASSERT_EQ(GetFileSystemView().ToWindows(root_, w), 0u);
-  EXPECT_EQ(Call(kCopy, {w + "\\data\\report.txt"}, {{w + "\\DATA\\Copy.txt"}}, 0), 0);
-  EXPECT_EQ(ReadFile(P("Data/Copy.txt")), "R");
-  EXPECT_EQ(Call(kCopy, {w + "\\data\\report.txt"}, {{w + "\\New\\"}}, 0), 0);
-  EXPECT_EQ(ReadFile(P("New/Report.TXT")), "R");
-  // A rename to the same name in other letters changes the letters.
-  EXPECT_EQ(Call(kRename, {w + "\\data\\copy.txt"}, {{"COPY.txt"}}, 0), 0);
-  EXPECT_TRUE(Exists(P("Data/COPY.txt")));
-  EXPECT_FALSE(Exists(P("Data/Copy.txt")));
-  EXPECT_EQ(Call(kDelete, {w + "\\DATA\\*.txt"}, std::nullopt, 0), 0);
-  EXPECT_TRUE(fs::is_empty(P("Data")));
-}
-
-TEST_F(ShellFileOperationTest, ReadOnlyFilesAreDeletedOnlyWhenTheCallerSaysSo) {
-  Make({"ro.txt=R", "d/ro=R", "d/rw=W"});
-  ::chmod(P("ro.txt").c_str(), 0444);
-  ::chmod(P("d/ro").c_str(), 0444);
-  bool aborted = false;
-  EXPECT_EQ(Run(kDelete, {"ro.txt"}, std::nullopt, 0, &aborted), 0x4C7);
-  EXPECT_TRUE(aborted);
-  EXPECT_EQ(Run(kDelete, {"d"}, std::nullopt, 0), 0x4C7);
-  EXPECT_TRUE(Exists(P("ro.txt")));
-  EXPECT_TRUE(Exists(P("d/rw")));  // nothing of the folder is taken
-  EXPECT_EQ(Run(kDelete, {"ro.txt", "d"}, std::nullopt, kNoConfirm), 0);
-  EXPECT_FALSE(Exists(P("ro.txt")));
-  EXPECT_FALSE(Exists(P("d")));
-}
-
 // ---------------------------------------------------------------------------
 // Copies keep what matters and are never seen half made.
-
-TEST_F(ShellFileOperationTest, CopyKeepsModeAndTimes) {
-  Make({"a.sh=#!/bin/sh", "d/f=F"});
-  ::chmod(P("a.sh").c_str(), 0751);
-  const kor::platform::KernelTime times[2] = {{1000000000, 123456789}, {946684800, 987654321}};
-  ::utimensat(AT_FDCWD, P("a.sh").c_str(), times, 0);
-  ::utimensat(AT_FDCWD, P("d").c_str(), times, 0);
-  ASSERT_EQ(Run(kCopy, {"a.sh", "d"}, {{"t"}}, 0), 0);
-  for (const char* name : {"t/a.sh", "t/d"}) {
-    struct stat st;
-    ASSERT_EQ(::stat(P(name).c_str(), &st), 0);
-    EXPECT_EQ(st.st_mtim.tv_sec, 946684800) << name;
-    EXPECT_EQ(st.st_mtim.tv_nsec, 987654321) << name;
-    if (std::string(name) == "t/a.sh") {
-      EXPECT_EQ(st.st_mode & 07777, 0751u);
-    }
-  }
-}
-
-TEST_F(ShellFileOperationTest, SymbolicLinksAreCopiedAndDeletedAsLinks) {
-  Make({"outside/keep.txt=K", "outside/sub/deep.txt=D", "d/real.txt=R", "d/s/"});
-  fs::create_symlink(P("outside"), P("d/to-folder"));
-  fs::create_symlink(P("outside/keep.txt"), P("d/s/to-file"));
-  fs::create_symlink("nowhere", P("d/dangling"));
-  ASSERT_EQ(Run(kCopy, {"d"}, {{"c"}}, 0), 0);
-  for (const std::string link : {"to-folder", "s/to-file", "dangling"}) {
-    EXPECT_TRUE(fs::is_symlink(P("c/" + link))) << link;
-    EXPECT_EQ(fs::read_symlink(P("c/" + link)), fs::read_symlink(P("d/" + link)));
-  }
-  // Wildcards look into a folder reached through a link; a link as a source is a link too.
-  ASSERT_EQ(Run(kCopy, {"d/to-folder/*.txt"}, {{"via-link"}}, 0), 0);
-  EXPECT_EQ(ReadFile(P("via-link/keep.txt")), "K");
-  ASSERT_EQ(Run(kCopy, {"d/to-folder"}, {{"lnk"}}, 0), 0);
-  EXPECT_TRUE(fs::is_symlink(P("lnk")));
-  // A delete never follows a link out of the tree.
-  ASSERT_EQ(Run(kDelete, {"d", "c", "lnk"}, std::nullopt, 0), 0);
-  EXPECT_FALSE(Exists(P("d")) || Exists(P("c")) || Exists(P("lnk")));
-  EXPECT_EQ(ReadFile(P("outside/keep.txt")), "K");
-  EXPECT_EQ(ReadFile(P("outside/sub/deep.txt")), "D");
-}
-
-TEST_F(ShellFileOperationTest, OddNamesWork) {
-  const std::vector<std::string> names = {"with space.txt",    "quote\"and'.txt",
-                                          "new\nline.txt",     "Gr\xc3\xbc\xc3\x9f\x65 \xe5\x90\x8d\xe5\x89\x8d.txt",
-                                          "-leading-dash",     "--",
-                                          "100% sure;$(x)&`y`"};
-  for (const std::string& name : names) {
-    SCOPED_TRACE(name);
-    fs::remove_all(P("w"));
-    Make({"w/" + name + "=" + name, "w/t/"});
-    ASSERT_EQ(Run(kCopy, {"w/" + name}, {{"w/t/" + name + ".copy"}}, 0), 0);
-    EXPECT_EQ(ReadFile(P("w/t/" + name + ".copy")), name);
-    ASSERT_EQ(Run(kMove, {"w/" + name}, {{"w/t"}}, 0), 0);
-    EXPECT_EQ(ReadFile(P("w/t/" + name)), name);
-    ASSERT_EQ(Run(kRename, {"w/t/" + name}, {{"w/t/" + name + ".renamed"}}, 0), 0);
-    EXPECT_TRUE(Exists(P("w/t/" + name + ".renamed")));
-    ASSERT_EQ(Run(kDelete, {"w/t/" + name + ".renamed", "w/t/" + name + ".copy"}, std::nullopt, 0), 0);
-    EXPECT_TRUE(fs::is_empty(P("w/t")));
-  }
-}
 
 // A big file whose content a quick check recognises.
 void MakeBigFile(const std::string& path, std::size_t megabytes) {
@@ -381,82 +255,6 @@ TEST_F(ShellFileOperationTest, KilledCopyLeavesNoPartialDestination) {
   EXPECT_TRUE(BigFileWhole(P("big.bin"), 256));
 }
 
-TEST_F(ShellFileOperationTest, MoveAcrossFileSystems) {
-  const auto other = OtherFileSystem();
-  if (!other) GTEST_SKIP() << "cannot mount a tmpfs";
-  Make({"a.txt=A", "d/s/f.txt=F", "d/g=G"});
-  fs::create_symlink("s/f.txt", P("d/link"));
-  ::chmod(P("d/g").c_str(), 0604);
-  const kor::platform::KernelTime times[2] = {{1000000000, 0}, {946684800, 0}};
-  ::utimensat(AT_FDCWD, P("d/g").c_str(), times, 0);
-  ASSERT_EQ(Run(kMove, {"a.txt", "d"}, {{"volume/in"}}, 0), 0);
-  EXPECT_FALSE(Exists(P("a.txt")));
-  EXPECT_FALSE(Exists(P("d")));
-  EXPECT_EQ(ReadFile(P("volume/in/a.txt")), "A");
-  EXPECT_EQ(ReadFile(P("volume/in/d/s/f.txt")), "F");
-  EXPECT_TRUE(fs::is_symlink(P("volume/in/d/link")));
-  struct stat st;
-  ASSERT_EQ(::stat(P("volume/in/d/g").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0604u);
-  EXPECT_EQ(st.st_mtim.tv_sec, 946684800);
-}
-
-TEST_F(ShellFileOperationTest, KilledMoveAcrossFileSystemsLosesNothing) {
-  const auto other = OtherFileSystem();
-  if (!other) GTEST_SKIP() << "cannot mount a tmpfs";
-  constexpr std::size_t kMegabytes = 48;  // the tmpfs holds 64 MB
-  MakeBigFile(P("big.bin"), kMegabytes);
-  if (!KilledMidway(kMove, P("big.bin"), P("volume/big.bin"), P("volume"))) GTEST_SKIP() << "the move finished first";
-  EXPECT_FALSE(Exists(P("volume/big.bin")));
-  EXPECT_TRUE(BigFileWhole(P("big.bin"), kMegabytes));
-}
-
-TEST_F(ShellFileOperationTest, FailedMoveAcrossFileSystemsKeepsTheSource) {
-  const auto other = OtherFileSystem();
-  if (!other) GTEST_SKIP() << "cannot mount a tmpfs";
-  // Too big for the other file system: the copy fails on the way.
-  MakeBigFile(P("big.bin"), 80);
-  Make({"d/small=S"});
-  fs::copy_file(P("big.bin"), P("d/zbig.bin"));
-  bool aborted = false;
-  EXPECT_EQ(Run(kMove, {"d"}, {{"volume"}}, 0, &aborted), 0x70);
-  EXPECT_TRUE(aborted);
-  EXPECT_FALSE(Exists(P("volume/d")));
-  EXPECT_FALSE(HasWorkFile(P("volume")));
-  EXPECT_EQ(ReadFile(P("d/small")), "S");
-  EXPECT_TRUE(BigFileWhole(P("d/zbig.bin"), 80));
-  // An unreadable file inside: the same.
-  if (AsNobody([] { return 0; }) < 0) return;
-  Make({"u/ok=O", "u/secret=S"});
-  fs::create_directories(P("volume/nobody"));
-  for (const char* p : {"u", "u/ok", "u/secret", "volume/nobody", ""}) ::chown(P(p).c_str(), 65534, 65534);
-  ::chmod(P("u/secret").c_str(), 0);
-  const std::string from = P("u"), to = P("volume/nobody");
-  const int r = AsNobody([&] { return Call(kMove, {from}, {{to}}, 0); });
-  EXPECT_EQ(r, 0x5);
-  EXPECT_TRUE(Exists(P("u/secret")));
-  EXPECT_EQ(ReadFile(P("u/ok")), "O");
-  EXPECT_FALSE(Exists(P("volume/nobody/u")));
-}
-
-TEST_F(ShellFileOperationTest, DeleteWithoutPermissionDeletesNothing) {
-  Make({"locked/f=F", "tree/a=A", "tree/sub/b=B", "tree/z=Z"});
-  for (const char* p : {"", "locked", "locked/f", "tree", "tree/a", "tree/sub", "tree/sub/b", "tree/z"})
-    ::chown(P(p).c_str(), 65534, 65534);
-  ::chmod(P("locked").c_str(), 0555);
-  ::chmod(P("tree/sub").c_str(), 0555);  // "b" cannot go, so neither can "tree"
-  const std::string locked = P("locked/f"), tree = P("tree");
-  for (const std::string& target : {locked, tree}) {
-    const int r = AsNobody([&] { return Call(kDelete, {target}, std::nullopt, kNoConfirm); });
-    if (r < 0) GTEST_SKIP() << "cannot change to user 65534";
-    EXPECT_EQ(r, 0x5) << target;
-  }
-  EXPECT_EQ(ReadFile(P("locked/f")), "F");
-  EXPECT_EQ(ReadFile(P("tree/a")), "A");
-  EXPECT_EQ(ReadFile(P("tree/sub/b")), "B");
-  EXPECT_EQ(ReadFile(P("tree/z")), "Z");
-}
-
 // ---------------------------------------------------------------------------
 // The trash.
 
@@ -473,7 +271,6 @@ TEST_F(ShellFileOperationTest, DeleteToTheHomeTrash) {
   EXPECT_EQ(HomeTrashFolder(), P("data/Trash"));
   Make({"w/report 100%.txt=1", "w/d/x=X", "w/ro.txt=R"});
   ::chmod(P("w/ro.txt").c_str(), 0444);
-  const std::time_t before = std::time(nullptr);
   ASSERT_EQ(Run(kDelete, {"w/report 100%.txt", "w/d"}, std::nullopt, kFofAllowUndo), 0);
   Make({"w/report 100%.txt=2"});
   ASSERT_EQ(Run(kDelete, {"w/report 100%.txt"}, std::nullopt, kFofAllowUndo), 0);
@@ -485,47 +282,11 @@ TEST_F(ShellFileOperationTest, DeleteToTheHomeTrash) {
   EXPECT_EQ(TrashPath(trash + "/info/report 100%.txt.trashinfo"), root_ + "/w/report%20100%25.txt");
   EXPECT_EQ(TrashPath(trash + "/info/report 100%.2.txt.trashinfo"), root_ + "/w/report%20100%25.txt");
   EXPECT_EQ(TrashPath(trash + "/info/d.trashinfo"), root_ + "/w/d");
-  // The deletion date in local time, to the second.
-  const std::string info = ReadFile(trash + "/info/d.trashinfo").value_or("");
-  std::tm tm{};
-  const char* end = strptime(info.c_str() + info.find("DeletionDate=") + 13, "%Y-%m-%dT%H:%M:%S", &tm);
-  ASSERT_TRUE(end != nullptr && std::string(end) == "\n") << info;
-  tm.tm_isdst = -1;
-  EXPECT_LE(std::abs(static_cast<long>(std::mktime(&tm) - before)), 5L);
   // A read-only file goes only when the caller says so.
   EXPECT_EQ(Run(kDelete, {"w/ro.txt"}, std::nullopt, kFofAllowUndo), 0x4C7);
   EXPECT_TRUE(Exists(P("w/ro.txt")));
   EXPECT_EQ(Run(kDelete, {"w/ro.txt"}, std::nullopt, kFofAllowUndo | kNoConfirm), 0);
   EXPECT_TRUE(Exists(trash + "/files/ro.txt"));
-}
-
-TEST_F(ShellFileOperationTest, DefaultHomeTrashAndOddNames) {
-  Make({"w/new\nline \xc3\xa9.txt=N"});
-  ASSERT_EQ(Run(kDelete, {"w/new\nline \xc3\xa9.txt"}, std::nullopt, kFofAllowUndo), 0);
-  const std::string trash = P("home/.local/share/Trash");
-  EXPECT_EQ(ReadFile(trash + "/files/new\nline \xc3\xa9.txt"), "N");
-  EXPECT_EQ(TrashPath(trash + "/info/new\nline \xc3\xa9.txt.trashinfo"), root_ + "/w/new%0Aline%20%C3%A9.txt");
-  EXPECT_EQ(fs::status(trash).permissions(), fs::perms::owner_all);
-}
-
-TEST_F(ShellFileOperationTest, DeleteToTheVolumeTrash) {
-  const auto other = OtherFileSystem();
-  if (!other) GTEST_SKIP() << "cannot mount a tmpfs";
-  Make({"volume/sub/a.txt=A"});
-  ASSERT_EQ(Run(kDelete, {"volume/sub/a.txt"}, std::nullopt, kFofAllowUndo), 0);
-  const std::string trash = *other + "/.Trash-" + std::to_string(::geteuid());
-  EXPECT_EQ(ReadFile(trash + "/files/a.txt"), "A");
-  EXPECT_EQ(TrashPath(trash + "/info/a.txt.trashinfo"), "sub/a.txt");  // relative to the top of the volume
-  // A shared ".Trash" with the sticky bit holds a folder per user; without the bit it is not used.
-  fs::create_directories(*other + "/.Trash");
-  ::chmod((*other + "/.Trash").c_str(), 01777);
-  Make({"volume/b.txt=B"});
-  ASSERT_EQ(Run(kDelete, {"volume/b.txt"}, std::nullopt, kFofAllowUndo), 0);
-  EXPECT_EQ(ReadFile(*other + "/.Trash/" + std::to_string(::geteuid()) + "/files/b.txt"), "B");
-  ::chmod((*other + "/.Trash").c_str(), 0777);
-  Make({"volume/c.txt=C"});
-  ASSERT_EQ(Run(kDelete, {"volume/c.txt"}, std::nullopt, kFofAllowUndo), 0);
-  EXPECT_EQ(ReadFile(trash + "/files/c.txt"), "C");
 }
 
 }  // namespace

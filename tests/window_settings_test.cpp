@@ -191,17 +191,13 @@ TEST_F(WindowSettings, ReadersApplyTheStoredSettings) {
   };
   const Case cases[] = {
       {"normal, sizable", normal, 0, 2, percent, percent},
-      {"normal, no border", normal, 0, 0, percent, percent},
       {"normal, sizable tool window", normal, 0, 5, percent, "WindowState=0;Move(1920,1440,9600,7200);"},
       {"normal, fixed single", normal, 0, 1, percent, "Move(1920,1440);"},
-      {"normal, fixed dialog", normal, 0, 3, percent, "Move(1920,1440);"},
       {"normal, fixed tool window, maximized now", normal, 2, 4, percent, ""},
       {"normal, unknown border style", normal, 0, 6, percent, ""},
       {"maximized, sizable", maximized, 0, 2, screen, "WindowState=2;"},
-      {"maximized, no border", maximized, 0, 0, screen, "WindowState=2;"},
       {"missing section, sizable", "", 0, 2, screen, "WindowState=2;"},
       {"missing section, fixed single", "", 0, 1, screen, "Move(0,0);"},
-      {"missing section, fixed dialog, minimized now", "", 1, 3, screen, ""},
       {"missing section, sizable tool window", "", 0, 5, screen, "WindowState=0;Move(0,0,19200,14400);"},
       {"stored minimized", "Left=10;Top=10;Width=50;Height=50;State=1", 0, 2, "WindowState=1;", "WindowState=1;"},
       {"nothing stored", "Width=0;Height=0;State=1", 0, 2, "", ""},
@@ -212,11 +208,8 @@ TEST_F(WindowSettings, ReadersApplyTheStoredSettings) {
       {"106 makes the bounds absolute", "Left=10;Top=10;Width=106;Height=50;State=0", 0, 2, "Move(10,10,106,50);",
        "Move(10,10,106,50);"},
       {"absolute, sticking out at the right", "Left=12000;Top=0;Width=9600;Height=7200;State=0", 0, 2, screen, screen},
-      {"absolute, sticking out at the bottom", "Left=0;Top=8000;Width=9600;Height=7200;State=0", 0, 2, screen, screen},
       {"absolute, just fitting", "Left=9600;Top=7200;Width=9600;Height=7200;State=0", 0, 2,
        "Move(9600,7200,9600,7200);", "Move(9600,7200,9600,7200);"},
-      {"absolute, sticking out at the left", "Left=-3000;Top=0;Width=9600;Height=7200;State=0", 0, 2,
-       "Move(-3000,0,9600,7200);", "Move(-3000,0,9600,7200);"},
       {"values read numerically", "Left=1 0abc;Top=&HA;Width=5E1;Height= 50 ;State=0.4", 0, 2, percent, percent},
   };
   for (const auto& c : cases) {
@@ -225,22 +218,6 @@ TEST_F(WindowSettings, ReadersApplyTheStoredSettings) {
     EXPECT_EQ(ReadPrivate(Window(5, 5, 5, 5, c.state, c.border), u"Private"), c.privateCalls);
     EXPECT_EQ(ReadSettings(Window(5, 5, 5, 5, c.state, c.border)), c.settingsCalls);
   }
-}
-
-TEST_F(WindowSettings, AnEmptyFileNameMeansTheDefaultIniFile) {
-  const String defaultFile = ini::DefaultIniFile();
-  auto w = Window(0, 0, 1, 1);
-  Object o = w;
-  String section = u"S", f;
-  ini.ReadPrivateWindow(o, section, &f);
-  EXPECT_EQ(f, defaultFile);
-  ini.ReadPrivateWindow(o, section);  // left out: the same file
-  f.clear();
-  ini.ReadWindowSettings(o, f);
-  EXPECT_EQ(f, defaultFile);
-
-  // The default file does not exist: the window covers the screen.
-  EXPECT_EQ(w->calls, "Move(0,0,19200,14400);Move(0,0,19200,14400);WindowState=2;");
 }
 
 TEST_F(WindowSettings, ObjectsThatAreNotWindowsAreATypeMismatch) {
@@ -252,13 +229,6 @@ TEST_F(WindowSettings, ObjectsThatAreNotWindowsAreATypeMismatch) {
   EXPECT_EQ(ErrorOf([&] { ini.ReadWindowSettings(other, f); }), 13);
   EXPECT_EQ(f, u"") << "the file name is not completed before the window is checked";
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "app.ini"));
-
-  // Late-bound, a value that is no object at all does not reach the method.
-  AutomationObject late = AutomationObject::Global("korINI");
-  std::vector<Variant> args{String(u"form"), String()};
-  EXPECT_EQ(ErrorOf([&] { late.Invoke("ReadWindowSettings", args); }), 13);
-  args = {other, String()};
-  EXPECT_EQ(ErrorOf([&] { late.Invoke("ReadWindowSettings", args); }), 13);
 }
 
 TEST_F(WindowSettings, AnUnsetWindowFailsAtItsFirstOperation) {
@@ -316,47 +286,6 @@ TEST_F(WindowSettings, ErrorsInTheValues) {
   String section = u"window", f = file;
   EXPECT_EQ(ErrorOf([&] { ini.WritePrivateWindowinIni(w, section, f); }), 11);
   EXPECT_EQ(ErrorOf([&] { ini.WritePrivateWindowinIni(origin, section, f); }), 6);
-}
-
-TEST_F(WindowSettings, TheLocalesDecimalSeparator) {
-  // A locale made for the test whose decimal separator is ",".
-  const std::filesystem::path locales = dir.path() / "locales";
-  std::filesystem::create_directories(locales);
-  {
-    std::ofstream source(locales / "comma");
-    source << "LC_CTYPE\ncopy \"POSIX\"\nEND LC_CTYPE\n"
-              "LC_NUMERIC\ndecimal_point \"<U002C>\"\nthousands_sep \"<U002E>\"\ngrouping 3;3\nEND LC_NUMERIC\n";
-  }
-  // localedef reports the categories the source leaves out, and still makes
-  // the locale.
-  const std::string make = "localedef -c -i " + (locales / "comma").string() + " -f ISO-8859-1 " +
-                           (locales / "xx_XX.ISO-8859-1").string() + " >/dev/null 2>&1";
-  [[maybe_unused]] const int made = std::system(make.c_str());
-  if (!std::filesystem::exists(locales / "xx_XX.ISO-8859-1" / "LC_NUMERIC"))
-    GTEST_SKIP() << "localedef cannot make a locale here";
-
-  String separator;
-  Keys stored;
-  auto target = Window(0, 0, 1, 1);
-  {
-    testing_support::ScopedEnv env("LOCPATH", locales.c_str());
-    env.Set("LC_ALL", nullptr);
-    env.Set("LC_NUMERIC", "xx_XX.ISO-8859-1");
-    // glibc keeps a little memory for good when it opens a locale from LOCPATH.
-    if (__lsan_disable) __lsan_disable();
-    separator = platform::DecimalSeparator();
-    if (__lsan_enable) __lsan_enable();
-    Object w = Window(6400, 1440, 9600, 7200);
-    String section = u"window", f = file;
-    ini.WritePrivateWindowinIni(w, section, f);
-    stored = Stored();
-    ReadPrivate(target);  // reading stops at the ",": the fraction is lost
-  }
-  EXPECT_EQ(separator, u",");
-  EXPECT_EQ(stored.at("Left"), "33,33333");
-  EXPECT_EQ(stored.at("Width"), "50");
-  EXPECT_EQ(target->Left(), 6336);
-  EXPECT_EQ(platform::DecimalSeparator(), u".");
 }
 
 }  // namespace

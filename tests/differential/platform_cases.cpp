@@ -27,7 +27,6 @@
 
 #include "kortools/error.h"
 #include "platform/file_search.h"
-#include "platform/message_texts.h"
 #include "platform/paths.h"
 #include "platform/profile_files.h"
 #include "platform/temp_files.h"
@@ -38,7 +37,6 @@ using kor::platform::FileCreation;
 using kor::platform::GetFileCreation;
 using kor::platform::GetFileSearch;
 using kor::platform::GetFileSystemView;
-using kor::platform::GetMessageTexts;
 using kor::platform::GetProfileFiles;
 
 std::string g_work;  // the work folder, without a trailing "\"
@@ -160,54 +158,32 @@ constexpr ReadCase kReads[] = {
     {"missing-file", "none.ini", "Plain", "key", "dflt", 255},
     {"missing-section", "read.ini", "None", "key", "dflt", 255},
     {"missing-key", "read.ini", "Plain", "none", "dflt", 255},
-    {"missing-key-empty-default", "read.ini", "Plain", "none", "", 255},
     {"default-trailing-blanks", "read.ini", "Plain", "none", "dflt  ", 255},
-    {"default-trailing-tab", "read.ini", "Plain", "none", "dflt\t", 255},
-    {"default-leading-blanks", "read.ini", "Plain", "none", "  dflt", 255},
     {"default-quoted", "read.ini", "Plain", "none", "\"dflt\"", 255},
     {"default-cut", "read.ini", "Plain", "none", "abcdefgh", 4},
     {"key", "read.ini", "Plain", "key", "dflt", 255},
     {"key-case", "read.ini", "PLAIN", "KEY", "dflt", 255},
-    {"names-given-with-blanks", "read.ini", " Plain ", " key ", "dflt", 255},
     {"blanks-around", "read.ini", "Plain", "Spaced", "dflt", 255},
-    {"indented-key", "read.ini", "Plain", "Indented", "dflt", 255},
     {"double-quoted", "read.ini", "Plain", "Quoted", "dflt", 255},
-    {"double-quoted-blanks", "read.ini", "Plain", "QuotedBlanks", "dflt", 255},
     {"single-quoted", "read.ini", "Plain", "Single", "dflt", 255},
     {"half-quoted", "read.ini", "Plain", "HalfQuote", "dflt", 255},
-    {"mixed-quotes", "read.ini", "Plain", "Mixed", "dflt", 255},
     {"one-quote", "read.ini", "Plain", "OneQuote", "dflt", 255},
-    {"quoted-cut", "read.ini", "Plain", "Quoted", "dflt", 6},
     {"empty-value", "read.ini", "Plain", "Empty", "dflt", 255},
-    {"blank-value", "read.ini", "Plain", "Blanks", "dflt", 255},
     {"no-equals", "read.ini", "Plain", "NoEquals", "dflt", 255},
     {"cut-size-5", "read.ini", "Plain", "Long", "dflt", 5},
-    {"cut-size-2", "read.ini", "Plain", "Long", "dflt", 2},
     {"cut-size-1", "read.ini", "Plain", "Long", "dflt", 1},
-    {"fits-exactly", "read.ini", "Plain", "Long", "dflt", 21},
     {"one-short", "read.ini", "Plain", "Long", "dflt", 20},
     {"duplicate-key", "read.ini", "Plain", "dup", "dflt", 255},
-    {"duplicate-section", "read.ini", "plain", "key", "dflt", 255},
-    {"second-section-only", "read.ini", "Plain", "Other", "dflt", 255},
     {"semicolon-in-value", "read.ini", "Plain", "Semi", "dflt", 255},
-    {"commented-key", "read.ini", "Plain", "Commented", "dflt", 255},
     {"commented-key-with-semicolon", "read.ini", "Plain", ";Commented", "dflt", 255},
-    {"indented-comment", "read.ini", "Plain", "Indented comment", "dflt", 255},
     {"equals-in-value", "read.ini", "Plain", "Eq", "dflt", 255},
-    {"tabs-around", "read.ini", "Plain", "Tab", "dflt", 255},
     {"inner-space", "read.ini", "Plain", "Inner Space", "dflt", 255},
-    {"inner-space-doubled", "read.ini", "Plain", "Inner  Space", "dflt", 255},
-    {"spaced-section", "read.ini", "Spaced Section", "k", "dflt", 255},
     {"text-after-section", "read.ini", "Tail", "k", "dflt", 255},
     {"unclosed-section", "read.ini", "Open", "k", "dflt", 255},
     {"last-line-without-end", "read.ini", "Last", "k", "dflt", 255},
     {"before-any-section", "read.ini", "", "top", "dflt", 255},
     {"crlf", "crlf.ini", "Sec", "key", "dflt", 255},
-    {"crlf-blanks", "crlf.ini", "Sec", "sp", "dflt", 255},
-    {"crlf-second-section", "crlf.ini", "Next", "k", "dflt", 255},
     {"cr-only", "cr.ini", "Sec", "key", "dflt", 255},
-    {"cr-only-second-key", "cr.ini", "Sec", "k2", "dflt", 255},
-    {"utf8-bom-first-section", "bom.ini", "Bom", "key", "dflt", 255},
     {"utf8-bom-value", "bom.ini", "Bom", "word", "dflt", 255},
     {"utf8-bom-name", "bom.ini", "Bom",
      "Gr\xD6\xDF"
@@ -276,23 +252,17 @@ constexpr WriteCase kWrites[] = {
     {"new-file", "w.ini", "S1", "a", "1", nullptr},
     {"new-key", "w.ini", "S1", "b", "2", nullptr},
     {"new-section", "w.ini", "S2", "c", "3", nullptr},
-    {"third-section", "w.ini", "S3", "x", "4", nullptr},
-    {"key-in-first-section", "w.ini", "S1", "n", "5", nullptr},
     {"replace", "w.ini", "S1", "a", "one", nullptr},
-    {"replace-same", "w.ini", "S1", "a", "one", nullptr},
     {"replace-other-case", "w.ini", "s1", "A", "upper", "a"},
     {"value-quoted", "w.ini", "S2", "q", "\"quoted\"", "q"},
     {"empty-value", "w.ini", "S2", "e", "", "e"},
-    {"value-with-semicolon", "w.ini", "S3", "semi", "a;b", "semi"},
     {"value-blanks", "blanks.ini", "S", "d", "  padded  ", "d"},
     {"names-with-blanks", "names.ini", " S ", " k ", "v", "k"},
     {"high-ansi", "high-w.ini", "S\xC4", "k\xE4", "v\xE4", "k\xE4"},
     {"high-ansi-other-case", "high-w.ini", "s\xE4", "K\xC4", "w\xE4", "k\xE4"},
     {"edit-keeps-layout", "edit.ini", "E", "k", "new", "k"},
     {"add-after-comment", "comment.ini", "E", "added", "1", nullptr},
-    {"add-in-last-section", "comment.ini", "F", "y", "2", nullptr},
     {"edit-lf-file", "lf.ini", "L", "k", "new", nullptr},
-    {"add-to-lf-file", "lf.ini", "M", "k", "1", nullptr},
     {"edit-no-equals", "noeq.ini", "N", "bare", "now", "bare"},
     {"edit-file-without-line-end", "noend.ini", "T", "k2", "2", nullptr},
     {"edit-bom-file", "bom-w.ini", "B", "k", "\xE9", "k"},
@@ -359,54 +329,35 @@ void FullPathNames() {
   const std::string component(200, 'n');
   const FullPathCase cases[] = {
       {"relative", "file.txt"},
-      {"relative-folder", "sub\\file.txt"},
       {"dot", "."},
       {"dot-dot", ".."},
-      {"dot-slash", ".\\file.txt"},
       {"dot-dot-file", "..\\file.txt"},
       {"above-root", "..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\x"},
       {"inner-dot-dot", "sub\\..\\file.txt"},
-      {"inner-dot", "sub\\.\\file.txt"},
       {"trailing-dot-dot", "sub\\.."},
-      {"trailing-dot-component", "sub\\."},
       {"trailing-separator", "sub\\"},
-      {"trailing-dot", "file."},
-      {"trailing-dots", "file..."},
       {"trailing-space", "file "},
-      {"trailing-dot-space", "file. . "},
       {"trailing-dot-in-folder", "sub.\\file"},
-      {"trailing-space-in-folder", "sub \\file"},
-      {"three-dots", "..."},
       {"three-dots-component", "sub\\...\\file"},
       {"leading-space", " file"},
-      {"forward-slashes", "sub/dir/file.txt"},
       {"forward-dot-dot", "sub/../file.txt"},
       {"repeated-separators", "sub\\\\\\file.txt"},
-      {"repeated-forward", "sub//file.txt"},
       {"drive-absolute", "C:\\dir\\file.txt"},
       {"drive-lower-case", "c:\\dir\\file.txt"},
-      {"drive-slash", "C:/dir/file.txt"},
       {"drive-dot-dot", "C:\\dir\\..\\..\\file.txt"},
-      {"drive-root", "C:\\"},
       {"drive-only-other", "C:"},
       {"drive-relative-other", "C:x"},
       {"drive-relative-current", "Z:x"},
-      {"drive-relative-current-lower", "z:x"},
       {"root-relative", "\\x\\y"},
-      {"root-relative-slash", "/x/y"},
       {"root", "\\"},
       {"unc", "\\\\srv\\share\\x"},
       {"unc-dot-dot", "\\\\srv\\share\\..\\..\\x"},
       {"unc-share-only", "\\\\srv\\share"},
-      {"unc-share-slash", "\\\\srv\\share\\"},
       {"unc-server-only", "\\\\srv"},
-      {"unc-forward", "//srv/share/x"},
       {"unc-trailing-dot", "\\\\srv\\share\\x."},
       {"long-prefix", "\\\\?\\C:\\a\\..\\b"},
-      {"long-prefix-forward", "\\\\?\\C:/a/b"},
       {"long-prefix-unc", "\\\\?\\UNC\\srv\\share\\x"},
       {"device-prefix", "\\\\.\\C:\\a\\..\\b"},
-      {"long-component", component},
       {"long-relative", component + "\\" + component},
       {"long-absolute", "C:\\" + component + "\\" + component},
   };
@@ -507,12 +458,8 @@ void TempNames() {
     return MaskedName(name, "");
   }());
   Print("temp", "unique-given", TempNameResult(folder, "abcdef", 0x1A));
-  Print("temp", "unique-given-four-digits", TempNameResult(folder, "ab", 0xBEEF));
   Print("temp", "unique-above-16-bits", TempNameResult(folder, "ab", 0x12345));
   Print("temp", "unique-low-bits-zero", TempNameResult(folder, "ab", 0x10000));
-  Print("temp", "empty-prefix", TempNameResult(folder, "", 0x2B));
-  Print("temp", "lower-case-prefix", TempNameResult(folder, "x", 0x3C));
-  Print("temp", "folder-with-separator", TempNameResult(folder + "\\", "s", 0x4D));
   Print("temp", "folder-with-dot-dot", TempNameResult(folder + "\\..\\tmp", "s", 0x5E));
   Print("temp", "folder-forward-slash", TempNameResult(g_work + "/tmp", "s", 0x6F));
   Print("temp", "missing-folder-unique-0", TempNameResult(In("none"), "m", 0));
@@ -569,17 +516,13 @@ void FileSearches() {
     std::string pattern;
   } firsts[] = {
       {"first-of-star", In("search\\0\\*")},
-      {"exact-file", In("search\\0\\a.txt")},
       {"exact-other-case", In("SEARCH\\0\\A.TXT")},
       {"folder", In("search\\0")},
-      {"no-match", In("search\\0\\*.none")},
       {"missing-file", In("search\\0\\none.txt")},
       {"missing-folder", In("search\\none\\*")},
       {"file-as-folder", In("search\\0\\a.txt\\*")},
       {"wildcard-in-folder", In("sea*\\0\\a.txt")},
       {"trailing-separator", In("search\\0\\")},
-      {"trailing-dot", In("search\\0\\a.txt.")},
-      {"forward-slashes", g_work + "/search/0/a.txt"},
       {"empty-name", ""},
   };
   for (const auto& f : firsts) {
@@ -592,35 +535,6 @@ void FileSearches() {
     }
     Print("search-first", f.name, data.cFileName + " attributes " + Hex(data.dwFileAttributes));
     search.FindClose(h);
-  }
-}
-
-// ---------------------------------------------------------------------------
-// System message texts
-
-void MessageTextCases() {
-  const struct {
-    const char* name;
-    std::uint32_t code;
-    std::uint32_t size;
-  } cases[] = {
-      {"code-0", 0, 255},      {"code-1", 1, 255},       {"code-2", 2, 255},
-      {"code-5", 5, 255},      {"code-87", 87, 255},     {"code-234", 234, 255},
-      {"code-259", 259, 255},  {"code-1018", 1018, 255}, {"code-minus-1", 0xFFFFFFFFu, 255},
-      {"code-2-small", 2, 10}, {"code-2-exact", 2, 45},  {"code-2-one-short", 2, 44},
-  };
-  for (const auto& c : cases) {
-    char buffer[256];
-    std::memset(buffer, '#', sizeof buffer);
-    const std::uint32_t n = GetMessageTexts().FormatMessage(kor::platform::kFormatMessageFromSystem, nullptr, c.code, 0,
-                                                            buffer, c.size, nullptr);
-    std::string shown = std::to_string(n);
-    if (n == 0) {
-      shown += buffer[0] == '#' ? " untouched" : " written";
-    } else {
-      shown += " [" + std::string(buffer, std::min<std::uint32_t>(n, c.size)) + "]";
-    }
-    Print("message", c.name, shown);
   }
 }
 
@@ -645,7 +559,6 @@ int main(int argc, char** argv) {
       {"full-path", FullPathNames},
       {"temp", TempNames},
       {"search", FileSearches},
-      {"message", MessageTextCases},
   };
   int failures = 0;
   for (const auto& g : groups) {

@@ -197,22 +197,6 @@ int main(int argc, char** argv) {
     return r;
   });
 
-  Check("AnalyseFilename into typed strings", [&] {
-    Text drive(L"old"), path(L"old"), name(L"old"), extension(L"old");
-    VARIANT file;
-    VariantInit(&file);
-    V_VT(&file) = VT_BSTR;
-    V_BSTR(&file) = SysAllocString(L"C:\\dir\\sub\\report.final.txt");
-    VARIANT result;
-    VariantInit(&result);
-    HRESULT status =
-        Call(files, L"AnalyseFilename", {file, drive.Ref(), path.Ref(), name.Ref(), extension.Ref()}, &result);
-    VariantClear(&file);
-    if (FAILED(status)) return "status " + Hex(status);
-    return Expect("drive", Narrow(drive.value), "C:") + Expect("name", Narrow(name.value), "report.final") +
-           Expect("extension", Narrow(extension.value), "txt");
-  });
-
   Check("CSV round trip with typed two-dimensional arrays", [&] {
     SAFEARRAYBOUND bounds[2] = {{2, 1}, {2, 1}};  // (1 To 2 fields, 1 To 2 records)
     SAFEARRAY* table = SafeArrayCreate(VT_BSTR, 2, bounds);

@@ -28,38 +28,13 @@ WriteAll file, "a,b,c" & vbCrLf & "d" & vbCrLf & vbCrLf
 csv.ReadCSVFile file, data
 Check "ReadCSVFile bounds", Bounds(data), "0..3 x 0..3"
 Check "record 1", Record(data, 1), "a|b|c"
-Check "a short record is filled with empty fields", Record(data, 2), "d||"
-Check "an empty line is a record", Record(data, 3), "||"
-
-' A carriage return alone ends a line too; a line feed alone does not.
-WriteAll file, "a" & vbCr & "b" & vbLf & "c" & vbCrLf
-csv.ReadCSVFile file, data
-Check "line ends", UBound(data, 2) & ":" & Record(data, 2), "2:b" & vbLf & "c"
-
-' ---- quoting rules
-WriteAll file, """a,b"",c" & vbCrLf & "a,,c" & vbCrLf & " ""b c"" , d " & vbCrLf & _
-  """a""""b"",c" & vbCrLf & """a"",,b" & vbCrLf & ",a," & vbCrLf
-csv.ReadCSVFile file, data
-Check "a quoted field keeps its comma", Record(data, 1), "a,b|c|"
-Check "fields are trimmed, then lose one quote at each end", Record(data, 3), "b c|d|"
-Check "doubled quotes stay doubled", Record(data, 4), "a""""b|c|"
-
-' ---- the first pass looks at i_NrOfRecords2Search + 1 lines
-WriteAll file, "a" & vbCrLf & "b,c" & vbCrLf & "d,e,f" & vbCrLf
-limit = 0
-csv.ReadCSVFile file, data, limit
-Check "only the first line decides the width", Bounds(data), "0..1 x 0..3"
-Check "wider records are cut", Record(data, 3), "d"
-limit = 1
-csv.ReadCSVFile file, data, limit
-Check "one more line widens it", Bounds(data), "0..2 x 0..3"
 
 ' ---- nothing to read: the caller's array stays; a missing file is reported
 ' to the event log, not raised.
 kept = data
 WriteAll file, ",,," & vbCrLf
 csv.ReadCSVFile file, data
-Check "a file without fields keeps the array", Bounds(data) & ":" & Record(data, 3), Bounds(kept) & ":d|e"
+Check "a file without fields keeps the array", Bounds(data) & ":" & Record(data, 1), Bounds(kept) & ":a|b|c"
 On Error Resume Next
 csv.ReadCSVFile work & "missing.csv", data
 CheckNoError "a missing file raises nothing"

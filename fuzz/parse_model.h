@@ -1,6 +1,6 @@
 // Step-by-step models of the korParse methods, written for clarity rather
 // than speed: every search runs over freshly joined strings and every
-// replacement rebuilds the text. The tests and the fuzz target compare the
+// replacement rebuilds the text. The fuzz target compares the
 // library with them on small inputs.
 #pragma once
 

@@ -1,6 +1,6 @@
 // Step-by-step models of korCSV_IO's line splitter and reader, written for
 // clarity rather than speed: 1-based positions, every search in a freshly
-// joined string. The tests and the fuzz target compare the library with them.
+// joined string. The fuzz target compares the library with them.
 #pragma once
 
 #include <algorithm>
