@@ -71,6 +71,13 @@ std::string_view TrimmedComponent(std::string_view comp, bool last) {
   return comp;
 }
 
+std::string_view TrimmedForFileSystem(std::string_view comp, bool last) {
+  if (comp.find_first_of("*?") != std::string_view::npos) return comp;
+  if (!last && comp.find_first_not_of('.') == std::string_view::npos) return comp;
+  while (!comp.empty() && (comp.back() == '.' || comp.back() == ' ')) comp.remove_suffix(1);
+  return comp;
+}
+
 std::uint32_t Check(std::string_view path, bool patternLast) {
   const Prefix prefix = PrefixOf(path);
   if (prefix.refused) return kInvalidName;
@@ -85,6 +92,8 @@ std::uint32_t Check(std::string_view path, bool patternLast) {
     for (const char c : comp)
       if (IsRefusedCharacter(c, patternLast && last)) return kInvalidName;
     if (IsDeviceName(comp)) return kInvalidName;
+    // A folder of blanks and dots only ("C:\ \x") cannot exist.
+    if (!last && !comp.empty() && TrimmedForFileSystem(comp, false).empty()) return kInvalidName;
     i = j + 1;
   }
   return 0;

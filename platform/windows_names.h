@@ -15,11 +15,14 @@
 //     the last component of a name that a search takes as a pattern;
 //   - it is a device name: CON, PRN, AUX, NUL, COM1 to COM9 or LPT1 to LPT9,
 //     in any letter case, alone or with an extension ("nul.txt", "Com1.log"),
-//     also with blanks before the extension ("CON .txt").
-// Trailing dots and spaces are dropped from the last component (unless it
-// holds a wildcard), and one trailing dot from a component that a separator
-// follows (unless it is all dots), when a name is looked up and when one is
-// created alike: "x." and "x . " are "x".
+//     also with blanks before the extension ("CON .txt");
+//   - it is a folder of blanks and dots only, "." and ".." aside ("C:\ \x").
+// A full path name drops the trailing dots and spaces of its last component
+// (unless it holds a wildcard) and one trailing dot of a component that a
+// separator follows (unless it is all dots), as GetFullPathName does. A name
+// that reaches the file system, looked up or created alike, drops every
+// trailing dot and space of each component: "x." and "x . " are "x", and
+// "a..\x" is "a\x".
 //
 //   windows_names::Check("C:\\data\\report.txt", false);   // 0
 //   windows_names::Check("C:\\data\\a|b.txt", false);      // kErrorInvalidName
@@ -53,6 +56,11 @@ bool IsDeviceName(std::string_view component);
 // dots and spaces (unless it holds a wildcard), one followed by a separator
 // without one trailing dot (unless it is all dots).
 std::string_view TrimmedComponent(std::string_view component, bool last);
+
+// The component as the file system gets it: without any trailing dots and
+// spaces, unless it holds a wildcard or is a folder of dots only. Applied to
+// a full path name, it gives what it gives for the name itself.
+std::string_view TrimmedForFileSystem(std::string_view component, bool last);
 
 // 0 when every component of `path` (separated by "\" or "/"; "." and ".."
 // included) may be named, else kInvalidName. `path` is the part after the

@@ -98,13 +98,17 @@ TEST_F(WindowsNameRules, RefusedNamesAreNeverCreated) {
       },
       [&](String& n) {
         korINI ini;
-        return ini.WriteINI(u"s", u"k", u"v", n) == 0;
+        String s = u"s", k = u"k", def = u"default";
+        return ini.WriteINI(u"s", u"k", u"v", n) == 0 && ini.GetIni(s, k, def, n) == u"default";
       },
       [&](String& n) {
         korCSV_IO csv;
         StringArray data;
         data.ReDim(1, 1, 1, 1);
-        return ErrorOf([&] { csv.WriteCSVFile(n, data); }) == 52;
+        testing_support::ScopedHost host;
+        csv.ReadCSVFile(n, data);
+        return ErrorOf([&] { csv.WriteCSVFile(n, data); }) == 52 && data.UBound(1) == 1 &&
+               host.messages == std::vector<String>{u"Bad file name or numberin READi_CSVFile subroutine"};
       },
   };
   for (const char* bad : {"a?b", "a|b", "*.txt", "q<1>", "x\"y", "a:b", "tab\tname", "CON", "nul.txt", "Lpt3.log"}) {

@@ -39,11 +39,12 @@ std::string_view Trim(std::string_view s) {
 // separators counts as one, "." is dropped and ".." removes the last
 // component, never the first `rootLen` characters of `out`. With
 // `windowsSeparators` both "\" and "/" separate, otherwise only "/". With
-// `windowsDots` trailing dots and spaces go as WindowsComponent says. Returns
+// `windowsDots` trailing dots and spaces go as windows_names::TrimmedComponent
+// says, or with `fileSystemDots` as TrimmedForFileSystem says. Returns
 // whether `rest` ends in a separator (or in a last component that is all
 // dots and spaces).
 bool AppendComponents(std::string& out, std::size_t rootLen, std::string_view rest, char sep, bool windowsSeparators,
-                      bool windowsDots = false) {
+                      bool windowsDots = false, bool fileSystemDots = false) {
   const auto isSep = [windowsSeparators](char c) { return c == '/' || (windowsSeparators && c == '\\'); };
   bool endsWithSep = false;
   std::size_t i = 0;
@@ -59,7 +60,8 @@ bool AppendComponents(std::string& out, std::size_t rootLen, std::string_view re
     std::string_view comp = rest.substr(i, j - i);
     endsWithSep = false;
     if (windowsDots && comp != "." && comp != "..") {
-      comp = windows_names::TrimmedComponent(comp, j == n);
+      comp = fileSystemDots ? windows_names::TrimmedForFileSystem(comp, j == n)
+                            : windows_names::TrimmedComponent(comp, j == n);
       if (comp.empty()) {
         endsWithSep = true;
         break;
@@ -386,7 +388,7 @@ std::uint32_t PosixFileSystemView::ResolveDrive(std::string_view name, bool posi
 // its separator, and so does a name that ended in one.
 void PosixFileSystemView::AppendRest(std::string_view rest, char sep, Resolved& r) const {
   std::string& out = r.text;
-  const bool endsWithSep = AppendComponents(out, r.rootLen, rest, sep, true, true);
+  const bool endsWithSep = AppendComponents(out, r.rootLen, rest, sep, true, true, sep == '/');
   if (out.size() == r.rootLen) {
     if (sep == '/') {
       if (out.empty()) out = "/";
