@@ -32,25 +32,14 @@ using testing_support::TempFolder;
 
 String U(const std::string& s) { return text::FromUtf8(s); }
 
-TEST(WindowsNames, RulesOfOneComponent) {
-  namespace wn = platform::windows_names;
-  const struct {
-    const char* name;
-    bool pattern;
-    std::uint32_t error;
-  } cases[] = {
-      {R"(C:\dir\file.txt)", false, 0},   {R"(C:\dir\a|b)", false, 123},      {R"(C:\dir\a:b)", false, 123},
-      {R"(C:\a<b\x)", false, 123},        {"C:\\a\x1f", false, 123},          {R"(C:\dir\*.txt)", true, 0},
-      {R"(C:\dir\*.txt)", false, 123},    {R"(C:\*\x.txt)", true, 123},       {R"(C:\dir\nul.txt)", false, 123},
-      {R"(C:\dir\CON .log)", false, 123}, {R"(C:\LPT1\x)", false, 123},       {R"(C:\dir\COM0)", false, 0},
-      {R"(C:\dir\console)", false, 0},    {R"(\\?\C:\x\y)", false, 0},        {R"(\\.\UNC\srv\sh\x)", false, 0},
-      {R"(\\.\COM1)", false, 123},        {R"(\\?\Volume{1}\x)", false, 123},
+// What the member tests below cannot reach: the names that are almost
+// refused, and the prefixes that name devices.
+TEST(WindowsNames, NearMissesAndDevicePrefixes) {
+  const std::pair<const char*, std::uint32_t> cases[] = {
+      {R"(C:\d\COM0)", 0},  {R"(C:\d\console)", 0},      {R"(C:\LPT1\x)", 123},   {R"(C:\*\x.txt)", 123},
+      {R"(\\.\COM1)", 123}, {R"(\\?\Volume{1}\x)", 123}, {R"(\\.\UNC\s\h\x)", 0}, {R"(C:\ \x)", 123},
   };
-  for (const auto& c : cases) EXPECT_EQ(wn::Check(c.name, c.pattern), c.error) << c.name;
-  EXPECT_EQ(wn::TrimmedComponent("x. .", true), "x");
-  EXPECT_EQ(wn::TrimmedComponent("x..", false), "x.");
-  EXPECT_EQ(wn::TrimmedComponent("..", false), "..");
-  EXPECT_EQ(wn::TrimmedComponent("a*.", true), "a*.");
+  for (const auto& [name, error] : cases) EXPECT_EQ(platform::windows_names::Check(name, true), error) << name;
 }
 
 class WindowsNameRules : public ::testing::Test {
@@ -160,11 +149,6 @@ TEST_F(WindowsNameRules, PrefixedNamesWorkEverywhere) {
     EXPECT_EQ(fm_.FileIsLocked(file), kFalse);
     EXPECT_EQ(fm_.FileCopy(file, copy), kTrue);
     EXPECT_EQ(fm_.FileDelete(copy), kTrue);
-    EXPECT_EQ(fm_.CreatePath(prefix + Win("new\\")), kTrue);
-    korINI ini;
-    EXPECT_EQ(ini.WriteINI(u"s", u"k", u"v", prefix + Win("p.ini")), 1);
-    std::filesystem::remove_all(dir_.path() / "new");
-    std::filesystem::remove(dir_.path() / "p.ini");
   }
   EXPECT_EQ(Entries(), (std::vector<std::string>{"f.txt", "sub"}));
 }
