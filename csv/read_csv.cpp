@@ -7,14 +7,17 @@
 // lines that are pure ASCII on their bytes.
 //
 // Every error is reported through the handler's message request (the error's
-// description followed by "in READi_CSVFile subroutine"). One raised by the
-// host's event processing is reported and reading goes on with the next
-// record; any other one (the file cannot be opened or read, memory runs out,
-// a line holds more fields than an Integer counts, the host re-dimensioned
-// the array) would fail again at every later step, so it is reported once and
-// the method ends. A failure in the first pass leaves o_CSVData as the caller
-// passed it; one in the second pass leaves the records completed before it,
-// bounds (0 To F, 0 To r).
+// description followed by "in READi_CSVFile subroutine"), and reading goes on
+// with the step after the one that failed. A line with more fields than an
+// Integer counts fails its split in each pass: in the first pass it counts as
+// a record but does not widen the array (its field count is never known), and
+// in the second pass its record holds the line's first F fields. An error
+// raised by the host's event processing is reported and reading goes on with
+// the next record. An error that would fail again at every later step (the
+// file cannot be opened or read, memory runs out for the array, the host
+// re-dimensioned the array) is reported once and the method ends: a failure
+// in the first pass leaves o_CSVData as the caller passed it; one in the
+// second pass leaves the records completed before it, bounds (0 To F, 0 To r).
 #include <algorithm>
 #include <new>
 #include <stdexcept>
@@ -113,7 +116,12 @@ class Lines {
 void Measure(const std::string& name, Lines& lines, Long limit, Long& widest, Long& count) {
   auto file = platform::GetTextFiles().OpenForInput(name);
   while (!file->AtEnd() && count <= limit) {
-    widest = std::max(widest, lines.Count(file->ReadLine()));
+    const std::string_view line = file->ReadLine();
+    try {
+      widest = std::max(widest, lines.Count(line));
+    } catch (...) {
+      ReportCurrentError();
+    }
     count = checked::Add<Long>(count, 1);
   }
 }
@@ -154,7 +162,11 @@ void korCSV_IO::ReadCSVFile(String& i_CSVFile, StringArray& o_CSVData, Long* i_N
       record = checked::Add<Long>(record, 1);
       CheckLayout(o_CSVData, widest);
       if (o_CSVData.UBound(2) < record) o_CSVData.ReDimPreserve(0, widest, 0, checked::Add(record, kGrowth));
-      lines.Store(line, o_CSVData.Items().data() + static_cast<std::size_t>(record) * rowSize, widest);
+      try {
+        lines.Store(line, o_CSVData.Items().data() + static_cast<std::size_t>(record) * rowSize, widest);
+      } catch (...) {
+        ReportCurrentError();  // the fields stored before the split failed stay
+      }
       completed = record;
       try {
         platform::ProcessPendingEvents();

@@ -11,6 +11,7 @@
 namespace kor {
 namespace {
 
+constexpr std::int32_t kBadFileName = 52;
 constexpr std::int32_t kFileNotFound = 53;
 constexpr std::int32_t kPathFileAccessError = 75;
 constexpr std::int32_t kPathNotFound = 76;
@@ -81,14 +82,17 @@ Boolean korFileMan::FolderExists(String i_Path) {
 }
 
 // The form without outputs reads the modification time by the plain query,
-// which raises 53 for a name it cannot find and 75 where access is denied.
+// which raises 53 for a name it cannot find, 52 for a name no file may have
+// and 75 where access is denied.
 Variant korFileMan::FileDateTime(String& i_FileOrFolder, Variant* o_CreationDate, Variant* o_LastAccessDate) {
   const platform::CodePage& cp = NameCodePage();
   platform::FileSearch& search = platform::GetFileSearch();
   if (LeftOut(o_CreationDate) && LeftOut(o_LastAccessDate)) {
     platform::FileTime written;
     if (const std::uint32_t e = search.LastWriteTime(cp.Encode(i_FileOrFolder), written))
-      throw Error::Runtime(e == platform::kErrorAccessDenied ? kPathFileAccessError : kFileNotFound);
+      throw Error::Runtime(e == platform::kErrorAccessDenied  ? kPathFileAccessError
+                           : e == platform::kErrorInvalidName ? kBadFileName
+                                                              : kFileNotFound);
     return LocalDateOf(written);
   }
   platform::Win32FindData data;

@@ -18,6 +18,7 @@
 #include "kortools/error.h"
 #include "kortools/korFileMan.h"
 #include "platform/posix/file_system_view.h"
+#include "platform/windows_names.h"
 
 namespace {
 
@@ -112,14 +113,31 @@ const kor::platform::PosixFileSystemView& View() {
   return view;
 }
 
-// True when a component other than "." and ".." ends in a dot or a space.
-bool HasTrailingDotOrSpace(const std::string& name) {
+// True when a component of a POSIX name has no Windows name: one Windows
+// would trim or refuse.
+bool HasNoWindowsName(const std::string& name) {
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find('/', start);
+    if (end == std::string::npos) end = name.size();
+    if (kor::platform::windows_names::HasNoWindowsName(std::string_view(name).substr(start, end - start))) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+// True when a component other than "." and ".." holds dots and blanks only:
+// Windows' full path names take such a component differently where it ends
+// the name and where it does not, so its full path name may stand for
+// another entry.
+bool HasDotsOnlyComponent(const std::string& name) {
   std::size_t start = 0;
   while (start <= name.size()) {
     std::size_t end = name.find_first_of("/\\", start);
     if (end == std::string::npos) end = name.size();
     const std::string_view part(name.data() + start, end - start);
-    if (!part.empty() && part != "." && part != ".." && (part.back() == '.' || part.back() == ' ')) return true;
+    if (!part.empty() && part != "." && part != ".." && part.find_first_not_of(". ") == std::string_view::npos)
+      return true;
     start = end + 1;
   }
   return false;
@@ -134,6 +152,8 @@ void FuzzMapping(const std::string& raw) {
   const std::uint32_t e = view.ToWindows(raw, windows);
   if (posix.empty() || posix.find('\\') != std::string::npos) {
     Require(e == kor::platform::kErrorInvalidName);
+  } else if (e == kor::platform::kErrorInvalidName) {
+    Require(HasNoWindowsName(Reference(posix, "/srv/c/w")));
   } else {
     Require(e == 0);
     Require(view.ToPosix(windows, back) == 0);
@@ -150,9 +170,11 @@ void FuzzMapping(const std::string& raw) {
     const std::uint32_t e2 = view.ToPosix(full, viaFull);
     const bool plainPosix =
         posix.size() >= 1 && posix[0] == '/' && (posix.size() == 1 || (posix[1] != '/' && posix[1] != '\\'));
-    // The full path name drops trailing dots and spaces of a component, as
-    // Windows does; the name itself keeps them on the way to POSIX.
-    if (!plainPosix && !HasTrailingDotOrSpace(posix)) Require(e1 == e2 && direct == viaFull);
+    // Trailing dots and spaces go on both ways. A name is refused for what it
+    // holds before its ".." components are taken out; its full path name may
+    // no longer hold it.
+    if (!plainPosix && !HasDotsOnlyComponent(posix) && e1 != kor::platform::kErrorInvalidName)
+      Require(e1 == e2 && direct == viaFull);
     char buffer[96];
     char* filePart = nullptr;
     const std::uint32_t n = view.GetFullPathName(raw, sizeof buffer, buffer, &filePart);

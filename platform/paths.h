@@ -48,10 +48,19 @@ class FileSystemView {
   // unchanged), without looking at the file system.
   virtual std::uint32_t ToPosix(std::string_view name, std::string& posix) const = 0;
 
+  // ToPosix, FindPosix and FindPattern hold a Windows name to the Windows
+  // name rules (platform/windows_names.h): a name Windows refuses is
+  // kErrorInvalidName, and trailing dots and spaces are dropped. A plain
+  // POSIX name is the file system's own and passes as given.
+  //
   // As ToPosix; then, when a Windows name does not exist with its exact letter
   // case, looks it up folder by folder ignoring case, as Windows file systems
   // do. The part that cannot be found keeps its letters as given.
   virtual std::uint32_t FindPosix(std::string_view name, std::string& posix) const = 0;
+
+  // As FindPosix for a search pattern: the last component may hold the
+  // wildcards "*" and "?", and is kept as given.
+  virtual std::uint32_t FindPattern(std::string_view pattern, std::string& posix) const = 0;
 
   // The full Windows name (in the code page) of a POSIX name; a relative name
   // is taken against the current folder, "." and ".." components are removed

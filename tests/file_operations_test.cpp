@@ -53,6 +53,9 @@ class RecordingShell final : public platform::ShellFileOperations {
 // The Windows name of a POSIX name, as the caller's variable would hold it.
 String Win(const fs::path& p) {
   const auto& view = platform::GetFileSystemView();
+  // A pattern is no entry's name: its folder is.
+  if (p.filename().string().find_first_of("*?") != std::string::npos)
+    return Win(p.parent_path()) + u"\\" + text::FromUtf8(p.filename().string());
   std::string name;
   EXPECT_EQ(view.ToWindows(p.string(), name), 0u) << p;
   return view.NameCodePage().Decode(name);

@@ -251,3 +251,47 @@ TEST_F(Registry, ErrorStringsAreTheSystemTexts) {
 
 }  // namespace
 }  // namespace kor
+
+namespace kor {
+namespace {
+
+// A Wine prefix shows the user's own key under HKEY_USERS (it is
+// HKEY_CURRENT_USER) and the current hardware profile as HKEY_CURRENT_CONFIG;
+// a key's access mask decides which reads it allows.
+TEST_F(Registry, WinePrefixWholeAndAccessMasks) {
+  Use((kData / "wine").string());
+  RegKey k;
+  Open(k, HKEY_USERS, u"");
+  ASSERT_EQ(k.RegKeySubKeysCount(), 2);
+  EXPECT_EQ(k.RegKeySubKey(*std::make_unique<Long>(1)), u"S-1-5-21-0-0-0-1000");
+  k.RegKeyClose();
+  Open(k, HKEY_USERS, u"S-1-5-21-0-0-0-1000\\Software\\Acme\\Wine");
+  EXPECT_EQ(Value(k, u"Count"), Variant(Long{7}));
+  k.RegKeyClose();
+  Open(k, HKEY_CURRENT_CONFIG, u"Software\\Fonts");
+  EXPECT_EQ(Value(k, u"LogPixels"), Variant(Long{96}));
+  k.RegKeyClose();
+
+  const struct {
+    eRegistryAccessModes mask;
+    bool values, subkeys;
+  } cases[] = {
+      {KEY_QUERY_VALUE, true, false},
+      {KEY_ENUMERATE_SUB_KEYS, false, true},
+      {KEY_READ, true, true},
+      {KEY_WRITE, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.mask));
+    eRegistryRoots root = HKEY_CURRENT_USER;
+    String path = u"Software\\Acme\\Wine";
+    eRegistryAccessModes mask = c.mask;
+    k.RegKeyOpen(root, path, &mask);
+    EXPECT_EQ(RaisedBy([&] { Value(k, u"Count"); }).number, c.values ? 0 : static_cast<std::int32_t>(0x80040005));
+    EXPECT_EQ(RaisedBy([&] { k.RegKeySubKeysCount(); }).number, c.subkeys ? 0 : static_cast<std::int32_t>(0x80040003));
+    k.RegKeyClose();
+  }
+}
+
+}  // namespace
+}  // namespace kor

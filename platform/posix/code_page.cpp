@@ -8,6 +8,7 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cerrno>
@@ -112,10 +113,74 @@ class Borrowed {
   iconv_t cd_;
 };
 
+// The Windows code page number of a charset name ("WINDOWS-1252", "CP874"),
+// 0 for any other name.
+int WindowsNumber(std::string_view name) {
+  for (const std::string_view prefix : {"WINDOWS-", "CP"}) {
+    if (name.substr(0, prefix.size()) != prefix) continue;
+    int n = 0;
+    for (const char c : name.substr(prefix.size())) {
+      if (c < '0' || c > '9' || n > 9999) return 0;
+      n = n * 10 + (c - '0');
+    }
+    return n;
+  }
+  return 0;
+}
+
+// What Windows' own table of an ANSI code page gives for a byte that iconv's
+// table leaves undefined: the C1 control of the same number for 0x80 to
+// 0x9F, private-use characters for the few others; 0 for none. So every byte
+// survives a read and a write-back, as it does on Windows.
+char16_t WindowsOnlyCharacter(int codePage, unsigned char b) {
+  if (codePage != 874 && (codePage < 1250 || codePage > 1258)) return 0;
+  if (b >= 0x80 && b <= 0x9F) return static_cast<char16_t>(b);
+  switch (codePage) {
+    case 874:
+      if (b >= 0xDB && b <= 0xDE) return static_cast<char16_t>(0xF8C1 + (b - 0xDB));
+      if (b >= 0xFC) return static_cast<char16_t>(0xF8C5 + (b - 0xFC));
+      return 0;
+    case 1253: return b == 0xAA ? u'\uF8F9' : b == 0xD2 ? u'\uF8FA' : b == 0xFF ? u'\uF8FB' : 0;
+    case 1255:
+      if (b == 0xCA) return u'\u05BA';
+      if (b >= 0xD9 && b <= 0xDF) return static_cast<char16_t>(0xF88D + (b - 0xD9));
+      return b == 0xFB ? u'\uF894' : b == 0xFC ? u'\uF895' : b == 0xFF ? u'\uF896' : 0;
+    case 1257: return b == 0xA1 ? u'\uF8FC' : b == 0xA5 ? u'\uF8FD' : 0;
+    default: return 0;
+  }
+}
+
+// The bytes 0x80 to 0xFF that iconv cannot decode in `charset`, with the
+// character Windows gives each (0 where Windows has none either).
+std::array<char16_t, 128> UndefinedBytes(const std::string& charset) {
+  std::array<char16_t, 128> extra{};
+  const int number = WindowsNumber(charset);
+  if (number == 0) return extra;
+  iconv_t cd = iconv_open(kUtf16, charset.c_str());
+  if (cd == kNoDescriptor) return extra;
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    char byte = static_cast<char>(b);
+    char16_t wide[4];
+    char* in = &byte;
+    std::size_t inLeft = 1;
+    auto* o = reinterpret_cast<char*>(wide);
+    std::size_t oLeft = sizeof wide;
+    if (iconv(cd, &in, &inLeft, &o, &oLeft) == static_cast<std::size_t>(-1))
+      extra[b - 0x80] = WindowsOnlyCharacter(number, static_cast<unsigned char>(b));
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  iconv_close(cd);
+  return extra;
+}
+
 class IconvCodePage final : public CodePage {
  public:
   explicit IconvCodePage(std::string name)
-      : name_(std::move(name)), utf8_(NamesUtf8(name_)), encode_(name_, kUtf16), decode_(kUtf16, name_) {}
+      : name_(std::move(name)),
+        utf8_(NamesUtf8(name_)),
+        extra_(UndefinedBytes(name_)),
+        encode_(name_, kUtf16),
+        decode_(kUtf16, name_) {}
 
   const std::string& Name() const override { return name_; }
   bool IsUtf8() const override { return utf8_; }
@@ -149,7 +214,8 @@ class IconvCodePage final : public CodePage {
       }
       if (in == nullptr) break;
       // A character the code page cannot represent (EILSEQ), or a high
-      // surrogate at the very end (EINVAL): one "?" for the character.
+      // surrogate at the very end (EINVAL): one "?" for the character, unless
+      // it is one that only Windows' table of the code page holds.
       const auto* unit = reinterpret_cast<const char16_t*>(in);
       const std::size_t unitsLeft = inLeft / sizeof(char16_t);
       if (unitsLeft == 0) {
@@ -164,7 +230,7 @@ class IconvCodePage final : public CodePage {
       oLeft = out.size() - used;
       iconv(cd.get(), nullptr, nullptr, &o, &oLeft);  // a stateful code page returns to its initial state
       used = static_cast<std::size_t>(o - out.data());
-      out[used++] = '?';
+      out[used++] = skip == 1 ? ByteOf(unit[0]) : '?';
     }
     out.resize(used);
     return out;
@@ -190,10 +256,20 @@ class IconvCodePage final : public CodePage {
         out.resize(out.size() * 2);
         continue;
       }
-      out[used++] = u'\uFFFD';  // a byte that is not valid in the code page
+      // A byte that is not valid in the code page, unless Windows' table
+      // gives it a character.
+      const auto b = static_cast<unsigned char>(*in);
+      out[used++] = b >= 0x80 && extra_[b - 0x80] != 0 ? extra_[b - 0x80] : u'\uFFFD';
       ++in;
       --inLeft;
     }
+    // A code page that combines a letter with the accents after it (1255,
+    // 1258) holds the last letter back until the end of the text.
+    out.resize(used + 4);
+    auto* o = reinterpret_cast<char*>(out.data() + used);
+    std::size_t oLeft = 4 * sizeof(char16_t);
+    iconv(cd.get(), nullptr, nullptr, &o, &oLeft);
+    used = static_cast<std::size_t>(reinterpret_cast<char16_t*>(o) - out.data());
     out.resize(used);
     return out;
   }
@@ -209,8 +285,17 @@ class IconvCodePage final : public CodePage {
   }
 
  private:
+  // The byte of a character only Windows' table holds, else "?".
+  char ByteOf(char16_t c) const {
+    if (c < 0x80) return '?';
+    for (std::size_t i = 0; i < extra_.size(); ++i)
+      if (extra_[i] == c) return static_cast<char>(0x80 + i);
+    return '?';
+  }
+
   std::string name_;
   bool utf8_;
+  std::array<char16_t, 128> extra_;  // bytes 0x80 to 0xFF: see UndefinedBytes
   mutable DescriptorPool encode_, decode_;
 };
 

@@ -182,6 +182,10 @@ class PosixBinaryFiles final : public BinaryFiles {
     if (fd.get() < 0) Raise(OpenError(errno, posix));
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) Raise(kPathFileAccessError);
+    // A read-only file (its owner may not write it) refuses a write open
+    // whoever asks, root included, as Windows refuses it.
+    if (access == FileAccess::kReadWrite && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0)
+      Raise(kPathFileAccessError);
     if (share != FileShare::kShared && OpenElsewhere(fd.get(), share == FileShare::kDenyWrite, how_))
       Raise(kPermissionDenied);
     return std::make_unique<PosixBinaryFile>(fd.release());

@@ -31,6 +31,7 @@
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/file_errors.h"
 #include "platform/wildcard.h"
+#include "platform/windows_names.h"
 
 namespace kor::platform {
 namespace {
@@ -67,17 +68,12 @@ bool IsReadOnly(const struct stat& st) { return S_ISREG(st.st_mode) && (st.st_mo
 
 bool IsDevice(const struct stat& st) { return S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode); }
 
-// True when `name` holds a wildcard (the "?" of a "\\?\" prefix is none).
-bool HasWildcardsInName(std::string_view name) {
-  if (name.starts_with("\\\\?\\")) name.remove_prefix(4);
-  return HasWildcards(name);
-}
-
 // The POSIX name of a name in the code page, its letters fixed up where it
-// does not exist as written. Wildcards are error 52.
+// does not exist as written. A name Windows refuses (wildcards included) is
+// error 52.
 std::string PosixName(std::string_view name) {
   name = UpToNul(name);
-  if (name.empty() || HasWildcardsInName(name)) Raise(52);
+  if (name.empty()) Raise(52);
   std::string posix;
   if (const std::uint32_t e = GetFileSystemView().FindPosix(name, posix)) Raise(e == kErrorPathNotFound ? 76 : 52);
   if (posix.empty()) Raise(52);
@@ -263,6 +259,7 @@ class PosixFileOperations final : public FileOperations {
     auto cut = name.find_last_of("\\/");
     if (cut == std::string_view::npos && name.size() >= 2 && name[1] == ':') cut = 1;  // "C:*.txt"
     const std::string_view pattern = cut == std::string_view::npos ? name : name.substr(cut + 1);
+    if (windows_names::Check(pattern, true) != 0) Raise(52);
     if (!HasWildcards(pattern)) {
       const std::string posix = PosixName(name);
       if (IsFolder(posix)) Raise(53);  // a folder is not a file

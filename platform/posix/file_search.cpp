@@ -18,6 +18,7 @@
 #include "platform/paths.h"
 #include "platform/posix/file_errors.h"
 #include "platform/wildcard.h"
+#include "platform/windows_names.h"
 
 namespace kor::platform {
 namespace {
@@ -81,13 +82,9 @@ int StatxEntry(int dirfd, const char* name, struct statx& sx) {
 }
 
 bool IsWindowsRoot(std::string_view folder) {
-  if (folder.size() >= 4 && folder.substr(0, 4) == "\\\\?\\") {
-    folder.remove_prefix(4);
-    if (folder.size() >= 4 && (folder.substr(0, 4) == "UNC\\" || folder.substr(0, 4) == "unc\\")) {
-      folder.remove_prefix(4);
-      return folder.find('\\', folder.find('\\') + 1) + 1 == folder.size();
-    }
-  }
+  const windows_names::Prefix prefix = windows_names::PrefixOf(folder);
+  folder.remove_prefix(prefix.length);
+  if (prefix.unc) return folder.find('\\', folder.find('\\') + 1) + 1 == folder.size();
   if (folder.size() == 3 && folder[1] == ':') return true;
   if (folder.size() >= 2 && folder[0] == '\\' && folder[1] == '\\') {
     const std::size_t share = folder.find('\\', 2);
@@ -116,8 +113,9 @@ std::uint32_t Split(std::string_view name, Target& t) {
   const std::string utf8 = cp.IsUtf8() ? t.full : cp.ToUtf8(t.full);
   const std::size_t slash = utf8.rfind('\\');
   if (slash == std::string::npos) return kErrorInvalidName;
+  // Wildcards only in the last component, which is the pattern.
+  if (const std::uint32_t e = windows_names::Check(utf8, true)) return e;
   const std::string_view folderUtf8 = std::string_view(utf8).substr(0, slash + 1);
-  if (HasWildcards(folderUtf8)) return kErrorInvalidName;
   t.last = utf8.substr(slash + 1);
   t.windowsFolder = cp.IsUtf8() ? std::string(folderUtf8) : cp.FromUtf8(folderUtf8);
   t.root = IsWindowsRoot(t.windowsFolder);

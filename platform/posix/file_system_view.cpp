@@ -14,6 +14,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/windows_names.h"
+
 namespace kor::platform {
 namespace {
 
@@ -33,28 +35,16 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-// A component of a Windows name as Windows takes it: the last one (`last`)
-// without its trailing dots and spaces, unless it holds a wildcard; one
-// followed by a separator without one trailing dot, unless it is all dots.
-std::string_view WindowsComponent(std::string_view comp, bool last) {
-  if (last) {
-    if (comp.find_first_of("*?") != std::string_view::npos) return comp;
-    while (!comp.empty() && (comp.back() == '.' || comp.back() == ' ')) comp.remove_suffix(1);
-  } else if (comp.back() == '.' && comp.find_first_not_of('.') != std::string_view::npos) {
-    comp.remove_suffix(1);
-  }
-  return comp;
-}
-
 // Appends the components of `rest` to `out`, each after `sep`. A run of
 // separators counts as one, "." is dropped and ".." removes the last
 // component, never the first `rootLen` characters of `out`. With
 // `windowsSeparators` both "\" and "/" separate, otherwise only "/". With
-// `windowsDots` trailing dots and spaces go as WindowsComponent says. Returns
+// `windowsDots` trailing dots and spaces go as windows_names::TrimmedComponent
+// says, or with `fileSystemDots` as TrimmedForFileSystem says. Returns
 // whether `rest` ends in a separator (or in a last component that is all
 // dots and spaces).
 bool AppendComponents(std::string& out, std::size_t rootLen, std::string_view rest, char sep, bool windowsSeparators,
-                      bool windowsDots = false) {
+                      bool windowsDots = false, bool fileSystemDots = false) {
   const auto isSep = [windowsSeparators](char c) { return c == '/' || (windowsSeparators && c == '\\'); };
   bool endsWithSep = false;
   std::size_t i = 0;
@@ -70,7 +60,8 @@ bool AppendComponents(std::string& out, std::size_t rootLen, std::string_view re
     std::string_view comp = rest.substr(i, j - i);
     endsWithSep = false;
     if (windowsDots && comp != "." && comp != "..") {
-      comp = WindowsComponent(comp, j == n);
+      comp = fileSystemDots ? windows_names::TrimmedForFileSystem(comp, j == n)
+                            : windows_names::TrimmedComponent(comp, j == n);
       if (comp.empty()) {
         endsWithSep = true;
         break;
@@ -249,6 +240,13 @@ std::uint32_t PosixFileSystemView::WindowsOfPosix(std::string_view posix, std::s
   q.reserve(q.size() + posix.size() + 1);
   if (AppendComponents(q, 0, posix, '/', false) && !q.empty()) q += '/';
   const Mount& m = MountOf(q);
+  // An entry that Windows would trim or refuse has no Windows name that
+  // leads back to it.
+  for (std::size_t i = m.folder.size(); i < q.size();) {
+    const std::size_t j = std::min(q.find('/', i + 1), q.size());
+    if (windows_names::HasNoWindowsName(std::string_view(q).substr(i + 1, j - i - 1))) return kErrorInvalidName;
+    i = j;
+  }
   utf8.clear();
   utf8.reserve(q.size() + 3);
   utf8 += m.letter;
@@ -261,7 +259,16 @@ std::uint32_t PosixFileSystemView::WindowsOfPosix(std::string_view posix, std::s
   return 0;
 }
 
-std::uint32_t PosixFileSystemView::Resolve(std::string_view name, bool posixForm, Resolved& r) const {
+namespace {
+
+// A name that begins with a single "/" is a POSIX name, taken as given.
+bool IsPlainPosix(std::string_view name) { return name[0] == '/' && (name.size() == 1 || !IsSep(name[1])); }
+
+bool IsNetwork(std::string_view name) { return name.size() >= 2 && IsSep(name[0]) && IsSep(name[1]); }
+
+}  // namespace
+
+std::uint32_t PosixFileSystemView::Resolve(std::string_view name, Form form, Resolved& r) const {
   name = UpToNul(name);
   if (name.empty()) return kErrorInvalidName;
   std::string converted;
@@ -270,110 +277,127 @@ std::uint32_t PosixFileSystemView::Resolve(std::string_view name, bool posixForm
     converted = cp.ToUtf8(name);
     name = converted;
   }
-  r.plainPosix = false;
-  r.rootLen = 0;
-  std::string& out = r.text;
-
-  // A plain POSIX name: "/" and no second separator.
-  if (name[0] == '/' && (name.size() == 1 || !IsSep(name[1]))) {
+  r = Resolved{};
+  if (IsPlainPosix(name)) {
     r.plainPosix = true;
-    if (!posixForm) return WindowsOfPosix(name, out);
-    out.assign(name);
+    if (form == Form::kWindows) return WindowsOfPosix(name, r.text);
+    r.text.assign(name);
     return 0;
   }
+  // A name that reaches the file system is held to the Windows rules; the
+  // full path name alone is text, as GetFullPathNameA leaves it.
+  if (form != Form::kWindows)
+    if (const std::uint32_t e = windows_names::Check(name, form == Form::kPosixPattern)) return e;
 
-  // "\\?\C:\x" is "C:\x", "\\?\UNC\server\share" is "\\server\share".
+  const windows_names::Prefix prefix = windows_names::PrefixOf(name);
+  if (prefix.refused) return kErrorInvalidName;
+  const char prefixMark = prefix.length > 0 ? name[2] : 0;
   std::string unprefixed;
-  const bool prefixed = name.size() >= 4 && IsSep(name[0]) && IsSep(name[1]) && name[2] == '?' && IsSep(name[3]);
-  if (prefixed) {
-    name.remove_prefix(4);
-    if (name.size() >= 4 && UpperAscii(name[0]) == 'U' && UpperAscii(name[1]) == 'N' && UpperAscii(name[2]) == 'C' &&
-        IsSep(name[3])) {
-      unprefixed = "\\\\";
-      unprefixed += name.substr(4);
-      name = unprefixed;
-    }
-    if (name.empty()) return kErrorInvalidName;
-  }
-
-  const char sep = posixForm ? '/' : '\\';
-  std::string_view rest;
-  bool network = false;
-  if (name.size() >= 2 && IsSep(name[0]) && IsSep(name[1])) {
-    network = true;
-    const std::size_t n = name.size();
-    std::size_t e = 2;
-    while (e < n && !IsSep(name[e])) ++e;
-    const std::string_view server = name.substr(2, e - 2);
-    const std::size_t s2 = e < n ? e + 1 : n;
-    std::size_t e2 = s2;
-    while (e2 < n && !IsSep(name[e2])) ++e2;
-    const std::string_view share = name.substr(s2, e2 - s2);
-    rest = name.substr(e2);
-    if (posixForm) {
-      const std::string* folder = server.empty() || share.empty() ? nullptr : ShareFolder(server, share);
-      if (folder == nullptr) return kErrorPathNotFound;
-      out.reserve(folder->size() + rest.size() + 1);
-      out = *folder;
-    } else {
-      out.reserve(name.size() + 1);
-      out = "\\\\";
-      out += server;
-      if (e < n) {
-        out += '\\';
-        out += share;
-      }
-    }
-    r.rootLen = out.size();
+  if (prefix.unc) {
+    unprefixed = "\\\\";
+    unprefixed += name.substr(prefix.length);
+    name = unprefixed;
   } else {
-    const bool drive = name.size() >= 2 && IsLetter(name[0]) && name[1] == ':';
-    rest = drive ? name.substr(2) : name;
-    const bool rooted = !rest.empty() && IsSep(rest[0]);
-    char letter = drive ? UpperAscii(name[0]) : 0;
-    Current cur;
-    bool fromCurrent = false;
-    if (!drive || !rooted) {
-      // Drive-relative, rooted and relative names need the current drive.
-      if (const std::uint32_t e = GetCurrent(cur)) return e;
-      if (!drive) letter = cur.mount->letter;
-      fromCurrent = !rooted && cur.mount->letter == letter;
-      if (fromCurrent && !posixForm && cur.posix.find('\\') != std::string::npos) return kErrorInvalidName;
-    }
-    const std::string* folder = DriveFolder(letter);
-    if (posixForm) {
-      if (folder == nullptr) return kErrorPathNotFound;
-      out.reserve((fromCurrent ? cur.posix.size() : folder->size()) + rest.size() + 1);
-      out = fromCurrent ? cur.posix : *folder;
-      r.rootLen = folder->size();
-    } else {
-      out.reserve(2 + (fromCurrent ? cur.posix.size() : 0) + rest.size() + 1);
-      out = letter;
-      out += ':';
-      r.rootLen = 2;
-      if (fromCurrent)
-        for (std::size_t i = cur.mount->folder.size(); i < cur.posix.size(); ++i)
-          out += cur.posix[i] == '/' ? '\\' : cur.posix[i];
-    }
+    name.remove_prefix(prefix.length);
   }
 
-  // The full Windows name drops trailing dots and spaces as Windows does; the
-  // POSIX name keeps every character, so that each POSIX name has a Windows
-  // name that leads back to it.
-  const bool endsWithSep = AppendComponents(out, r.rootLen, rest, sep, true, !posixForm);
+  const bool posixForm = form != Form::kWindows;
+  std::string_view rest;
+  r.network = IsNetwork(name);
+  const std::uint32_t e = r.network ? ResolveShare(name, posixForm, r, rest) : ResolveDrive(name, posixForm, r, rest);
+  if (e != 0) return e;
+  AppendRest(rest, posixForm ? '/' : '\\', r);
+  if (prefixMark != 0 && !posixForm) {
+    // A full name keeps its prefix, so that it reads back as the same name.
+    const std::string mark = std::string("\\\\") + prefixMark + "\\";
+    r.text = r.network ? mark + "UNC" + r.text.substr(1) : mark + r.text;
+  }
+  return 0;
+}
+
+// "\\server\share" and the rest after it; a POSIX name needs the share
+// mapped to a folder.
+std::uint32_t PosixFileSystemView::ResolveShare(std::string_view name, bool posixForm, Resolved& r,
+                                                std::string_view& rest) const {
+  const std::size_t n = name.size();
+  std::size_t e = 2;
+  while (e < n && !IsSep(name[e])) ++e;
+  const std::string_view server = name.substr(2, e - 2);
+  const std::size_t s2 = e < n ? e + 1 : n;
+  std::size_t e2 = s2;
+  while (e2 < n && !IsSep(name[e2])) ++e2;
+  const std::string_view share = name.substr(s2, e2 - s2);
+  rest = name.substr(e2);
+  std::string& out = r.text;
+  if (posixForm) {
+    const std::string* folder = server.empty() || share.empty() ? nullptr : ShareFolder(server, share);
+    if (folder == nullptr) return kErrorPathNotFound;
+    out.reserve(folder->size() + rest.size() + 1);
+    out = *folder;
+  } else {
+    out.reserve(name.size() + 1);
+    out = "\\\\";
+    out += server;
+    if (e < n) {
+      out += '\\';
+      out += share;
+    }
+  }
+  r.rootLen = out.size();
+  return 0;
+}
+
+// A name with a drive ("C:\x", "C:x") or without one ("\x", "x"), and the
+// rest after its drive; drive-relative, rooted and relative names are taken
+// against the current drive and folder.
+std::uint32_t PosixFileSystemView::ResolveDrive(std::string_view name, bool posixForm, Resolved& r,
+                                                std::string_view& rest) const {
+  const bool drive = name.size() >= 2 && IsLetter(name[0]) && name[1] == ':';
+  rest = drive ? name.substr(2) : name;
+  const bool rooted = !rest.empty() && IsSep(rest[0]);
+  char letter = drive ? UpperAscii(name[0]) : 0;
+  Current cur;
+  bool fromCurrent = false;
+  if (!drive || !rooted) {
+    if (const std::uint32_t e = GetCurrent(cur)) return e;
+    if (!drive) letter = cur.mount->letter;
+    fromCurrent = !rooted && cur.mount->letter == letter;
+    if (fromCurrent && !posixForm && cur.posix.find('\\') != std::string::npos) return kErrorInvalidName;
+  }
+  const std::string* folder = DriveFolder(letter);
+  std::string& out = r.text;
+  if (posixForm) {
+    if (folder == nullptr) return kErrorPathNotFound;
+    out.reserve((fromCurrent ? cur.posix.size() : folder->size()) + rest.size() + 1);
+    out = fromCurrent ? cur.posix : *folder;
+    r.rootLen = folder->size();
+  } else {
+    out.reserve(2 + (fromCurrent ? cur.posix.size() : 0) + rest.size() + 1);
+    out = letter;
+    out += ':';
+    r.rootLen = 2;
+    if (fromCurrent)
+      for (std::size_t i = cur.mount->folder.size(); i < cur.posix.size(); ++i)
+        out += cur.posix[i] == '/' ? '\\' : cur.posix[i];
+  }
+  return 0;
+}
+
+// Appends the components of `rest`, trailing dots and spaces dropped as
+// Windows drops them, whether the name is looked up or created; a root gets
+// its separator, and so does a name that ended in one.
+void PosixFileSystemView::AppendRest(std::string_view rest, char sep, Resolved& r) const {
+  std::string& out = r.text;
+  const bool endsWithSep = AppendComponents(out, r.rootLen, rest, sep, true, true, sep == '/');
   if (out.size() == r.rootLen) {
-    if (posixForm) {
+    if (sep == '/') {
       if (out.empty()) out = "/";
-    } else if (!network || !rest.empty()) {
+    } else if (!r.network || !rest.empty()) {
       out += '\\';
     }
   } else if (endsWithSep) {
     out += sep;
   }
-  if (prefixed && !posixForm) {
-    // A full name keeps its "\\?\" prefix, so that it reads back as the same name.
-    out = network ? "\\\\?\\UNC" + out.substr(1) : "\\\\?\\" + out;
-  }
-  return 0;
 }
 
 std::string PosixFileSystemView::NameFromUtf8(const std::string& utf8) const {
@@ -383,7 +407,7 @@ std::string PosixFileSystemView::NameFromUtf8(const std::string& utf8) const {
 
 std::uint32_t PosixFileSystemView::FullPathName(std::string_view name, std::string& full) const {
   Resolved r;
-  if (const std::uint32_t e = Resolve(name, false, r)) return e;
+  if (const std::uint32_t e = Resolve(name, Form::kWindows, r)) return e;
   full = NameFromUtf8(r.text);
   return 0;
 }
@@ -421,14 +445,22 @@ std::uint32_t PosixFileSystemView::GetFullPathName(std::string_view name, std::u
 
 std::uint32_t PosixFileSystemView::ToPosix(std::string_view name, std::string& posix) const {
   Resolved r;
-  if (const std::uint32_t e = Resolve(name, true, r)) return e;
+  if (const std::uint32_t e = Resolve(name, Form::kPosix, r)) return e;
   posix = std::move(r.text);
   return 0;
 }
 
 std::uint32_t PosixFileSystemView::FindPosix(std::string_view name, std::string& posix) const {
+  return Find(name, Form::kPosix, posix);
+}
+
+std::uint32_t PosixFileSystemView::FindPattern(std::string_view pattern, std::string& posix) const {
+  return Find(pattern, Form::kPosixPattern, posix);
+}
+
+std::uint32_t PosixFileSystemView::Find(std::string_view name, Form form, std::string& posix) const {
   Resolved r;
-  if (const std::uint32_t e = Resolve(name, true, r)) return e;
+  if (const std::uint32_t e = Resolve(name, form, r)) return e;
   struct stat st;
   if (!r.plainPosix && ::lstat(r.text.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
     FixLetterCase(r.text, r.rootLen);

@@ -42,6 +42,7 @@ class PosixFileSystemView final : public FileSystemView {
   std::uint32_t FullPathName(std::string_view name, std::string& full) const override;
   std::uint32_t ToPosix(std::string_view name, std::string& posix) const override;
   std::uint32_t FindPosix(std::string_view name, std::string& posix) const override;
+  std::uint32_t FindPattern(std::string_view pattern, std::string& posix) const override;
   std::uint32_t ToWindows(std::string_view posix, std::string& name) const override;
   std::uint32_t CurrentFolder(std::string& name) const override;
   std::uint32_t TempFolder(std::string& name) const override;
@@ -63,14 +64,22 @@ class PosixFileSystemView final : public FileSystemView {
     std::string text;         // UTF-8
     std::size_t rootLen = 0;  // the part ".." never removes
     bool plainPosix = false;  // a POSIX name given as such
+    bool network = false;     // a name under "\\server\share"
   };
+  // What a name is resolved for: the full Windows name (text only), or the
+  // POSIX name of an entry, whose last component may be a search pattern.
+  enum class Form { kWindows, kPosix, kPosixPattern };
 
   void ParseDrives(std::string_view text);
   const Mount& MountOf(std::string_view canonical) const;
   const std::string* DriveFolder(char letter) const;
   const std::string* ShareFolder(std::string_view server, std::string_view share) const;
   std::uint32_t GetCurrent(Current& cur) const;
-  std::uint32_t Resolve(std::string_view name, bool posixForm, Resolved& r) const;
+  std::uint32_t Resolve(std::string_view name, Form form, Resolved& r) const;
+  std::uint32_t ResolveShare(std::string_view name, bool posixForm, Resolved& r, std::string_view& rest) const;
+  std::uint32_t ResolveDrive(std::string_view name, bool posixForm, Resolved& r, std::string_view& rest) const;
+  void AppendRest(std::string_view rest, char sep, Resolved& r) const;
+  std::uint32_t Find(std::string_view name, Form form, std::string& posix) const;
   std::uint32_t WindowsOfPosix(std::string_view posix, std::string& utf8) const;
   std::string NameFromUtf8(const std::string& utf8) const;
 

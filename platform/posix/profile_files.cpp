@@ -22,6 +22,7 @@
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/posix/profile_files_posix.h"
+#include "platform/windows_names.h"
 
 namespace kor::platform {
 namespace {
@@ -135,6 +136,7 @@ bool ResolveName(std::string_view fileName, std::string& posix) {
   const std::string_view name = UpToNul(fileName);
   if (name.empty()) return false;
   const FileSystemView& view = GetFileSystemView();
+  if (name[0] != '/' && windows_names::Check(name, false) != 0) return false;
   const bool bare = name.find_first_of("\\/") == std::string_view::npos && !(name.size() >= 2 && name[1] == ':');
   const char* dir = bare ? std::getenv("KORTOOLS_INI_DIR") : nullptr;
   if (dir == nullptr || *dir == '\0') return view.FindPosix(name, posix) == 0;

@@ -304,8 +304,31 @@ bool Changed(Watch& w, std::int64_t now) {
 
 // An open key: the key, or for HKEY_CLASSES_ROOT the user's key over the
 // machine's (either may be missing).
+// The rights a key is opened with, as Windows checks them: reading values
+// (RegEnumValue, RegQueryValueEx) needs KEY_QUERY_VALUE, enumerating subkeys
+// (RegEnumKeyEx) needs KEY_ENUMERATE_SUB_KEYS; either call without its right
+// gives ERROR_ACCESS_DENIED. Opening itself is granted for any mask, write
+// rights included, as Wine grants it (nothing is ever written). The generic
+// rights stand for the key rights they map to.
+constexpr std::uint32_t kKeyQueryValue = 0x0001;
+constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
+constexpr std::uint32_t kKeyRead = 0x20019;
+constexpr std::uint32_t kKeyWrite = 0x20006;
+constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+constexpr std::uint32_t kAccessDenied = 5;
+
+std::uint32_t KeyRights(std::uint32_t mask) {
+  std::uint32_t rights = mask & 0xFFFF;
+  if (mask & 0x80000000U) rights |= kKeyRead;       // GENERIC_READ
+  if (mask & 0x40000000U) rights |= kKeyWrite;      // GENERIC_WRITE
+  if (mask & 0x20000000U) rights |= kKeyRead;       // GENERIC_EXECUTE
+  if (mask & 0x12000000U) rights |= kKeyAllAccess;  // GENERIC_ALL, MAXIMUM_ALLOWED
+  return rights;
+}
+
 struct OpenKey {
   std::shared_ptr<const Snapshot> snap;
+  std::uint32_t rights = kKeyAllAccess;  // a predefined root has them all
   bool classes = false;
   Root root = Root::kLocalMachine;
   std::vector<std::string> path;  // folded names below the root (below Software\Classes for classes)
@@ -426,7 +449,7 @@ std::uint32_t PutData(const std::string& data, std::uint8_t* buffer, std::uint32
 
 class FileRegistry final : public Registry {
  public:
-  std::uint32_t RegOpenKeyEx(RegistryKey key, const char* subKey, std::uint32_t, std::uint32_t,
+  std::uint32_t RegOpenKeyEx(RegistryKey key, const char* subKey, std::uint32_t, std::uint32_t samDesired,
                              RegistryKey* result) override {
     if (result == nullptr) return kRegInvalidParameter;
     *result = 0;
@@ -453,6 +476,7 @@ class FileRegistry final : public Registry {
       pos = end + 1;
     }
     if (const std::uint32_t code = Open(k)) return code;
+    k.rights = KeyRights(samDesired);
     do {
       next_ = next_ >= 0x7FFFFFFF ? 1 : next_ + 1;
     } while (handles_.count(next_) != 0);
@@ -475,6 +499,7 @@ class FileRegistry final : public Registry {
     const std::lock_guard<std::mutex> lock(mutex_);
     const OpenKey* k = Use(key);
     if (k == nullptr) return kRegInvalidHandle;
+    if ((k->rights & kKeyQueryValue) == 0) return kAccessDenied;
     if (index >= k->ValueCount()) return kRegNoMoreItems;
     const Value& v = *k->ValueAt(index);
     const CodePage& cp = SystemCodePage();
@@ -495,6 +520,7 @@ class FileRegistry final : public Registry {
     const std::lock_guard<std::mutex> lock(mutex_);
     const OpenKey* k = Use(key);
     if (k == nullptr) return kRegInvalidHandle;
+    if ((k->rights & kKeyEnumerateSubKeys) == 0) return kAccessDenied;
     if (index >= k->SubkeyCount()) return kRegNoMoreItems;
     const Key& sub = *k->SubkeyAt(index);
     if (lastWriteTime != nullptr) *lastWriteTime = sub.lastWrite;
@@ -510,6 +536,7 @@ class FileRegistry final : public Registry {
     const std::lock_guard<std::mutex> lock(mutex_);
     const OpenKey* k = Use(key);
     if (k == nullptr) return kRegInvalidHandle;
+    if ((k->rights & kKeyQueryValue) == 0) return kAccessDenied;
     const CodePage& cp = SystemCodePage();
     bool damaged = false;
     const Value* v = k->FindValue(cp.ToUtf8(valueName == nullptr ? "" : valueName), damaged);

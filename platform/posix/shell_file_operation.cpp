@@ -106,10 +106,13 @@ std::vector<std::string> SplitList(const std::string& list) {
 
 // The POSIX name of a Windows (or POSIX) name, existing folders and files
 // found ignoring letter case; without a trailing "/". `folderForm` tells
-// whether the name ended in a separator.
-int Resolve(const std::string& name, std::string& posix, bool* folderForm = nullptr) {
-  const std::uint32_t e = GetFileSystemView().FindPosix(name, posix);
-  if (e != 0) return e == kErrorPathNotFound ? kPathNotFound : kInvalidFiles;
+// whether the name ended in a separator. A name Windows refuses is
+// ERROR_INVALID_NAME (123), also a destination that would be created; a
+// `pattern` may hold wildcards in its last component.
+int Resolve(const std::string& name, std::string& posix, bool* folderForm = nullptr, bool pattern = false) {
+  const FileSystemView& view = GetFileSystemView();
+  const std::uint32_t e = pattern ? view.FindPattern(name, posix) : view.FindPosix(name, posix);
+  if (e != 0) return e == kErrorPathNotFound ? kPathNotFound : static_cast<int>(e);
   if (folderForm) *folderForm = !name.empty() && (name.back() == '/' || (name.back() == '\\' && posix.back() != '\\'));
   while (posix.size() > 1 && posix.back() == '/') posix.pop_back();
   return posix.empty() ? kInvalidFiles : 0;
@@ -287,7 +290,7 @@ class Operation {
   // its folder that its last component matches when that holds wildcards.
   int Expand(const std::string& name, std::vector<std::string>& items, bool& wildcard) const {
     std::string posix;
-    if (const int e = Resolve(name, posix)) return e;
+    if (const int e = Resolve(name, posix, nullptr, true)) return e;
     if (posix == "/") return kRootFolder;
     const std::string pattern = BaseOf(posix);
     wildcard = HasWildcards(pattern);

@@ -19,6 +19,7 @@
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/file_errors.h"
 #include "platform/temp_files.h"
+#include "platform/windows_names.h"
 
 namespace kor::platform {
 namespace {
@@ -33,15 +34,9 @@ constexpr std::int32_t kDiskFull = 61;
 constexpr std::int32_t kPathFileAccess = 75;
 constexpr std::int32_t kPathNotFound = 76;
 
-bool IsSep(char c) { return c == '\\' || c == '/'; }
-
-// A character no Windows file or folder name may hold; the separators are
-// looked at by the callers.
-bool IsForbidden(char c) { return static_cast<unsigned char>(c) < 0x20 || std::strchr("<>:\"|?*", c) != nullptr; }
-
 bool HoldsForbidden(std::string_view name) {
   for (char c : name)
-    if (IsForbidden(c)) return true;
+    if (windows_names::IsRefusedCharacter(c, false)) return true;
   return false;
 }
 
@@ -182,18 +177,6 @@ class PosixFileCreation final : public FileCreation {
 
   void MkDir(std::string_view name) override {
     if (name.empty() || name.find('\0') != std::string_view::npos) throw Error::Runtime(kBadFileName);
-    // The new folder's own name: the last component, its trailing separators
-    // and a leading drive ("C:new") left out.
-    std::string_view last = name;
-    if (last.size() >= 2 && last[1] == ':' && !IsSep(last[0])) last.remove_prefix(2);
-    while (!last.empty() && IsSep(last.back())) last.remove_suffix(1);
-    for (std::size_t i = last.size(); i > 0; --i)
-      if (IsSep(last[i - 1])) {
-        last.remove_prefix(i);
-        break;
-      }
-    if (HoldsForbidden(last)) throw Error::Runtime(kBadFileName);
-
     std::string posix;
     if (const std::uint32_t e = GetFileSystemView().FindPosix(name, posix))
       throw Error::Runtime(e == kErrorPathNotFound ? kPathNotFound : kBadFileName);

@@ -104,6 +104,8 @@ std::optional<KeyPath> WineFilePlace(std::string_view bytes, std::string_view fi
       if (end > pos) parts.push_back(place.substr(pos, end - pos));
       pos = end + 1;
     }
+    // Newer Wine writes "REGISTRY\\User\\<sid>", older "\\User\\<sid>".
+    if (!parts.empty() && EqualsIgnoringAsciiCase(parts[0], "REGISTRY")) parts.erase(parts.begin());
     if (parts.size() == 1 && EqualsIgnoringAsciiCase(parts[0], "Machine")) return KeyPath{Root::kLocalMachine, {}};
     if (parts.size() == 2 && EqualsIgnoringAsciiCase(parts[0], "User")) {
       if (EqualsIgnoringAsciiCase(parts[1], ".Default")) return KeyPath{Root::kUsers, {".Default"}};

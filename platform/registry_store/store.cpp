@@ -189,7 +189,10 @@ void Store::AddFailure(std::optional<KeyPath> where, std::uint32_t code) {
   failures_.push_back(Failure{std::move(where), code});
 }
 
-void Store::SetCurrentUser(std::string_view sid) { currentUser_ = Fold(sid); }
+void Store::SetCurrentUser(std::string_view sid) {
+  currentUser_ = Fold(sid);
+  currentUserName_ = sid;
+}
 
 void Store::ResolveLink(Key& key) {
   const Value* target = nullptr;
@@ -226,7 +229,23 @@ void Store::ResolveLink(Key& key) {
   key.link = std::move(to);
 }
 
+// The keys the system shows in two places: HKEY_USERS\<sid> of the current
+// user is HKEY_CURRENT_USER, and HKEY_CURRENT_CONFIG is the current hardware
+// profile, as Wine and Windows keep them. Files that fill either place
+// themselves keep what they put there.
+void Store::AddStandingKeys() {
+  if (!currentUser_.empty()) {
+    Key* sid = Child(RootKey(Root::kUsers), currentUserName_);
+    if (sid->children.empty() && sid->values.empty()) sid->link = KeyPath{Root::kCurrentUser, {}};
+  }
+  const Key* config = RootKey(Root::kCurrentConfig);
+  if (config->children.empty() && config->values.empty())
+    roots_[static_cast<std::size_t>(Root::kCurrentConfig)]->link =
+        KeyPath{Root::kLocalMachine, {"SYSTEM", "CURRENTCONTROLSET", "HARDWARE PROFILES", "CURRENT"}};
+}
+
 void Store::Finish() {
+  AddStandingKeys();
   for (Key& k : keys_) {
     if (k.erased) continue;
     std::erase_if(k.children, [](const Key* c) { return c->erased; });
@@ -264,7 +283,15 @@ const Key* Store::Walk(const Key* from, const std::vector<std::string>& folded, 
   return cur;
 }
 
-const Key* Store::Find(Root root, const std::vector<std::string>& folded) const { return Walk(RootKey(root), folded); }
+const Key* Store::Find(Root root, const std::vector<std::string>& folded) const {
+  const Key* from = RootKey(root);
+  if (from->link) {
+    // A root that stands for another key; while that key is missing, the
+    // root is there, empty.
+    if (const Key* target = Resolve(from, 0)) from = target;
+  }
+  return Walk(from, folded);
+}
 
 const Value* Store::FindValue(const Key* key, std::string_view name) const {
   const auto i = FindValueIndex(key, name);

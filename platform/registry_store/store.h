@@ -141,13 +141,15 @@ class Store {
   const Key* Resolve(const Key* key, int hops) const;
   std::optional<std::uint32_t> FindValueIndex(const Key* key, std::string_view name) const;
   void ResolveLink(Key& key);
+  void AddStandingKeys();
 
   Arena arena_;
   std::deque<Key> keys_;
   std::array<Key*, kRootCount> roots_{};
   std::vector<Failure> failures_;
-  std::string currentUser_;
-  std::string fold_;  // scratch
+  std::string currentUser_;      // folded
+  std::string currentUserName_;  // as the file gives it
+  std::string fold_;             // scratch
 };
 
 }  // namespace kor::platform::regstore

@@ -54,6 +54,9 @@ class Win32FileSystemView final : public FileSystemView {
   }
 
   std::uint32_t FindPosix(std::string_view name, std::string& posix) const override { return ToPosix(name, posix); }
+  std::uint32_t FindPattern(std::string_view pattern, std::string& posix) const override {
+    return ToPosix(pattern, posix);
+  }
 
   std::uint32_t ToWindows(std::string_view posix, std::string& name) const override {
     return FullPathName(posix, name);

@@ -124,6 +124,7 @@ constexpr std::string_view kReadIni =
     "Empty=\n"
     "Blanks=   \n"
     "NoEquals\n"
+    "Later\n"
     "Long=0123456789abcdefghij\n"
     "Dup=first\n"
     "dup=second\n"
@@ -133,6 +134,7 @@ constexpr std::string_view kReadIni =
     "Eq=a=b\n"
     "Tab\t=\ttabbed\t\n"
     "Inner Space=two words\n"
+    "Later=found after a line without =\n"
     "[plain]\n"
     "key=second section\n"
     "Other=only in the second section\n"
@@ -170,6 +172,7 @@ constexpr ReadCase kReads[] = {
     {"one-quote", "read.ini", "Plain", "OneQuote", "dflt", 255},
     {"empty-value", "read.ini", "Plain", "Empty", "dflt", 255},
     {"no-equals", "read.ini", "Plain", "NoEquals", "dflt", 255},
+    {"no-equals-before-key", "read.ini", "Plain", "Later", "dflt", 255},
     {"cut-size-5", "read.ini", "Plain", "Long", "dflt", 5},
     {"cut-size-1", "read.ini", "Plain", "Long", "dflt", 1},
     {"one-short", "read.ini", "Plain", "Long", "dflt", 20},
