@@ -1,5 +1,7 @@
 // korParse: the N-th field of a line, and search and replace.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "frame/checked.h"
@@ -28,35 +30,40 @@ String korParse::ParseString(String& i_Line2Parse, String i_ValueDelimiter, Long
   using Pos = std::int64_t;
   const Pos len = static_cast<Pos>(line.size());
   const Pos d = static_cast<Pos>(delimiter.size());
-  ForwardSearch occurrences(line, delimiter);
-  // The delimiter at or after `from`, or Len(line) + 1 when none is left.
-  // Every search starts at or after the previous one.
-  auto next = [&](Pos from) {
-    const std::size_t p = occurrences.From(static_cast<std::size_t>(from - 1));
-    return p == ForwardSearch::npos ? len + 1 : static_cast<Pos>(p) + 1;
-  };
+  // Every search starts past the delimiter found before it.
+  return parse::WithForwardSearch(line, delimiter, [&](auto&& find) {
+    // The delimiter at or after `from`, or Len(line) + 1 when none is left.
+    auto next = [&](Pos from) {
+      const std::size_t p = find(static_cast<std::size_t>(from - 1));
+      return p == ForwardSearch::npos ? len + 1 : static_cast<Pos>(p) + 1;
+    };
+    // The field [start, end); empty when it would end before it starts.
+    auto field = [&](Pos start, Pos end) {
+      return end - start < 1
+                 ? String()
+                 : String(line.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start)));
+    };
 
-  Pos start = 1;     // first position of the field being delimited
-  Pos last = 1 - d;  // the delimiter that ended the previous field
-  std::int64_t count = 0;
-  std::u16string_view value;
-  for (;;) {
-    Pos end = next(start);
-    if (end == 1) count = -1;  // a leading delimiter numbers the fields from 0
-    // Consecutive delimiters: skip the empty fields between them.
-    while (last <= len && end == last + d) {
-      start += d;
-      last += d;
-      end = next(start);
+    Pos start = 1;     // first position of the field being delimited
+    Pos last = 1 - d;  // the delimiter that ended the previous field
+    std::int64_t count = 0;
+    for (;;) {
+      Pos end = next(start);
+      if (end == 1) count = -1;  // a leading delimiter numbers the fields from 0
+      // Consecutive delimiters: skip the empty fields between them.
+      while (last <= len && end == last + d) {
+        start += d;
+        last += d;
+        end = next(start);
+      }
+      last = end;
+      if (count == wanted) return field(start, end);
+      const Pos fieldStart = start;
+      start = end + d;
+      ++count;
+      if (start > len) return field(fieldStart, end);  // past the last field: the last one delimited
     }
-    last = end;
-    value = end - start < 1 ? std::u16string_view()
-                            : line.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start));
-    if (count == wanted) return String(value);
-    start = end + d;
-    ++count;
-    if (start > len) return String(value);  // past the last field: the last one delimited
-  }
+  });
 }
 
 Variant korParse::SandR(String i_Text2ReplaceOn, String& i_Text2BeReplaced, String& i_ReplacingText) {
@@ -69,19 +76,50 @@ Variant korParse::SandR(String i_Text2ReplaceOn, String& i_Text2BeReplaced, Stri
   // Occurrences are replaced from left to right without overlapping, and the
   // scan goes on after each occurrence in the original text, so the inserted
   // text is never searched again. The result is built in one pass.
-  ForwardSearch occurrences(text, search);
-  std::size_t p = occurrences.From(0);
-  if (p == ForwardSearch::npos) return Variant(std::move(i_Text2ReplaceOn));
-  String out;
-  out.reserve(text.size());
-  std::size_t copied = 0;
-  for (; p != ForwardSearch::npos; p = occurrences.From(copied)) {
-    out.append(text.substr(copied, p - copied));
-    out.append(replacing);
-    copied = p + search.size();
-  }
-  out.append(text.substr(copied));
-  return Variant(std::move(out));
+  return parse::WithForwardSearch(text, search, [&](auto&& find) {
+    std::size_t p = find(0);
+    if (p == ForwardSearch::npos) return Variant(std::move(i_Text2ReplaceOn));
+    // The result is written through a pointer into a string that grows in
+    // steps, so that no more of it is touched than is written: its memory is
+    // reserved for a result as long as the text, and more only when the
+    // replacement is longer.
+    String out;
+    out.reserve(text.size());
+    std::size_t size = 0;
+    // Short pieces are copied as eight units at once, which may write past
+    // the piece (within the room kept free) and read past it where the
+    // source has the units: the text up to its last eight units, and the
+    // replacement from a padded copy.
+    constexpr std::size_t kBlock = 8;
+    char16_t padded[kBlock] = {};
+    const bool shortReplacement = replacing.size() <= kBlock;
+    if (shortReplacement) std::char_traits<char16_t>::copy(padded, replacing.data(), replacing.size());
+    const char16_t* const replacement = shortReplacement ? padded : replacing.data();
+    auto put = [&](const char16_t* from, std::size_t n, bool readable) {
+      if (out.size() - size < n + kBlock) {
+        constexpr std::size_t kStep = 64 * 1024;
+        const std::size_t want = size + std::max(n + kBlock, kStep);
+        out.resize(want <= out.capacity() ? want : std::max(want, out.capacity() * 2));
+      }
+      char16_t* const to = out.data() + size;
+      if (n <= kBlock && readable) {
+        std::memcpy(to, from, kBlock * sizeof(char16_t));
+      } else {
+        std::char_traits<char16_t>::copy(to, from, n);
+      }
+      size += n;
+    };
+    const char16_t* const tail = text.data() + (text.size() - std::min(text.size(), kBlock));
+    std::size_t copied = 0;
+    for (; p != ForwardSearch::npos; p = find(copied)) {
+      put(text.data() + copied, p - copied, text.data() + copied <= tail);
+      put(replacement, replacing.size(), shortReplacement);
+      copied = p + search.size();
+    }
+    put(text.data() + copied, text.size() - copied, false);
+    out.resize(size);
+    return Variant(std::move(out));
+  });
 }
 
 }  // namespace kor
