@@ -16,6 +16,7 @@
 #include "parse/forward_search.h"
 #include "parse_reference.h"
 #include "platform/code_page.h"
+#include "platform/posix/profile_files_posix.h"
 #include "test_support.h"
 
 namespace kor {
@@ -137,6 +138,45 @@ TEST(FastStringArray, LargeArraysKeepTheirContents) {
   a.ReDim(0, 299999, 1, 2);
   EXPECT_EQ(a.size(), 600000u);
   EXPECT_EQ(a(0, 1), u"");
+}
+
+// A group of reads looks at the file once, and the next read, of a group or
+// of one key, sees what another writer put in place in between (a new file of
+// the same size, as an editor saves it). The clock runs an hour ahead, so
+// that every parsed file is kept as settled and only the look at the file
+// can tell that it changed.
+TEST(FastIniRead, GroupsAreNeverStale) {
+  testing_support::TempFolder dir;
+  auto files = platform::MakePosixProfileFiles({[] {
+    platform::KernelTime t = platform::ClockNow(CLOCK_REALTIME);
+    t.tv_sec += 3600;
+    return t;
+  }});
+  const std::string name = dir / "g.ini";
+  const auto save = [&](char v) {
+    testing_support::WriteFile(dir / "g.tmp", std::string("[G]\r\nA1=") + v + "\r\n");
+    std::filesystem::rename(dir / "g.tmp", name);
+  };
+  const auto read = [&] {
+    char buffer[8];
+    files->GetPrivateProfileString("G", "A1", "", buffer, sizeof buffer, name);
+    return std::string(buffer);
+  };
+  save('1');
+  {
+    const platform::ProfileReadGroup group;
+    EXPECT_EQ(read(), "1");
+    EXPECT_EQ(read(), "1");
+  }
+  save('2');
+  {
+    const platform::ProfileReadGroup outer;
+    const platform::ProfileReadGroup inner;
+    EXPECT_EQ(read(), "2");
+  }
+  EXPECT_EQ(read(), "2");
+  save('3');
+  EXPECT_EQ(read(), "3");
 }
 
 }  // namespace
