@@ -74,7 +74,18 @@ void StringArray::ReDim(Long lower1, Long upper1, Long lower2, Long upper2) {
   Resize({{lower1, upper1}, {lower2, upper2}}, false);
 }
 
-void StringArray::ReDimPreserve(Long lower, Long upper) { Resize({{lower, upper}}, true); }
+void StringArray::ReDimPreserve(Long lower, Long upper) {
+  // The usual growth of a one-dimensional array by its upper bound, without
+  // building a list of bounds: the same checks and the same result.
+  if (bounds_.size() == 1 && bounds_[0].lower == lower) {
+    const Bounds b{lower, upper};
+    Check(b);
+    Reshape(items_, Count(b), true);
+    bounds_[0].upper = upper;
+    return;
+  }
+  Resize({{lower, upper}}, true);
+}
 
 void StringArray::ReDimPreserve(Long lower1, Long upper1, Long lower2, Long upper2) {
   Resize({{lower1, upper1}, {lower2, upper2}}, true);
