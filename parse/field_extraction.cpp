@@ -1,7 +1,6 @@
 // korParse: the N-th field of a line, and search and replace.
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 #include "frame/checked.h"
@@ -79,45 +78,15 @@ Variant korParse::SandR(String i_Text2ReplaceOn, String& i_Text2BeReplaced, Stri
   return parse::WithForwardSearch(text, search, [&](auto&& find) {
     std::size_t p = find(0);
     if (p == ForwardSearch::npos) return Variant(std::move(i_Text2ReplaceOn));
-    // The result is written through a pointer into a string that grows in
-    // steps, so that no more of it is touched than is written: its memory is
-    // reserved for a result as long as the text, and more only when the
-    // replacement is longer.
     String out;
     out.reserve(text.size());
-    std::size_t size = 0;
-    // Short pieces are copied as eight units at once, which may write past
-    // the piece (within the room kept free) and read past it where the
-    // source has the units: the text up to its last eight units, and the
-    // replacement from a padded copy.
-    constexpr std::size_t kBlock = 8;
-    char16_t padded[kBlock] = {};
-    const bool shortReplacement = replacing.size() <= kBlock;
-    if (shortReplacement) std::char_traits<char16_t>::copy(padded, replacing.data(), replacing.size());
-    const char16_t* const replacement = shortReplacement ? padded : replacing.data();
-    auto put = [&](const char16_t* from, std::size_t n, bool readable) {
-      if (out.size() - size < n + kBlock) {
-        constexpr std::size_t kStep = 64 * 1024;
-        const std::size_t want = size + std::max(n + kBlock, kStep);
-        out.resize(want <= out.capacity() ? want : std::max(want, out.capacity() * 2));
-      }
-      char16_t* const to = out.data() + size;
-      if (n <= kBlock && readable) {
-        std::memcpy(to, from, kBlock * sizeof(char16_t));
-      } else {
-        std::char_traits<char16_t>::copy(to, from, n);
-      }
-      size += n;
-    };
-    const char16_t* const tail = text.data() + (text.size() - std::min(text.size(), kBlock));
     std::size_t copied = 0;
     for (; p != ForwardSearch::npos; p = find(copied)) {
-      put(text.data() + copied, p - copied, text.data() + copied <= tail);
-      put(replacement, replacing.size(), shortReplacement);
+      out.append(text.substr(copied, p - copied));
+      out.append(replacing);
       copied = p + search.size();
     }
-    put(text.data() + copied, text.size() - copied, false);
-    out.resize(size);
+    out.append(text.substr(copied));
     return Variant(std::move(out));
   });
 }

@@ -224,7 +224,7 @@ Integer korParse::ParseTokenArray(String i_String2Parse, Integer& i_ScanUntillTo
     }
     IgnoringErrors([&] {
       LowerToZero(o_TokenResults);
-      o_TokenResults(count).assign(TrimSpaces(rest.substr(0, end)));  // the slot keeps its storage
+      o_TokenResults(count) = String(TrimSpaces(rest.substr(0, end)));
     });
 
     if (count == i_ScanUntillTokenNumber) break;
