@@ -75,20 +75,19 @@ Variant korParse::SandR(String i_Text2ReplaceOn, String& i_Text2BeReplaced, Stri
   // Occurrences are replaced from left to right without overlapping, and the
   // scan goes on after each occurrence in the original text, so the inserted
   // text is never searched again. The result is built in one pass.
-  return parse::WithForwardSearch(text, search, [&](auto&& find) {
-    std::size_t p = find(0);
-    if (p == ForwardSearch::npos) return Variant(std::move(i_Text2ReplaceOn));
-    String out;
-    out.reserve(text.size());
-    std::size_t copied = 0;
-    for (; p != ForwardSearch::npos; p = find(copied)) {
-      out.append(text.substr(copied, p - copied));
-      out.append(replacing);
-      copied = p + search.size();
-    }
-    out.append(text.substr(copied));
-    return Variant(std::move(out));
-  });
+  ForwardSearch occurrences(text, search);
+  std::size_t p = occurrences.From(0);
+  if (p == ForwardSearch::npos) return Variant(std::move(i_Text2ReplaceOn));
+  String out;
+  out.reserve(text.size());
+  std::size_t copied = 0;
+  for (; p != ForwardSearch::npos; p = occurrences.From(copied)) {
+    out.append(text.substr(copied, p - copied));
+    out.append(replacing);
+    copied = p + search.size();
+  }
+  out.append(text.substr(copied));
+  return Variant(std::move(out));
 }
 
 }  // namespace kor
