@@ -64,11 +64,25 @@ void ReportCurrentError() { RequestMessage(CurrentDescription() + u"in READi_CSV
 
 // A field's bounds after it is trimmed of spaces at both ends and then loses
 // one double quote at its start and one at its end.
-void Trim(const char16_t* s, std::size_t& begin, std::size_t& end) {
-  while (begin < end && s[begin] == u' ') ++begin;
-  while (end > begin && s[end - 1] == u' ') --end;
-  if (begin < end && s[begin] == u'"') ++begin;
-  if (begin < end && s[end - 1] == u'"') --end;
+template <typename Char>
+void Trim(const Char* s, std::size_t& begin, std::size_t& end) {
+  while (begin < end && s[begin] == Char(' ')) ++begin;
+  while (end > begin && s[end - 1] == Char(' ')) --end;
+  if (begin < end && s[begin] == Char('"')) ++begin;
+  if (begin < end && s[end - 1] == Char('"')) --end;
+}
+
+// Whether the line is pure ASCII, and how many commas it holds: a line has at
+// most one field more than commas. One pass the compiler vectorises.
+bool CountCommas(std::string_view line, std::size_t& commas) {
+  std::size_t n = 0;
+  unsigned char seen = 0;
+  for (const char c : line) {
+    n += c == ',' ? 1 : 0;
+    seen |= static_cast<unsigned char>(c);
+  }
+  commas = n;
+  return seen < 0x80;
 }
 
 // The lines of one file, split at "," as the class's SplitCSVLine splits
@@ -77,10 +91,15 @@ class Lines {
  public:
   explicit Lines(const platform::CodePage& cp) : cp_(cp), bytes_(","), wide_(u",") {}
 
-  // The line's field count.
-  Long Count(std::string_view line) {
+  // The line's field count, or `widest` when the line cannot have more
+  // fields than that.
+  Long Count(std::string_view line, Long widest) {
     constexpr auto ignore = [](std::size_t, std::size_t, std::size_t) {};
-    if (csv::IsAscii(line)) return static_cast<Long>(bytes_.Split(line, ignore));
+    std::size_t commas = 0;
+    if (CountCommas(line, commas)) {
+      if (commas < static_cast<std::size_t>(widest)) return widest;
+      return static_cast<Long>(bytes_.Split(line, ignore));
+    }
     text_ = cp_.Decode(line);
     return static_cast<Long>(wide_.Split(text_, ignore));
   }
@@ -88,13 +107,21 @@ class Lines {
   // Stores the line's fields 1 to `width` in row[1..width] (fields beyond
   // `width` are dropped, missing ones are empty).
   void Store(std::string_view line, String* row, Long width) {
-    if (csv::IsAscii(line)) {
-      text_.resize(line.size());
-      csv::Widen(line.data(), line.size(), text_.data());
-    } else {
-      text_ = cp_.Decode(line);
-    }
     const auto w = static_cast<std::size_t>(width);
+    if (csv::IsAscii(line)) {
+      // ASCII splits the same on its bytes: each field is widened on its own.
+      const char* b = line.data();
+      const std::size_t k = bytes_.Split(line, [&](std::size_t n, std::size_t begin, std::size_t end) {
+        if (n > w) return;
+        Trim(b, begin, end);
+        String& field = row[n];
+        field.resize(end - begin);
+        csv::Widen(b + begin, end - begin, field.data());
+      });
+      for (std::size_t f = k + 1; f <= w; ++f) row[f].clear();
+      return;
+    }
+    text_ = cp_.Decode(line);
     const char16_t* s = text_.data();
     const std::size_t k = wide_.Split(text_, [&](std::size_t n, std::size_t begin, std::size_t end) {
       if (n > w) return;
@@ -118,7 +145,7 @@ void Measure(const std::string& name, Lines& lines, Long limit, Long& widest, Lo
   while (!file->AtEnd() && count <= limit) {
     const std::string_view line = file->ReadLine();
     try {
-      widest = std::max(widest, lines.Count(line));
+      widest = std::max(widest, lines.Count(line, widest));
     } catch (...) {
       ReportCurrentError();
     }

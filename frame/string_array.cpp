@@ -1,8 +1,11 @@
 #include "kortools/string_array.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "kortools/error.h"
+#include "platform/large_pages.h"
 
 namespace kor {
 namespace {
@@ -14,6 +17,24 @@ std::size_t Count(const StringArray::Bounds& b) {
 void Check(const StringArray::Bounds& b) {
   // A dimension may be empty (upper one below lower) but no smaller.
   if (static_cast<std::int64_t>(b.upper) < static_cast<std::int64_t>(b.lower) - 1) throw Error::Runtime(9);
+}
+
+// Sets the element count to `total`, new elements empty; without `keep` every
+// element is emptied. Storage large enough to matter is allocated first and
+// asked for in large pages before any element is written to it.
+void Reshape(std::vector<String>& items, std::size_t total, bool keep) {
+  if (total > items.capacity() && total * sizeof(String) >= platform::kLargePageMinimum) {
+    std::vector<String> fresh;
+    fresh.reserve(keep ? std::max(total, 2 * items.size()) : total);  // the growth resize() would give
+    platform::PreferLargePages(fresh.data(), fresh.capacity() * sizeof(String));
+    if (keep) fresh.insert(fresh.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+    fresh.resize(total);
+    items.swap(fresh);
+  } else if (keep) {
+    items.resize(total);
+  } else {
+    items.assign(total, String());
+  }
 }
 
 }  // namespace
@@ -42,10 +63,8 @@ void StringArray::Resize(std::vector<Bounds> bounds, bool keep) {
     for (std::size_t d = 0; d + 1 < bounds.size(); ++d)
       if (bounds[d] != bounds_[d]) throw Error::Runtime(9);
     if (bounds.back().lower != bounds_.back().lower) throw Error::Runtime(9);
-    items_.resize(total);
-  } else {
-    items_.assign(total, String());
   }
+  Reshape(items_, total, keep && !bounds_.empty());
   bounds_ = std::move(bounds);
 }
 
@@ -55,7 +74,18 @@ void StringArray::ReDim(Long lower1, Long upper1, Long lower2, Long upper2) {
   Resize({{lower1, upper1}, {lower2, upper2}}, false);
 }
 
-void StringArray::ReDimPreserve(Long lower, Long upper) { Resize({{lower, upper}}, true); }
+void StringArray::ReDimPreserve(Long lower, Long upper) {
+  // The usual growth of a one-dimensional array by its upper bound, without
+  // building a list of bounds: the same checks and the same result.
+  if (bounds_.size() == 1 && bounds_[0].lower == lower) {
+    const Bounds b{lower, upper};
+    Check(b);
+    Reshape(items_, Count(b), true);
+    bounds_[0].upper = upper;
+    return;
+  }
+  Resize({{lower, upper}}, true);
+}
 
 void StringArray::ReDimPreserve(Long lower1, Long upper1, Long lower2, Long upper2) {
   Resize({{lower1, upper1}, {lower2, upper2}}, true);

@@ -47,10 +47,9 @@ class CodePageArgument {
 String korINI::GetIni(String& i_Section, String& i_Key, String& i_DefaultReturnValue, String& i_IniFile) {
   const platform::CodePage& cp = platform::SystemCodePage();
   CodePageArgument section(cp, i_Section), key(cp, i_Key), defaultText(cp, i_DefaultReturnValue), file(cp, i_IniFile);
-  std::string buffer(kReadBufferSize, '\0');
-  std::uint32_t n = platform::GetProfileFiles().GetPrivateProfileString(section.ForPlatform(), key.ForPlatform(),
-                                                                        defaultText.ForPlatform(), buffer.data(),
-                                                                        kReadBufferSize, file.ForPlatform());
+  char buffer[kReadBufferSize];
+  std::uint32_t n = platform::GetProfileFiles().GetPrivateProfileString(
+      section.ForPlatform(), key.ForPlatform(), defaultText.ForPlatform(), buffer, kReadBufferSize, file.ForPlatform());
   if (n > kReadBufferSize - 1) n = kReadBufferSize - 1;
   section.WriteBack(cp);
   key.WriteBack(cp);
@@ -58,7 +57,7 @@ String korINI::GetIni(String& i_Section, String& i_Key, String& i_DefaultReturnV
   file.WriteBack(cp);
   if (n == 0) return i_DefaultReturnValue;
   // In a UTF-8 code page the platform's cut never splits a character.
-  return cp.Decode(std::string_view(buffer.data(), n));
+  return cp.Decode(std::string_view(buffer, n));
 }
 
 Variant korINI::GetInt(String& i_Section, String& i_Key, Integer& i_DefaultReturnValue, String& i_IniFile) {

@@ -18,6 +18,7 @@
 #include "ini/numeric_text.h"
 #include "kortools/error.h"
 #include "kortools/korINI.h"
+#include "platform/profile_files.h"
 
 namespace kor {
 namespace {
@@ -47,6 +48,7 @@ void ReDimGroup(StringArray& a, Long keys, Long items) {
 void korINI::GetGroup(String& i_IniFile2Read, String& i_Section, Integer& o_NrOfKeys, Integer& o_NrOfItems,
                       StringArray& o_IniKeysAndValues) {
   _korINI& self = *this;
+  const platform::ProfileReadGroup group;  // the file is looked at once for all the keys
   String numberOfItems = u"NumberOfItems", numberOfKeys = u"NumberOfKeys";
   Integer noDefault = 0;
   o_NrOfItems = ChangeType<Integer>(self.GetInt(i_Section, numberOfItems, noDefault, i_IniFile2Read));
@@ -76,6 +78,7 @@ void korINI::GetGroup(String& i_IniFile2Read, String& i_Section, Integer& o_NrOf
 void korINI::GetGroupKeys(String& i_IniFile, String& i_Section, StringArray& i_KeyNames, Integer& o_NrOfItems,
                           StringArray& o_KeysAndValues) {
   _korINI& self = *this;
+  const platform::ProfileReadGroup group;           // the file is looked at once for all the keys
   String file = ini::CompletedFileName(i_IniFile);  // the caller's variable stays as it is
   String numberOfItems = u"NumberOfItems", oneItem = u"1";
   o_NrOfItems = ini::ToInteger(ini::NumericValue(self.GetIni(i_Section, numberOfItems, oneItem, file)));

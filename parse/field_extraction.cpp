@@ -1,4 +1,5 @@
 // korParse: the N-th field of a line, and search and replace.
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
@@ -28,35 +29,40 @@ String korParse::ParseString(String& i_Line2Parse, String i_ValueDelimiter, Long
   using Pos = std::int64_t;
   const Pos len = static_cast<Pos>(line.size());
   const Pos d = static_cast<Pos>(delimiter.size());
-  ForwardSearch occurrences(line, delimiter);
-  // The delimiter at or after `from`, or Len(line) + 1 when none is left.
-  // Every search starts at or after the previous one.
-  auto next = [&](Pos from) {
-    const std::size_t p = occurrences.From(static_cast<std::size_t>(from - 1));
-    return p == ForwardSearch::npos ? len + 1 : static_cast<Pos>(p) + 1;
-  };
+  // Every search starts past the delimiter found before it.
+  return parse::WithForwardSearch(line, delimiter, [&](auto&& find) {
+    // The delimiter at or after `from`, or Len(line) + 1 when none is left.
+    auto next = [&](Pos from) {
+      const std::size_t p = find(static_cast<std::size_t>(from - 1));
+      return p == ForwardSearch::npos ? len + 1 : static_cast<Pos>(p) + 1;
+    };
+    // The field [start, end); empty when it would end before it starts.
+    auto field = [&](Pos start, Pos end) {
+      return end - start < 1
+                 ? String()
+                 : String(line.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start)));
+    };
 
-  Pos start = 1;     // first position of the field being delimited
-  Pos last = 1 - d;  // the delimiter that ended the previous field
-  std::int64_t count = 0;
-  std::u16string_view value;
-  for (;;) {
-    Pos end = next(start);
-    if (end == 1) count = -1;  // a leading delimiter numbers the fields from 0
-    // Consecutive delimiters: skip the empty fields between them.
-    while (last <= len && end == last + d) {
-      start += d;
-      last += d;
-      end = next(start);
+    Pos start = 1;     // first position of the field being delimited
+    Pos last = 1 - d;  // the delimiter that ended the previous field
+    std::int64_t count = 0;
+    for (;;) {
+      Pos end = next(start);
+      if (end == 1) count = -1;  // a leading delimiter numbers the fields from 0
+      // Consecutive delimiters: skip the empty fields between them.
+      while (last <= len && end == last + d) {
+        start += d;
+        last += d;
+        end = next(start);
+      }
+      last = end;
+      if (count == wanted) return field(start, end);
+      const Pos fieldStart = start;
+      start = end + d;
+      ++count;
+      if (start > len) return field(fieldStart, end);  // past the last field: the last one delimited
     }
-    last = end;
-    value = end - start < 1 ? std::u16string_view()
-                            : line.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start));
-    if (count == wanted) return String(value);
-    start = end + d;
-    ++count;
-    if (start > len) return String(value);  // past the last field: the last one delimited
-  }
+  });
 }
 
 Variant korParse::SandR(String i_Text2ReplaceOn, String& i_Text2BeReplaced, String& i_ReplacingText) {

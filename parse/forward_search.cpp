@@ -33,7 +33,7 @@ std::size_t ForwardSearch::From(std::size_t start) {
       // pattern and compare from there. Whatever matched from that unit on
       // is the longest partial match, as nothing before it can begin one.
       const char16_t* const begin = text_.data();
-      const char16_t* const q = std::find(begin + scanned_, begin + n, pattern_[0]);
+      const char16_t* const q = FindUnit(begin + scanned_, begin + n, pattern_[0]);
       if (q == begin + n) {
         scanned_ = n;
         break;

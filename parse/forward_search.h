@@ -17,7 +17,27 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kor::parse {
+
+// The first unit equal to `c` in [first, last), or `last`: eight units at a
+// time where the processor compares them at once.
+inline const char16_t* FindUnit(const char16_t* first, const char16_t* last, char16_t c) {
+#if defined(__SSE2__)
+  const __m128i wanted = _mm_set1_epi16(static_cast<short>(c));
+  for (; last - first >= 8; first += 8) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first));
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, wanted)));
+    if (mask != 0) return first + __builtin_ctz(mask) / 2;
+  }
+#endif
+  for (; first != last; ++first)
+    if (*first == c) return first;
+  return last;
+}
 
 class ForwardSearch {
  public:
@@ -41,5 +61,38 @@ class ForwardSearch {
   std::size_t found_ = npos;  // the last occurrence returned
   bool exhausted_ = false;    // no occurrence at or after the last start
 };
+
+// Calls run(next) and returns its result, where next(from) is the smallest
+// index >= from at which the non-empty pattern begins in the text, or npos.
+// For callers whose every search starts past the occurrence found before:
+// then each text unit is examined a bounded number of times. A pattern whose
+// first unit does not recur needs no search state: a partial match that fails
+// after k units rules out the k - 1 places after its start too, and the
+// search in between runs eight units at a time. Any other pattern goes
+// through ForwardSearch.
+template <typename Run>
+decltype(auto) WithForwardSearch(std::u16string_view text, std::u16string_view pattern, Run&& run) {
+  if (pattern.size() > 1 && pattern.find(pattern[0], 1) != std::u16string_view::npos) {
+    ForwardSearch search(text, pattern);
+    return run([&search](std::size_t from) { return search.From(from); });
+  }
+  const std::size_t m = pattern.size();
+  const char16_t* const begin = text.data();
+  // Past the last place where a whole pattern fits.
+  const std::size_t places = text.size() >= m ? text.size() - m + 1 : 0;
+  const char16_t* const last = begin + places;
+  return run([=](std::size_t from) {
+    const char16_t* p = begin + (from < places ? from : places);
+    while (p < last) {
+      const char16_t* const q = FindUnit(p, last, pattern[0]);
+      if (q == last) break;
+      std::size_t k = 1;
+      while (k < m && q[k] == pattern[k]) ++k;
+      if (k == m) return static_cast<std::size_t>(q - begin);
+      p = q + k;
+    }
+    return ForwardSearch::npos;
+  });
+}
 
 }  // namespace kor::parse

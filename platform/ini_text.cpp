@@ -275,6 +275,21 @@ std::string Codec::FileNameKey(std::string_view file) const {
   return FoldName(file);
 }
 
+std::string Codec::CallNameKey(std::string_view call) const {
+  call = TrimBlanks(call);
+  // ASCII is the same text in every code page and in UTF-8, and folds by
+  // itself: the usual name needs no conversion.
+  unsigned char seen = 0;
+  for (const char c : call) seen |= static_cast<unsigned char>(c);
+  if (seen < 0x80) {
+    std::string key(call);
+    for (char& c : key)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
+    return key;
+  }
+  return FileNameKey(ToFile(call));
+}
+
 namespace {
 
 // Whether a name in a file's text has the compared form `key`.
@@ -315,7 +330,12 @@ bool Table::Find(std::string_view section, std::string_view key, std::string& va
   if (s == sections_.end()) return false;
   const auto k = s->second.keys.find(codec_.CallNameKey(key));
   if (k == s->second.keys.end()) return false;
-  value = codec_.ToCall(std::string_view(text_.body).substr(k->second.valueBegin, k->second.valueSize));
+  const std::string_view raw = std::string_view(text_.body).substr(k->second.valueBegin, k->second.valueSize);
+  if (codec_.encoding() == Encoding::kCodePage) {
+    value.assign(raw);  // keeps the caller's storage
+  } else {
+    value = codec_.ToCall(raw);
+  }
   return true;
 }
 

@@ -111,7 +111,7 @@ class Codec {
   std::string ToCall(std::string_view file) const;
   // The compared form of a name in the file's text / in call text.
   std::string FileNameKey(std::string_view file) const;
-  std::string CallNameKey(std::string_view call) const { return FileNameKey(ToFile(TrimBlanks(call))); }
+  std::string CallNameKey(std::string_view call) const;
 
   Encoding encoding() const { return encoding_; }
   const CodePage& codePage() const { return *cp_; }

@@ -32,4 +32,26 @@ class ProfileFiles {
 // The profile-file operations of this platform.
 ProfileFiles& GetProfileFiles();
 
+// While one of these lives, the reads this thread makes are one read of a
+// group of keys: the platform may look at each file once for the whole
+// group, so that every key of the group comes from the same state of the
+// file (a change another process makes meanwhile shows from the next group or
+// single read on). Groups may nest; the outermost one counts.
+class ProfileReadGroup {
+ public:
+  ProfileReadGroup() {
+    if (depth_++ == 0) ++current_;
+  }
+  ~ProfileReadGroup() { --depth_; }
+  ProfileReadGroup(const ProfileReadGroup&) = delete;
+  ProfileReadGroup& operator=(const ProfileReadGroup&) = delete;
+
+  // The group this thread's reads belong to; 0 outside any group.
+  static std::uint64_t Current() { return depth_ > 0 ? current_ : 0; }
+
+ private:
+  static inline thread_local int depth_ = 0;
+  static inline thread_local std::uint64_t current_ = 0;
+};
+
 }  // namespace kor::platform

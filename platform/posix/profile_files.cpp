@@ -274,9 +274,11 @@ class PosixProfileFiles final : public ProfileFiles {
   std::uint32_t GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view defaultText,
                                         char* buffer, std::uint32_t size, std::string_view fileName) override {
     if (buffer == nullptr || size == 0) return 0;
-    std::string value;
+    // The value and the name keep their storage from one read to the next.
+    thread_local std::string value, path;
+    value.clear();
+    path.clear();
     bool found = false;
-    std::string path;
     struct stat st;
     if (Locate(UpToNul(fileName), path, st)) {
       if (const auto table = Load(path, st)) found = table->Find(UpToNul(section), UpToNul(key), value);
@@ -374,6 +376,33 @@ class PosixProfileFiles final : public ProfileFiles {
   // name again (which looks for other letter cases only when the exact name
   // is missing) would give that same name.
   bool Locate(std::string_view name, std::string& path, struct stat& st) {
+    // Within a group of reads, a file is looked at once.
+    struct Looked {
+      std::uint64_t group = 0;
+      const FileSystemView* view = nullptr;
+      std::string name, path;
+      struct stat st;
+    };
+    thread_local Looked looked;
+    const std::uint64_t group = ProfileReadGroup::Current();
+    const FileSystemView* view = &GetFileSystemView();
+    if (group != 0 && looked.group == group && looked.view == view && looked.name == name) {
+      path = looked.path;
+      st = looked.st;
+      return true;
+    }
+    if (!LocateNow(name, path, st)) return false;
+    if (group != 0) {
+      looked.group = group;
+      looked.view = view;
+      looked.name.assign(name);
+      looked.path = path;
+      looked.st = st;
+    }
+    return true;
+  }
+
+  bool LocateNow(std::string_view name, std::string& path, struct stat& st) {
     const FileSystemView* view = &GetFileSystemView();
     {
       std::lock_guard<std::mutex> lock(mu_);
