@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "csv_reference.h"
 #include "frame/text.h"
+#include "fuzz/csv_model.h"
+#include "fuzz/parse_model.h"
 #include "kortools/korCSV_IO.h"
 #include "kortools/korParse.h"
 #include "parse/forward_search.h"
-#include "parse_reference.h"
 #include "platform/code_page.h"
 #include "platform/posix/profile_files_posix.h"
 #include "test_support.h"
