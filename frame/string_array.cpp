@@ -1,8 +1,13 @@
 #include "kortools/string_array.h"
 
+#include <initializer_list>
+#include <new>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "kortools/error.h"
+#include "kortools/host.h"
 
 namespace kor {
 namespace {
@@ -14,6 +19,43 @@ std::size_t Count(const StringArray::Bounds& b) {
 void Check(const StringArray::Bounds& b) {
   // A dimension may be empty (upper one below lower) but no smaller.
   if (static_cast<std::int64_t>(b.upper) < static_cast<std::int64_t>(b.lower) - 1) throw Error::Runtime(9);
+}
+
+String Digits(std::size_t n) {
+  const std::string s = std::to_string(n);
+  return String(s.begin(), s.end());
+}
+
+// The elements of an array with these bounds: error 9 for a dimension below
+// empty, error 7 for more than memory could hold or the host allows.
+std::size_t Total(const std::vector<StringArray::Bounds>& bounds) {
+  std::size_t total = 1;
+  for (const auto& b : bounds) {
+    Check(b);
+    const std::size_t n = Count(b);
+    if (n != 0 && total > std::vector<String>().max_size() / n) throw Error::Runtime(7);
+    total *= n;
+  }
+  const HostHooks& hooks = GetHostHooks();
+  if (hooks.maxArrayElements != 0 && total > hooks.maxArrayElements) {
+    if (hooks.onArrayLimit) hooks.onArrayLimit(total);
+    throw Error(7, RuntimeErrorText(7) + u": an array of " + Digits(total) + u" elements is more than the limit of " +
+                       Digits(hooks.maxArrayElements));
+  }
+  return total;
+}
+
+// Runs a change of the array's storage, which either completes or throws
+// before it touches the array; running out of memory is error 7.
+template <typename F>
+void OutOfMemoryIs7(F&& change) {
+  try {
+    change();
+  } catch (const std::bad_alloc&) {
+    throw Error::Runtime(7);
+  } catch (const std::length_error&) {
+    throw Error::Runtime(7);
+  }
 }
 
 }  // namespace
@@ -28,25 +70,23 @@ Long StringArray::UBound(int dim) const {
   return bounds_[static_cast<std::size_t>(dim - 1)].upper;
 }
 
-void StringArray::Resize(std::vector<Bounds> bounds, bool keep) {
-  std::size_t total = 1;
-  for (const auto& b : bounds) {
-    Check(b);
-    const std::size_t n = Count(b);
-    if (n != 0 && total > items_.max_size() / n) throw Error::Runtime(7);
-    total *= n;
-  }
-  if (keep && !bounds_.empty()) {
-    // Only the last upper bound may change.
-    if (bounds.size() != bounds_.size()) throw Error::Runtime(9);
-    for (std::size_t d = 0; d + 1 < bounds.size(); ++d)
-      if (bounds[d] != bounds_[d]) throw Error::Runtime(9);
-    if (bounds.back().lower != bounds_.back().lower) throw Error::Runtime(9);
-    items_.resize(total);
-  } else {
-    items_.assign(total, String());
-  }
-  bounds_ = std::move(bounds);
+void StringArray::Resize(std::initializer_list<Bounds> list, bool keep) {
+  OutOfMemoryIs7([&] {
+    std::vector<Bounds> bounds(list);
+    const std::size_t total = Total(bounds);
+    if (keep && !bounds_.empty()) {
+      // Only the last upper bound may change.
+      if (bounds.size() != bounds_.size()) throw Error::Runtime(9);
+      for (std::size_t d = 0; d + 1 < bounds.size(); ++d)
+        if (bounds[d] != bounds_[d]) throw Error::Runtime(9);
+      if (bounds.back().lower != bounds_.back().lower) throw Error::Runtime(9);
+      items_.resize(total);  // a resize that throws changes nothing
+    } else {
+      std::vector<String> items(total);
+      items_.swap(items);
+    }
+    bounds_.swap(bounds);
+  });
 }
 
 void StringArray::ReDim(Long lower, Long upper) { Resize({{lower, upper}}, false); }
@@ -59,6 +99,20 @@ void StringArray::ReDimPreserve(Long lower, Long upper) { Resize({{lower, upper}
 
 void StringArray::ReDimPreserve(Long lower1, Long upper1, Long lower2, Long upper2) {
   Resize({{lower1, upper1}, {lower2, upper2}}, true);
+}
+
+void StringArray::LowerBoundTo(Long lower) {
+  if (bounds_.size() != 1) throw Error::Runtime(9);
+  const Bounds now = bounds_[0];
+  if (lower >= now.lower) return;
+  OutOfMemoryIs7([&] {
+    std::vector<Bounds> bounds{{lower, now.upper}};
+    std::vector<String> items(Total(bounds));
+    const auto below = static_cast<std::ptrdiff_t>(static_cast<std::int64_t>(now.lower) - lower);
+    std::move(items_.begin(), items_.end(), items.begin() + below);
+    items_.swap(items);
+    bounds_.swap(bounds);
+  });
 }
 
 void StringArray::Erase() noexcept {
