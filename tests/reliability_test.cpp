@@ -3,13 +3,28 @@
 // as it was or as it should be.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <new>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "csv/split_line.h"
+#include "host/json.h"
+#include "host/serve.h"
 #include "kortools/host.h"
+#include "kortools/korCSV_IO.h"
+#include "kortools/korINI.h"
 #include "kortools/korParse.h"
 #include "kortools/string_array.h"
 #include "tests/test_support.h"
@@ -158,7 +173,8 @@ TEST(OutOfMemory, ParseTokenArrayKeepsTheCallersElements) {
                           ASSERT_EQ(a.Dims(), 1);
                           ASSERT_EQ(a.size(), static_cast<std::size_t>(a.UBound() - a.LBound() + 1));
                           for (Long i = a.LBound(); i <= a.UBound(); ++i) {
-                            const bool caller = i >= before.LBound() && i <= before.UBound() ? a(i) == before(i) : a(i).empty();
+                            const bool caller =
+                                i >= before.LBound() && i <= before.UBound() ? a(i) == before(i) : a(i).empty();
                             const bool token = i >= done.LBound() && i <= done.UBound() && a(i) == done(i);
                             EXPECT_TRUE(caller || token) << i;
                           }
@@ -213,6 +229,160 @@ TEST(OutOfMemory, SplitCSVLine) {
           EXPECT_EQ(fields, Array(0, {u"", u"a", u"b,c"}));
         }
       });
+}
+
+// ---------------------------------------------------------------- the host
+
+host::json::Value Response(const std::string& line) {
+  host::json::Value v;
+  std::string error;
+  EXPECT_TRUE(host::json::Parse(line, v, error)) << line;
+  return v;
+}
+
+TEST(HostLimits, RefusedWithTheLimitNamedAndTheHostReadsOn) {
+  host::Limits limits;
+  limits.maxRequestBytes = 5000;
+  limits.maxArrayElements = 100;
+  std::string many = "[";
+  for (int i = 0; i < 1300; ++i) many += "[],";
+  many += "[]]";
+  std::string items101 = "\"\"";
+  for (int i = 0; i < 100; ++i) items101 += ",\"\"";
+  struct Case {
+    std::string request;
+    std::int32_t error;
+    const char* names;  // a part of the description
+  };
+  const Case cases[] = {
+      {R"({"id":1,"call":"korParse.ParseString","args":[")" + std::string(5000, 'x') + R"(",",",1]})", 5,
+       "limit of 5000 bytes (--max-request-bytes"},
+      {R"({"id":2,"call":"korParse.ParseTokenArray","args":["a b",0,{"lbound":-1000,"items":["x"]},0]})", 7,
+       "an array of 1004 elements is more than the host's limit of 100 (--max-array-elements"},
+      {R"({"id":3,"call":"korParse.SmartParse","args":["a",{"items":[)" + items101 + "]}]}", 7,
+       "an array of 101 elements"},
+      {R"({"id":4,"call":"korParse.SmartParse","args":["x",{"lbounds":[0,0],"items":)" + many + "}]}", 7,
+       "more than 1224 JSON values"},
+      {R"({"id":5,"call":"korParse.ParseString","args":["a,b",",",2]})", 0, ""},
+  };
+  std::string input;
+  for (const Case& c : cases) input += c.request + "\n";
+  std::istringstream in(input);
+  std::ostringstream out;
+  EXPECT_EQ(host::Serve(in, out, limits), 0);
+  std::istringstream lines(out.str());
+  for (const Case& c : cases) {
+    std::string line;
+    ASSERT_TRUE(std::getline(lines, line)) << c.request.substr(0, 60);
+    const host::json::Value r = Response(line);
+    const host::json::Value* error = r.Find("error");
+    if (c.error == 0) {
+      EXPECT_FALSE(error) << line;
+      continue;
+    }
+    ASSERT_TRUE(error) << line;
+    EXPECT_EQ(error->Find("number")->number(), c.error) << line;
+    const std::u16string& text = error->Find("description")->string();
+    EXPECT_NE(text.find(std::u16string(c.names, c.names + std::strlen(c.names))), std::u16string::npos) << line;
+  }
+  // The array refused stays as the caller gave it.
+  std::istringstream again(out.str());
+  std::string first, second;
+  std::getline(again, first);
+  std::getline(again, second);
+  EXPECT_NE(second.find(R"({"lbound":-1000,"items":["x"]})"), std::string::npos) << second;
+}
+
+TEST(HostLimits, OutOfMemoryAnywhereIsError7) {
+  for (const std::string request : {R"({"id":1,"call":"korParse.SmartParse","args":["a \"b c\"",{"items":null}]})",
+                                    R"({"id":2,"create":"RegKey"})"}) {
+    host::Server server;
+    std::optional<std::string> response;
+    EachAllocationFailing([] {},
+                          [&] {
+                            response = server.Handle(request);
+                            return 0;
+                          },
+                          [&](bool failed, std::int32_t) {
+                            ASSERT_TRUE(response);
+                            const host::json::Value r = Response(*response);
+                            if (const host::json::Value* error = r.Find("error")) {
+                              EXPECT_TRUE(failed);
+                              EXPECT_EQ(error->Find("number")->number(), 7) << *response;
+                            } else {
+                              EXPECT_TRUE(r.Find("result") || r.Find("object")) << *response;
+                            }
+                          });
+  }
+}
+
+// ---------------------------------------------------------------- whole files
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> Entries(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+StringArray Table(Long records, const String& field) {
+  StringArray a;
+  a.ReDim(0, 2, 0, records);
+  for (Long r = 1; r <= records; ++r) a(1, r) = a(2, r) = field;
+  return a;
+}
+
+TEST(WholeFileWrites, CsvFailureLeavesTheOldFile) {
+  testing_support::TempFolder dir;
+  const std::string old = "old,content\r\n";
+  testing_support::WriteFile(dir / "t.csv", old);
+  String name = dir.Name("t.csv");
+  korCSV_IO csv;
+  StringArray big = Table(1000, String(100, u'x'));
+
+  // A full disk: the file may grow to 4 KiB only.
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::int32_t error = ErrorOf([&] { csv.WriteCSVFile(name, big); });
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(error, 61);
+  EXPECT_EQ(testing_support::ReadFile(dir / "t.csv"), old);
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"t.csv"});
+
+  // Through a symbolic link: the link stays, the file it names is replaced
+  // and keeps its mode.
+  ::chmod((dir / "t.csv").c_str(), 0640);
+  fs::create_symlink("t.csv", dir / "link.csv");
+  String link = dir.Name("link.csv");
+  StringArray one = Table(1, u"a");
+  EXPECT_EQ(ErrorOf([&] { csv.WriteCSVFile(link, one); }), 0);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.csv"));
+  EXPECT_EQ(testing_support::ReadFile(dir / "t.csv"), "a,a\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "t.csv").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"link.csv", "t.csv"}));
+}
+
+TEST(WholeFileWrites, AKilledWritersFileGoesAtTheNextWrite) {
+  // What a writer killed between naming its new file and the rename leaves.
+  testing_support::TempFolder dir;
+  testing_support::WriteFile(dir / ".a.ini.tmp-kortools", "[half");
+  testing_support::WriteFile(dir / ".t.csv.tmp-kortools", "ha");
+  korINI ini;
+  EXPECT_NE(ini.WriteINI(u"s", u"k", u"v", dir.Name("a.ini")), 0);
+  korCSV_IO csv;
+  String name = dir.Name("t.csv");
+  StringArray one = Table(1, u"a");
+  csv.WriteCSVFile(name, one);
+  EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"a.ini", "t.csv"}));
 }
 
 }  // namespace
