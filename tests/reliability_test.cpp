@@ -29,7 +29,7 @@ std::atomic<long> g_failIn{-1};           // allocations left before one fails; 
 std::atomic<std::size_t> g_failAbove{0};  // allocations larger than this fail; 0: none
 std::atomic<bool> g_fired{false};
 
-void* Allocate(std::size_t n) {
+[[maybe_unused]] void* Allocate(std::size_t n) {
   const std::size_t above = g_failAbove;
   if ((above != 0 && n > above) || g_failIn.fetch_sub(1) == 0) {
     g_fired = true;
