@@ -2,6 +2,8 @@
 // read_csv.cpp and write_csv.cpp.
 #include "kortools/korCSV_IO.h"
 
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "csv/split_line.h"
@@ -14,12 +16,22 @@ Integer SplitLine(const String& line, const String& separator, StringArray& fiel
   // An empty separator would be skipped without end.
   if (separator.empty()) throw Error::Runtime(5);
   fields.ReDim(0, 0);
-  std::vector<std::u16string_view> found;
-  const std::u16string_view text = line;
-  const std::size_t n = Splitter<char16_t>(separator).Split(
-      text, [&](std::size_t, std::size_t begin, std::size_t end) { found.push_back(text.substr(begin, end - begin)); });
-  fields.ReDim(0, static_cast<Long>(n));
-  for (std::size_t i = 0; i < n; ++i) fields.Items()[i + 1] = found[i];
+  // The fields go into an array of their own first: without memory for all
+  // of them the caller's array stays as it is now.
+  StringArray filled;
+  std::size_t n = 0;
+  try {
+    std::vector<std::u16string_view> found;
+    const std::u16string_view text = line;
+    n = Splitter<char16_t>(separator).Split(text, [&](std::size_t, std::size_t begin, std::size_t end) {
+      found.push_back(text.substr(begin, end - begin));
+    });
+    filled.ReDim(0, static_cast<Long>(n));
+    for (std::size_t i = 0; i < n; ++i) filled.Items()[i + 1] = found[i];
+  } catch (const std::bad_alloc&) {
+    throw Error::Runtime(7);
+  }
+  fields = std::move(filled);
   return static_cast<Integer>(n);
 }
 

@@ -1,9 +1,10 @@
 // korCSV_IO::WriteCSVFile: one line per record, ended by CR LF, in the code
-// page. It has no handler: an error ends it and reaches the caller. The file
-// is created or emptied before the array is looked at, and error 9 for an
-// array that lacks an element the records need comes before any line is
-// written. When a write fails (the disk is full) the file is closed holding
-// what was written before.
+// page. It has no handler: an error ends it and reaches the caller. The new
+// file is written beside the old one and takes its place only when it is
+// complete, so a write that fails (the disk is full) leaves the old file as
+// it was and nothing of the new one. An array that lacks an element the
+// records need raises error 9 before any line is written, and leaves an
+// empty file, as the file is made before the array is looked at.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -95,14 +96,18 @@ constexpr std::size_t kBatch = std::size_t{1} << 16;  // bytes of lines handed t
 
 void korCSV_IO::WriteCSVFile(String& i_CSVFile, StringArray& i_CSVData) {
   const platform::CodePage& cp = platform::SystemCodePage();
-  auto file = platform::GetTextFiles().OpenForOutput(cp.Encode(i_CSVFile));
-  if (i_CSVData.Dims() != 2) throw Error::Runtime(9);
+  auto file = platform::GetTextFiles().OpenForReplace(cp.Encode(i_CSVFile));
+  const auto emptyAnd9 = [&] {
+    file->Close();
+    throw Error::Runtime(9);
+  };
+  if (i_CSVData.Dims() != 2) emptyAnd9();
   const Long columns = i_CSVData.UBound(1);
   const Long records = i_CSVData.UBound(2);
   // Element (c, r) is read for c = 1 to `columns` and r = 1 to `records`:
   // all of them lie in the array unless element (1, 1) does not.
   const Long first = i_CSVData.LBound(1);
-  if (records >= 1 && (first > 1 || columns < 1 || i_CSVData.LBound(2) > 1)) throw Error::Runtime(9);
+  if (records >= 1 && (first > 1 || columns < 1 || i_CSVData.LBound(2) > 1)) emptyAnd9();
   const auto rowSize = static_cast<std::size_t>(static_cast<std::int64_t>(columns) - first + 1);
   const std::size_t rowOne = static_cast<std::size_t>(1 - static_cast<std::int64_t>(i_CSVData.LBound(2))) * rowSize;
 

@@ -1,10 +1,16 @@
 #include "kortools/string_array.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
+#include <new>
+#include <span>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "kortools/error.h"
+#include "kortools/host.h"
 #include "platform/large_pages.h"
 
 namespace kor {
@@ -19,21 +25,58 @@ void Check(const StringArray::Bounds& b) {
   if (static_cast<std::int64_t>(b.upper) < static_cast<std::int64_t>(b.lower) - 1) throw Error::Runtime(9);
 }
 
+String Digits(std::size_t n) {
+  const std::string s = std::to_string(n);
+  return String(s.begin(), s.end());
+}
+
+// The elements of an array with these bounds: error 9 for a dimension below
+// empty, error 7 for more than memory could hold or the host allows.
+std::size_t Total(std::span<const StringArray::Bounds> bounds) {
+  std::size_t total = 1;
+  for (const auto& b : bounds) {
+    Check(b);
+    const std::size_t n = Count(b);
+    if (n != 0 && total > std::vector<String>().max_size() / n) throw Error::Runtime(7);
+    total *= n;
+  }
+  const HostHooks& hooks = GetHostHooks();
+  if (hooks.maxArrayElements != 0 && total > hooks.maxArrayElements) {
+    if (hooks.onArrayLimit) hooks.onArrayLimit(total);
+    throw Error(7, RuntimeErrorText(7) + u": an array of " + Digits(total) + u" elements is more than the limit of " +
+                       Digits(hooks.maxArrayElements));
+  }
+  return total;
+}
+
 // Sets the element count to `total`, new elements empty; without `keep` every
-// element is emptied. Storage large enough to matter is allocated first and
+// element is emptied. New storage is made before the old is let go, so a
+// failure leaves the items as they were; storage large enough to matter is
 // asked for in large pages before any element is written to it.
 void Reshape(std::vector<String>& items, std::size_t total, bool keep) {
-  if (total > items.capacity() && total * sizeof(String) >= platform::kLargePageMinimum) {
-    std::vector<String> fresh;
-    fresh.reserve(keep ? std::max(total, 2 * items.size()) : total);  // the growth resize() would give
-    platform::PreferLargePages(fresh.data(), fresh.capacity() * sizeof(String));
-    if (keep) fresh.insert(fresh.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
-    fresh.resize(total);
-    items.swap(fresh);
-  } else if (keep) {
-    items.resize(total);
-  } else {
-    items.assign(total, String());
+  const bool large = total * sizeof(String) >= platform::kLargePageMinimum;
+  if (keep && (total <= items.capacity() || !large)) {
+    items.resize(total);  // a resize that throws changes nothing
+    return;
+  }
+  std::vector<String> fresh;
+  fresh.reserve(keep ? std::max(total, 2 * items.size()) : total);  // the growth resize() would give
+  if (large) platform::PreferLargePages(fresh.data(), fresh.capacity() * sizeof(String));
+  if (keep) fresh.insert(fresh.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+  fresh.resize(total);
+  items.swap(fresh);
+}
+
+// Runs a change of the array's storage, which either completes or throws
+// before it touches the array; running out of memory is error 7.
+template <typename F>
+void OutOfMemoryIs7(F&& change) {
+  try {
+    change();
+  } catch (const std::bad_alloc&) {
+    throw Error::Runtime(7);
+  } catch (const std::length_error&) {
+    throw Error::Runtime(7);
   }
 }
 
@@ -49,23 +92,20 @@ Long StringArray::UBound(int dim) const {
   return bounds_[static_cast<std::size_t>(dim - 1)].upper;
 }
 
-void StringArray::Resize(std::vector<Bounds> bounds, bool keep) {
-  std::size_t total = 1;
-  for (const auto& b : bounds) {
-    Check(b);
-    const std::size_t n = Count(b);
-    if (n != 0 && total > items_.max_size() / n) throw Error::Runtime(7);
-    total *= n;
-  }
-  if (keep && !bounds_.empty()) {
-    // Only the last upper bound may change.
-    if (bounds.size() != bounds_.size()) throw Error::Runtime(9);
-    for (std::size_t d = 0; d + 1 < bounds.size(); ++d)
-      if (bounds[d] != bounds_[d]) throw Error::Runtime(9);
-    if (bounds.back().lower != bounds_.back().lower) throw Error::Runtime(9);
-  }
-  Reshape(items_, total, keep && !bounds_.empty());
-  bounds_ = std::move(bounds);
+void StringArray::Resize(std::initializer_list<Bounds> list, bool keep) {
+  OutOfMemoryIs7([&] {
+    std::vector<Bounds> bounds(list);
+    const std::size_t total = Total(bounds);
+    if (keep && !bounds_.empty()) {
+      // Only the last upper bound may change.
+      if (bounds.size() != bounds_.size()) throw Error::Runtime(9);
+      for (std::size_t d = 0; d + 1 < bounds.size(); ++d)
+        if (bounds[d] != bounds_[d]) throw Error::Runtime(9);
+      if (bounds.back().lower != bounds_.back().lower) throw Error::Runtime(9);
+    }
+    Reshape(items_, total, keep && !bounds_.empty());
+    bounds_.swap(bounds);
+  });
 }
 
 void StringArray::ReDim(Long lower, Long upper) { Resize({{lower, upper}}, false); }
@@ -78,10 +118,11 @@ void StringArray::ReDimPreserve(Long lower, Long upper) {
   // The usual growth of a one-dimensional array by its upper bound, without
   // building a list of bounds: the same checks and the same result.
   if (bounds_.size() == 1 && bounds_[0].lower == lower) {
-    const Bounds b{lower, upper};
-    Check(b);
-    Reshape(items_, Count(b), true);
-    bounds_[0].upper = upper;
+    OutOfMemoryIs7([&] {
+      const Bounds b{lower, upper};
+      Reshape(items_, Total({&b, 1}), true);
+      bounds_[0].upper = upper;
+    });
     return;
   }
   Resize({{lower, upper}}, true);
@@ -89,6 +130,20 @@ void StringArray::ReDimPreserve(Long lower, Long upper) {
 
 void StringArray::ReDimPreserve(Long lower1, Long upper1, Long lower2, Long upper2) {
   Resize({{lower1, upper1}, {lower2, upper2}}, true);
+}
+
+void StringArray::LowerBoundTo(Long lower) {
+  if (bounds_.size() != 1) throw Error::Runtime(9);
+  const Bounds now = bounds_[0];
+  if (lower >= now.lower) return;
+  OutOfMemoryIs7([&] {
+    std::vector<Bounds> bounds{{lower, now.upper}};
+    std::vector<String> items(Total(bounds));
+    const auto below = static_cast<std::ptrdiff_t>(static_cast<std::int64_t>(now.lower) - lower);
+    std::move(items_.begin(), items_.end(), items.begin() + below);
+    items_.swap(items);
+    bounds_.swap(bounds);
+  });
 }
 
 void StringArray::Erase() noexcept {

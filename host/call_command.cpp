@@ -134,7 +134,8 @@ void Print(std::ostream& out, const std::string& name, const Variant& v) {
 
 }  // namespace
 
-int RunCall(const std::string& qualified, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCall(const std::string& qualified, const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            std::size_t maxArrayElements) {
   std::vector<String> messages;
   try {
     const auto name = Utf8ToUtf16(qualified);
@@ -168,9 +169,12 @@ int RunCall(const std::string& qualified, const std::vector<std::string>& args, 
     AutomationObject object = AutomationObject::Global(cls->name);
     Variant result;
     {
-      HookScope hooks(messages, ScreenSize{});
+      std::optional<std::size_t> refused;
+      HookScope hooks(messages, ScreenSize{}, maxArrayElements, &refused);
       try {
         result = object.Invoke(member, vars);
+      } catch (const std::bad_alloc&) {
+        throw Error::Runtime(7);
       } catch (const Error& e) {
         if (e.Number() != 449) throw;
         // The first required argument left out is the one refused.
@@ -180,6 +184,8 @@ int RunCall(const std::string& qualified, const std::vector<std::string>& args, 
         if (i == member.params.size()) throw;
         throw Error(449, e.Description() + ArgumentContext(i, member.params[i]));
       }
+      // An array beyond the limit is an error, also where the member goes on.
+      if (refused) throw ArrayLimitError(*refused, maxArrayElements);
     }
     for (const auto& m : messages) err << "message: " << Utf8(m) << "\n";
     if (member.result.kind != TypeKind::Void) Print(out, "", result);

@@ -53,10 +53,21 @@ void CheckArgumentCount(const MemberInfo& member, std::size_t given) {
                     u", not " + Text(std::to_string(given)));
 }
 
-HookScope::HookScope(std::vector<String>& messages, ScreenSize screen) : saved_(GetHostHooks()) {
+Error ArrayLimitError(std::size_t elements, std::size_t limit) {
+  return Error(7, RuntimeErrorText(7) + u": an array of " + Text(std::to_string(elements)) +
+                      u" elements is more than the host's limit of " + Text(std::to_string(limit)) +
+                      u" (--max-array-elements, KORTOOLS_MAX_ARRAY_ELEMENTS)");
+}
+
+HookScope::HookScope(std::vector<String>& messages, ScreenSize screen, std::size_t maxArrayElements,
+                     std::optional<std::size_t>* refused)
+    : saved_(GetHostHooks()) {
   HostHooks hooks = saved_;
   hooks.onMessage = [&messages](const String& text) { messages.push_back(text); };
   hooks.screen = [screen] { return screen; };
+  hooks.maxArrayElements = maxArrayElements;
+  hooks.onArrayLimit = nullptr;
+  if (refused) hooks.onArrayLimit = [refused](std::size_t elements) { *refused = elements; };
   SetHostHooks(std::move(hooks));
 }
 

@@ -3,7 +3,9 @@
 // hooks for the length of one call.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -37,14 +39,21 @@ const MemberInfo& MethodWithDispid(const ClassInfo& cls, std::int32_t dispid);
 // The property read or write of that name (error 438 when there is none).
 const MemberInfo& FieldNamed(const ClassInfo& cls, std::u16string_view name, bool write);
 
+// Error 7 for an array of `elements` beyond the limit of `limit` elements,
+// with a description that names the limit and where it is set.
+Error ArrayLimitError(std::size_t elements, std::size_t limit);
+
 // Error 450 when `given` arguments are more than `member` takes.
 void CheckArgumentCount(const MemberInfo& member, std::size_t given);
 
-// Lends the library a screen size and collects its message requests while it
-// lives; the previous hooks come back afterwards.
+// Lends the library a screen size and a limit on array elements (0: none)
+// and collects its message requests while it lives; the previous hooks come
+// back afterwards. `refused`, when given, receives the size of an array that
+// the limit refused.
 class HookScope {
  public:
-  HookScope(std::vector<String>& messages, ScreenSize screen);
+  HookScope(std::vector<String>& messages, ScreenSize screen, std::size_t maxArrayElements = 0,
+            std::optional<std::size_t>* refused = nullptr);
   ~HookScope();
   HookScope(const HookScope&) = delete;
   HookScope& operator=(const HookScope&) = delete;

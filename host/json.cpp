@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <system_error>
 
@@ -92,11 +93,15 @@ Value& Value::Push(Value v) {
 
 class Reader {
  public:
-  explicit Reader(std::string_view text) : s_(text) {}
+  Reader(std::string_view text, std::size_t maxValues) : s_(text), valuesLeft_(maxValues == 0 ? SIZE_MAX : maxValues) {}
 
   bool Run(Value& out, std::string& error) {
     SkipBlanks();
     if (!ReadValue(out, 0)) {
+      if (tooMany_) {
+        error = kTooManyValues;
+        return false;
+      }
       error = "malformed JSON at byte " + std::to_string(pos_) + ": " + error_;
       return false;
     }
@@ -126,6 +131,11 @@ class Reader {
 
   bool ReadValue(Value& out, int depth) {
     if (pos_ >= s_.size()) return Fail("unexpected end of input");
+    if (valuesLeft_ == 0) {
+      tooMany_ = true;
+      return Fail(kTooManyValues);
+    }
+    --valuesLeft_;
     switch (s_[pos_]) {
       case '{': return ReadObject(out, depth + 1);
       case '[': return ReadArray(out, depth + 1);
@@ -323,10 +333,14 @@ class Reader {
 
   std::string_view s_;
   std::size_t pos_ = 0;
+  std::size_t valuesLeft_;
+  bool tooMany_ = false;
   const char* error_ = "";
 };
 
-bool Parse(std::string_view text, Value& out, std::string& error) { return Reader(text).Run(out, error); }
+bool Parse(std::string_view text, Value& out, std::string& error, std::size_t maxValues) {
+  return Reader(text, maxValues).Run(out, error);
+}
 
 // ---------------------------------------------------------------------------
 // Writing

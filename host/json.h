@@ -97,9 +97,15 @@ struct Member {
   friend bool operator==(const Member&, const Member&) = default;
 };
 
+// The error text of a parse that stopped at `maxValues`.
+inline constexpr const char* kTooManyValues = "too many values";
+
 // Reads one JSON text that fills `text` (blanks around it allowed). On
-// failure returns false with a message that names the byte offset.
-bool Parse(std::string_view text, Value& out, std::string& error);
+// failure returns false with a message that names the byte offset; with
+// kTooManyValues when the text holds more than `maxValues` values (0: no
+// limit).
+
+bool Parse(std::string_view text, Value& out, std::string& error, std::size_t maxValues = 0);
 
 // Writes `v` on one line.
 void Write(const Value& v, std::string& out);

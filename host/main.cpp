@@ -1,6 +1,7 @@
 // kortools: the command-line automation host of the korTools library.
 //
-//   kortools serve                          JSON requests, one per line
+//   kortools serve [--max-request-bytes N] [--max-array-elements N]
+//                                           JSON requests, one per line
 //   kortools call Class.Member [ARG ...]    one call from the shell
 //   kortools describe [Name] [--json]       the type information
 //   kortools describe --idl                 the type library as IDL
@@ -41,6 +42,27 @@ int main(int argc, char** argv) {
 
   CLI::App* serve = app.add_subcommand(
       "serve", "Answer JSON requests read from standard input, one per line, with one JSON response line each.");
+  // The limits: the environment's, or the defaults; an option overrides them.
+  kor::host::Limits limits;
+  std::string limitsError;
+  const bool limitsRead = kor::host::LimitsFromEnvironment(limits, limitsError);
+  const auto limitOption = [](std::size_t& value) {
+    return [&value](const std::string& text) {
+      if (!kor::host::ParseLimit(text, value)) throw CLI::ValidationError("a whole number (0 for no limit)", text);
+    };
+  };
+  serve
+      ->add_option_function<std::string>(
+          "--max-request-bytes", limitOption(limits.maxRequestBytes),
+          "the longest request line answered; a longer one gets error 5 (default 2147483648, or "
+          "KORTOOLS_MAX_REQUEST_BYTES; 0: no limit)")
+      ->type_name("BYTES");
+  serve
+      ->add_option_function<std::string>(
+          "--max-array-elements", limitOption(limits.maxArrayElements),
+          "the most elements an array may have during a request; a larger one is error 7 (default 67108864, or "
+          "KORTOOLS_MAX_ARRAY_ELEMENTS; 0: no limit)")
+      ->type_name("COUNT");
 
   CLI::App* call = app.add_subcommand(
       "call", "Call a member of a class's global instance; the arguments convert to the member's parameter types.");
@@ -99,14 +121,18 @@ int main(int argc, char** argv) {
     return app.exit(e) == 0 ? 0 : 2;
   }
 
+  if (!limitsRead && (serve->parsed() || call->parsed())) {
+    std::cerr << "kortools: " << limitsError << "\n";
+    return 2;
+  }
   if (serve->parsed()) {
     // A reader that goes away ends the host instead of killing it.
     std::signal(SIGPIPE, SIG_IGN);
     std::ios::sync_with_stdio(false);
-    return kor::host::Serve(std::cin, std::cout);
+    return kor::host::Serve(std::cin, std::cout, limits);
   }
   if (call->parsed()) {
-    return kor::host::RunCall(member, callArgs, std::cout, std::cerr);
+    return kor::host::RunCall(member, callArgs, std::cout, std::cerr, limits.maxArrayElements);
   }
   if (describe->parsed()) {
     if (!asIdl) return kor::host::Describe(name, asJson, std::cout, std::cerr);

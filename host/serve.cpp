@@ -1,5 +1,7 @@
 #include "host/serve.h"
 
+#include <cstdint>
+#include <cstdlib>
 #include <istream>
 #include <limits>
 #include <new>
@@ -103,7 +105,17 @@ std::optional<std::string> Server::Handle(std::string_view line) {
   const json::Value* id = nullptr;
   try {
     std::string error;
-    if (!json::Parse(line, request, error)) Malformed(error);
+    const std::size_t most = limits_.maxArrayElements;
+    // An array of the most elements allowed, in two dimensions, takes at
+    // most twice as many values; the rest of a request takes few.
+    const std::size_t maxValues = most == 0 || most > SIZE_MAX / 4 ? 0 : 2 * most + 1024;
+    if (!json::Parse(line, request, error, maxValues)) {
+      if (error == json::kTooManyValues)
+        Refuse(7, u"the request holds more than " + Text(std::to_string(maxValues)) +
+                      u" JSON values, twice the host's limit on array elements (--max-array-elements, "
+                      u"KORTOOLS_MAX_ARRAY_ELEMENTS)");
+      Malformed(error);
+    }
     if (request.kind() != Kind::Object) Malformed("a request is a JSON object");
     id = request.Find("id");
     json::Value response = json::Value::Object();
@@ -175,7 +187,12 @@ json::Value Server::Call(const json::Value& request, json::Value response) {
   const ScreenSize screen = ScreenOf(request.Find("screen"));
 
   // From here on the request is a call: the response carries args and
-  // messages, and an error is the member's or an argument's own.
+  // messages, and an error is the member's or an argument's own. An array
+  // beyond the host's limit is error 7, also where the member goes on past
+  // the error.
+  std::vector<String> messages;
+  std::optional<std::size_t> refused;
+  HookScope hooks(messages, screen, limits_.maxArrayElements, &refused);
   std::vector<Variant> vars;
   vars.reserve(given.size());
   try {
@@ -184,17 +201,19 @@ json::Value Server::Call(const json::Value& request, json::Value response) {
     // An argument that does not convert: nothing was called, so the
     // arguments are shown as they were given.
     response.Add("args", *args).Add("messages", json::Value::Array());
-    return std::move(response.Add("error", ErrorJson(e)));
+    return std::move(
+        response.Add("error", ErrorJson(refused ? ArrayLimitError(*refused, limits_.maxArrayElements) : e)));
   }
-  std::vector<String> messages;
   std::optional<Error> raised;
   try {
-    HookScope hooks(messages, screen);
     const Variant result = target->Invoke(member, vars);
-    response.Add("result", ToJson(result, member.result));
+    if (!refused) response.Add("result", ToJson(result, member.result));
   } catch (const Error& e) {
     raised = e;
+  } catch (const std::bad_alloc&) {
+    raised = Error::Runtime(7);
   }
+  if (refused) raised = ArrayLimitError(*refused, limits_.maxArrayElements);
   json::Value after = json::Value::Array();
   for (std::size_t i = 0; i < vars.size(); ++i) after.Push(ToJson(vars[i], member.params[i].type));
   json::Value texts = json::Value::Array();
@@ -234,27 +253,93 @@ json::Value Server::GetOrSet(const json::Value& request, json::Value response, b
     name = std::move(rest);
   }
   const MemberInfo& member = FieldNamed(target->Class(), name, set);
+  std::vector<String> messages;
+  HookScope hooks(messages, ScreenSize{}, limits_.maxArrayElements);
   std::vector<Variant> args;
   if (set) {
     const json::Value* value = request.Find("value");
     if (!value) Malformed("a set request needs \"value\"");
     args.push_back(FromJson(*value, member.params.at(0).type));
   }
-  std::vector<String> messages;
-  HookScope hooks(messages, ScreenSize{});
   const Variant result = target->Invoke(member, args);
   return std::move(response.Add("result", set ? json::Value() : ToJson(result, member.result)));
 }
 
-int Serve(std::istream& in, std::ostream& out) {
-  Server server;
+bool ParseLimit(std::string_view text, std::size_t& value) {
+  if (text.empty()) return false;
+  std::size_t n = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9' || n > (SIZE_MAX - 9) / 10) return false;
+    n = n * 10 + static_cast<std::size_t>(c - '0');
+  }
+  value = n;
+  return true;
+}
+
+bool LimitsFromEnvironment(Limits& limits, std::string& error) {
+  for (const auto& [name, field] : {std::pair{"KORTOOLS_MAX_REQUEST_BYTES", &Limits::maxRequestBytes},
+                                    std::pair{"KORTOOLS_MAX_ARRAY_ELEMENTS", &Limits::maxArrayElements}}) {
+    const char* text = std::getenv(name);
+    if (text == nullptr) continue;
+    if (!ParseLimit(text, limits.*field)) {
+      error = std::string(name) + " must be a whole number (0 for no limit), not \"" + text + "\"";
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string Server::TooLong() const {
+  try {
+    Refuse(5, u"the request is longer than the host's limit of " + Text(std::to_string(limits_.maxRequestBytes)) +
+                  u" bytes (--max-request-bytes, KORTOOLS_MAX_REQUEST_BYTES)");
+  } catch (...) {
+    return ErrorLine(nullptr);
+  }
+}
+
+namespace {
+
+// Reads one line, without its line end, into `line`; false at the end of
+// the input. A line longer than `most` bytes (0: no limit) is read to its
+// end but not kept: `line` is then empty and `tooLong` true.
+bool ReadRequestLine(std::istream& in, std::string& line, std::size_t most, bool& tooLong) {
+  line.clear();
+  tooLong = false;
+  bool any = false;
+  char chunk[1 << 16];
+  for (;;) {
+    in.getline(chunk, sizeof chunk);
+    auto n = static_cast<std::size_t>(in.gcount());
+    if (n != 0) any = true;
+    const bool full = in.fail() && !in.eof() && n == sizeof chunk - 1;  // no line end in this chunk
+    const bool ended = !full && !in.eof();                              // the line end was read too
+    if (ended) --n;
+    if (!tooLong && most != 0 && line.size() + n > most) {
+      tooLong = true;
+      std::string().swap(line);
+    }
+    if (!tooLong) line.append(chunk, n);
+    if (full) {
+      in.clear();
+      continue;
+    }
+    return any;
+  }
+}
+
+}  // namespace
+
+int Serve(std::istream& in, std::ostream& out, Limits limits) {
+  Server server(limits);
   std::string line;
+  bool tooLong = false;
   bool first = true;
-  while (std::getline(in, line)) {
+  while (ReadRequestLine(in, line, limits.maxRequestBytes, tooLong)) {
     std::string_view text = line;
     if (first && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a byte-order mark
     first = false;
-    const auto response = server.Handle(text);
+    const auto response = tooLong ? std::optional<std::string>(server.TooLong()) : server.Handle(text);
     if (!response) continue;
     out << *response << '\n';
     out.flush();

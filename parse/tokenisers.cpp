@@ -1,4 +1,5 @@
 // korParse: the two tokenisers, SmartParse and ParseTokenArray.
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <optional>
@@ -81,14 +82,10 @@ std::u16string_view TrimSpaces(std::u16string_view s) {
 }
 
 // Makes an array that begins above index 1 begin at 0, every element keeping
-// its index, so that the tokens from index 1 on have a place.
+// its index, so that the tokens from index 1 on have a place. When there is
+// no room for that the array stays as it was.
 void LowerToZero(StringArray& a) {
-  if (a.Dims() != 1 || a.size() == 0 || a.LBound() <= 1) return;
-  const Long lower = a.LBound();
-  const Long upper = a.UBound();
-  std::vector<String> kept = std::move(a.Items());
-  a.ReDim(0, upper);
-  for (Long i = lower; i <= upper; ++i) a(i) = std::move(kept[static_cast<std::size_t>(i - lower)]);
+  if (a.Dims() == 1 && a.size() != 0 && a.LBound() > 1) a.LowerBoundTo(0);
 }
 
 // Room for one more token at index u; the elements already there are kept.
@@ -121,8 +118,21 @@ Integer korParse::SmartParse(String& i_Line2Parse, StringArray& o_Values, String
   const String delimiter = defaults::ValueOr(i_Delimiter, defaults::kSmartParseDelimiter);
   const String encapsulator = defaults::ValueOr(i_ValuesEncapsulator, defaults::kSmartParseEncapsulator);
   const std::u16string_view line = i_Line2Parse;
+  // Values 1 to n, gathered here and handed to o_Values at the end, so that
+  // a short line costs no 10,001-element array.
+  std::vector<String> values;
+  // o_Values after an error: bounds 0 to 10000, the values stored so far
+  // from 1 on. Without memory even for that the caller's array stays as it
+  // was.
+  const auto failed = [&](std::int32_t number) {
+    try {
+      o_Values.ReDim(0, static_cast<Long>(kMaxValues));
+      std::move(values.begin(), values.end(), o_Values.Items().begin() + 1);
+    } catch (const Error&) {
+    }
+    return ParseFailed(number, delimiter, i_Line2Parse);
+  };
   try {
-    o_Values.ReDim(0, static_cast<Long>(kMaxValues));
     AppendedSearch delimiters(line, delimiter);
     AppendedSearch quotes(line, encapsulator);
     const Pos len = static_cast<Pos>(line.size());
@@ -163,7 +173,8 @@ Integer korParse::SmartParse(String& i_Line2Parse, StringArray& o_Values, String
           if (period == 0) break;  // the scan would go round for ever without storing
           for (Pos i = *storedBeforeJump + 1;; ++i) {
             if (++n > kMaxValues) throw Error::Runtime(9);
-            o_Values(static_cast<Long>(n)) = String(o_Values(static_cast<Long>(i)));
+            String again = values[static_cast<std::size_t>(i - 1)];
+            values.push_back(std::move(again));
           }
         }
       } else {
@@ -171,16 +182,17 @@ Integer korParse::SmartParse(String& i_Line2Parse, StringArray& o_Values, String
       }
       if (valueEnd >= valueStart) {  // empty values are neither stored nor counted
         if (++n > kMaxValues) throw Error::Runtime(9);
-        o_Values(static_cast<Long>(n)) = String(
+        values.emplace_back(
             line.substr(static_cast<std::size_t>(valueStart - 1), static_cast<std::size_t>(valueEnd - valueStart + 1)));
       }
     }
-    o_Values.ReDimPreserve(0, static_cast<Long>(n));
+    o_Values.ReDim(0, static_cast<Long>(n));
+    std::move(values.begin(), values.end(), o_Values.Items().begin() + 1);
     return static_cast<Integer>(n);
   } catch (const Error& error) {
-    return ParseFailed(error.Number(), delimiter, i_Line2Parse);
+    return failed(error.Number());
   } catch (const std::bad_alloc&) {
-    return ParseFailed(7, delimiter, i_Line2Parse);
+    return failed(7);
   }
 }
 

@@ -10,7 +10,7 @@
 //   auto in = kor::platform::GetTextFiles().OpenForInput("Z:\\tmp\\data.csv");
 //   while (!in->AtEnd()) Use(in->ReadLine());
 //
-//   auto out = kor::platform::GetTextFiles().OpenForOutput("Z:\\tmp\\copy.csv");
+//   auto out = kor::platform::GetTextFiles().OpenForReplace("Z:\\tmp\\copy.csv");
 //   out->Write("a,b\r\n");
 //   out->Close();
 #pragma once
@@ -60,6 +60,14 @@ class TextFiles {
 
   // Creates the file, or empties it when it exists, for writing.
   virtual std::unique_ptr<TextOutput> OpenForOutput(std::string_view name) = 0;
+
+  // Writes a file as a whole, in place of the one of that name: the bytes go
+  // to a new file beside it, which takes the old one's place (and its owner
+  // and mode; a symbolic link stays a link to the file replaced) only when
+  // Close() succeeds. Until then, after a failure, and when the output is
+  // destroyed without Close(), the old file is as it was and nothing of the
+  // new one is left.
+  virtual std::unique_ptr<TextOutput> OpenForReplace(std::string_view name) = 0;
 };
 
 // The text-file layer of this platform.

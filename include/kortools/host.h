@@ -10,6 +10,7 @@
 // apartment-threaded: set the hooks on the thread that calls it.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 
 #include "kortools/export.h"
@@ -29,6 +30,12 @@ struct HostHooks {
   std::function<void()> processEvents;
   // The host's screen size in its window unit.
   std::function<ScreenSize()> screen;
+  // The most elements an array may have while the hooks are lent; 0 for no
+  // limit other than memory. A re-dimension beyond it raises error 7.
+  std::size_t maxArrayElements = 0;
+  // Told of every re-dimension refused for that limit (with the elements
+  // asked for), also when the method goes on past the error.
+  std::function<void(std::size_t elements)> onArrayLimit;
 };
 
 KORTOOLS_API void SetHostHooks(HostHooks hooks);

@@ -12,9 +12,15 @@
 // Elements are stored with the first index varying fastest, so keeping the
 // contents while the last upper bound changes is a plain resize, as in the
 // automation runtime.
+//
+// Every call that changes the dimensions either completes or leaves the array
+// exactly as it was: the new storage is made before the old is let go. When
+// memory runs out, or the array would have more elements than the host allows
+// (HostHooks::maxArrayElements), the call raises error 7 "Out of memory".
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <vector>
 
 #include "kortools/export.h"
@@ -53,6 +59,12 @@ class KORTOOLS_API StringArray {
   void ReDimPreserve(Long lower, Long upper);
   void ReDimPreserve(Long lower1, Long upper1, Long lower2, Long upper2);
 
+  // Moves the lower bound of a one-dimensional array down to `lower`, every
+  // element keeping its index; the new elements below are empty strings.
+  // Does nothing when `lower` is not below the current lower bound; error 9
+  // for an array without exactly one dimension.
+  void LowerBoundTo(Long lower);
+
   // Drops every dimension (the array then has none).
   void Erase() noexcept;
 
@@ -74,7 +86,7 @@ class KORTOOLS_API StringArray {
   friend bool operator==(const StringArray&, const StringArray&) = default;
 
  private:
-  void Resize(std::vector<Bounds> bounds, bool keep);
+  void Resize(std::initializer_list<Bounds> bounds, bool keep);
   std::size_t Offset(Long i) const;
   std::size_t Offset(Long i, Long j) const;
 

@@ -1,8 +1,6 @@
 // The profile-file operations on POSIX systems: name resolution, the read
 // cache, and the locked, atomic read-modify-write of a file.
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -23,6 +21,7 @@
 #include "platform/posix/kernel_time.h"
 #include "platform/posix/profile_files_posix.h"
 #include "platform/windows_names.h"
+#include "platform/posix/whole_file.h"
 
 namespace kor::platform {
 namespace {
@@ -35,7 +34,6 @@ constexpr off_t kLargestCachedFile = 16 << 20;
 // network file systems) two seconds.
 constexpr long kSettleLocalNs = 100'000'000;
 constexpr long kSettleOtherNs = 2'000'000'000;
-constexpr int kMostLinks = 40;  // as the kernel's limit for one path
 
 struct Stamp {
   dev_t dev = 0;
@@ -98,38 +96,6 @@ bool ReadAll(int fd, std::string& out, std::size_t sizeHint) {
   }
 }
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-bool SyncWanted() {
-  const char* s = std::getenv("KORTOOLS_INI_SYNC");
-  if (s == nullptr) return true;
-  const std::string_view v = s;
-  return !(v == "0" || v == "off" || v == "OFF" || v == "no" || v == "false");
-}
-
-std::string RandomSuffix() {
-  unsigned long long r = 0;
-  if (::getrandom(&r, sizeof r, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof r)) {
-    const KernelTime t = ClockNow(CLOCK_MONOTONIC);
-    r = static_cast<unsigned long long>(t.tv_nsec) * 0x9E3779B97F4A7C15ULL ^
-        static_cast<unsigned long long>(::getpid());
-  }
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string s;
-  for (int i = 0; i < 12; ++i, r >>= 4) s += kDigits[r & 0xF];
-  return s;
-}
-
 // The POSIX name of a profile file name. A name without any folder is taken
 // in KORTOOLS_INI_DIR, or the current folder.
 bool ResolveName(std::string_view fileName, std::string& posix) {
@@ -148,120 +114,6 @@ bool ResolveName(std::string_view fileName, std::string& posix) {
   posix = dir;
   posix += '/';
   posix += view.NameCodePage().ToUtf8(name);
-  return true;
-}
-
-std::pair<std::string, std::string> SplitFolder(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {".", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
-// The file that a write replaces: `path` itself, or the final target of the
-// symbolic link(s) it names (which need not exist yet).
-bool FollowLinks(const std::string& path, std::string& target) {
-  target = path;
-  for (int i = 0; i < kMostLinks; ++i) {
-    struct stat st;
-    if (::lstat(target.c_str(), &st) != 0) return errno == ENOENT;
-    if (!S_ISLNK(st.st_mode)) return true;
-    std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-    const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
-    if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return false;
-    link.resize(static_cast<std::size_t>(n));
-    if (link[0] == '/') {
-      target = std::move(link);
-    } else {
-      std::string folder = SplitFolder(target).first;
-      target = folder == "/" ? "/" + link : folder + "/" + link;
-    }
-  }
-  return false;
-}
-
-// An exclusive flock on an open folder, released when it goes out of scope.
-// Where the file system has no flock (some network file systems) the write
-// goes ahead without one.
-class FolderLock {
- public:
-  explicit FolderLock(int fd) : fd_(fd) {
-    while (::flock(fd_, LOCK_EX) != 0) {
-      if (errno != EINTR) {
-        fd_ = -1;
-        break;
-      }
-    }
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-  ~FolderLock() {
-    if (fd_ >= 0) ::flock(fd_, LOCK_UN);
-  }
-
- private:
-  int fd_;
-};
-
-// Gives the temporary file `fd` a name in the folder.
-bool LinkUnnamed(int fd, int dirFd, std::string& name, const std::string& base) {
-  const std::string proc = "/proc/self/fd/" + std::to_string(fd);
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    name = "." + base + ".tmp-" + RandomSuffix();
-    if (::linkat(AT_FDCWD, proc.c_str(), dirFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
-    if (errno == EEXIST) continue;
-    // Without /proc, linking the descriptor itself needs CAP_DAC_READ_SEARCH.
-    if (::linkat(fd, "", dirFd, name.c_str(), AT_EMPTY_PATH) == 0) return true;
-    if (errno != EEXIST) break;
-  }
-  name.clear();
-  return false;
-}
-
-// Replaces the file `base` in the open folder with `data`; `old` is the
-// stat of the file replaced, null for a new file. On failure nothing is left
-// behind and the old file is untouched.
-bool ReplaceFile(int dirFd, const std::string& base, std::string_view data, const struct stat* old, bool sync) {
-  // A new file gets the mode that creating it would give (0666 less the
-  // umask); a replaced one gets its old mode below, after the owner.
-  const mode_t createMode = old ? 0600 : 0666;
-  std::string name;  // the temporary file's name, once it has one
-  FileDescriptor tmp(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode));
-  if (!tmp.ok()) {
-    // No unnamed files here: a named one, made exclusively.
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT) return false;
-    for (int attempt = 0; attempt < 8 && !tmp.ok(); ++attempt) {
-      name = "." + base + ".tmp-" + RandomSuffix();
-      tmp.Reset(::openat(dirFd, name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, createMode));
-      if (!tmp.ok() && errno != EEXIST) break;
-    }
-    if (!tmp.ok()) return false;
-  }
-  const bool unnamed = name.empty();
-  auto fail = [&]() {
-    tmp.Reset();
-    if (!name.empty()) ::unlinkat(dirFd, name.c_str(), 0);
-    return false;
-  };
-
-  if (!WriteAll(tmp.get(), data)) return fail();
-  if (old) {
-    // The owner first (changing it clears set-user-ID bits), then the mode.
-    // Only a privileged process can give a file away; the group alone may
-    // still be kept.
-    if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
-        ::fchown(tmp.get(), old->st_uid, old->st_gid) != 0 &&
-        ::fchown(tmp.get(), static_cast<uid_t>(-1), old->st_gid) != 0) {
-      // Neither could be kept: the new file belongs to this process.
-    }
-    if (::fchmod(tmp.get(), old->st_mode & 07777) != 0) return fail();
-  }
-  if (sync && ::fsync(tmp.get()) != 0) return fail();
-  if (unnamed && !LinkUnnamed(tmp.get(), dirFd, name, base)) return fail();
-  if (!tmp.Close()) return fail();
-  if (::renameat(dirFd, name.c_str(), dirFd, base.c_str()) != 0) return fail();
-  // The rename is done: the new file is in place whatever the folder's flush
-  // reports.
-  if (sync) (void)::fsync(dirFd);
   return true;
 }
 
@@ -324,7 +176,7 @@ class PosixProfileFiles final : public ProfileFiles {
     const ini::Edit edit = ini::SetValue(text, SystemCodePage(), section, key, value);
     if (edit == ini::Edit::kRejected) return false;
     if (edit == ini::Edit::kUnchanged && exists) return true;
-    return ReplaceFile(dir.get(), base, ini::Encode(text), exists ? &st : nullptr, SyncWanted());
+    return ReplaceFile(dir.get(), base, ini::Encode(text), exists ? &st : nullptr, SyncWanted(), lock.Held());
   }
 
  private:

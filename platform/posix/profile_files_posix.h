@@ -6,14 +6,15 @@
 // any folder ("app.ini") is taken in the folder KORTOOLS_INI_DIR names, and in
 // the current folder when that is not set.
 //
-// Writes replace the file atomically: the new content goes into a temporary
-// file in the same folder (an unnamed one where the file system allows),
+// Writes replace the file atomically (platform/posix/whole_file.h): the new
+// content goes into a temporary file in the same folder (an unnamed one where the file system allows),
 // which gets the old file's permissions and owner, is flushed to disk and
 // then renamed over the old name; the folder is flushed after the rename. A
 // symbolic link stays a link: its final target is replaced. Each
 // read-modify-write holds an exclusive flock on the folder, so writers in
-// several processes (and threads) lose no update. KORTOOLS_INI_SYNC=0 leaves
-// out both flushes.
+// several processes (and threads) lose no update, and the temporary file of
+// a killed writer goes at the next write. KORTOOLS_INI_SYNC=0 leaves out both
+// flushes.
 //
 // Reads keep up to a few parsed files in memory. A parsed file is used again
 // without reading it only while its device, inode, size, modification time

@@ -17,6 +17,7 @@
 #include "platform/paths.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/file_errors.h"
+#include "platform/posix/whole_file.h"
 #include "platform/text_files.h"
 #include "platform/text_lines.h"
 
@@ -100,6 +101,37 @@ class PosixTextOutput final : public BufferedTextOutput {
   FileDescriptor fd_;
 };
 
+// A new file written beside the old one and renamed into its place at
+// Close(); until then, and when anything fails, the old file is untouched.
+// Destroying it without Close() drops what was written.
+class PosixReplacingOutput final : public BufferedTextOutput {
+ public:
+  PosixReplacingOutput(FileDescriptor dir, const std::string& base, const struct stat* old)
+      : dir_(std::move(dir)), lock_(dir_.get()), file_(dir_.get(), base, lock_.Held()) {
+    if (old) old_ = *old;
+    if (!file_.Open(old ? &old_ : nullptr)) Raise(FileError(errno));
+  }
+
+ private:
+  void WriteAll(const char* p, std::size_t n) override {
+    if (!file_.Write(std::string_view(p, n))) Raise(FileError(errno));
+  }
+
+  bool IsOpen() const override { return open_; }
+
+  void CloseFile(bool afterError) override {
+    open_ = false;
+    if (!afterError && !file_.Commit(SyncWanted())) Raise(FileError(errno));
+  }
+
+  // In this order: the temporary file goes before the lock and the folder.
+  FileDescriptor dir_;
+  FolderLock lock_;
+  struct stat old_ {};
+  WholeFile file_;
+  bool open_ = true;
+};
+
 class PosixTextFiles final : public TextFiles {
  public:
   std::unique_ptr<TextInput> OpenForInput(std::string_view name) override {
@@ -125,6 +157,27 @@ class PosixTextFiles final : public TextFiles {
     if (fd.get() < 0) Raise(errno == EISDIR || errno == ENXIO ? 75 : FileError(errno));
     ::fcntl(fd.get(), F_SETFL, 0);
     return std::make_unique<PosixTextOutput>(fd.release());
+  }
+
+  std::unique_ptr<TextOutput> OpenForReplace(std::string_view name) override {
+    const std::string posix = PosixName(name);
+    std::string target;
+    if (!FollowLinks(posix, target)) Raise(FileError(errno));
+    const auto [folder, base] = SplitFolder(target);
+    if (base.empty()) Raise(75);
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.ok()) Raise(FileError(errno));
+    struct stat st {};
+    const bool exists = ::fstatat(dir.get(), base.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists && errno != ENOENT) Raise(FileError(errno));
+    if (exists && S_ISDIR(st.st_mode)) Raise(75);
+    // A device or a pipe is written to, not replaced.
+    if (exists && !S_ISREG(st.st_mode)) return OpenForOutput(name);
+    if (exists && ::faccessat(dir.get(), base.c_str(), W_OK, AT_EACCESS) != 0) Raise(FileError(errno));
+    // A writable file in a folder where no new file may be made is written
+    // in place: there is nowhere to put the new one.
+    if (::faccessat(dir.get(), ".", W_OK, AT_EACCESS) != 0 && exists) return OpenForOutput(name);
+    return std::make_unique<PosixReplacingOutput>(std::move(dir), base, exists ? &st : nullptr);
   }
 };
 

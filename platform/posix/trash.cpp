@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/file_descriptor.h"
@@ -55,13 +57,29 @@ std::string TopOfMount(const std::string& folder, const MountKey& key) {
   return top;
 }
 
+// The folders a call made for a trash, removed again (when still empty)
+// unless the item moved in: a trash that failed leaves nothing behind.
+class MadeFolders {
+ public:
+  void Add(std::string path) { made_.push_back(std::move(path)); }
+  void Keep() { made_.clear(); }
+  ~MadeFolders() {
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) ::rmdir(it->c_str());
+  }
+
+ private:
+  std::vector<std::string> made_;
+};
+
 // A trash folder that the user may use: `path` itself, owned by the user, no
-// symbolic link; created when missing and `create` is set.
-int UsableTrash(const std::string& path, bool create) {
+// symbolic link; created when missing and `create` is set (the folders made
+// are added to `made`).
+int UsableTrash(const std::string& path, bool create, MadeFolders& made) {
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) {
     if (errno != ENOENT || !create) return errno;
     if (const int e = MakeFolders(path, 0700)) return e;
+    made.Add(path);
     if (::lstat(path.c_str(), &st) != 0) return errno;
   }
   if (!S_ISDIR(st.st_mode)) return ENOTDIR;
@@ -69,8 +87,13 @@ int UsableTrash(const std::string& path, bool create) {
   for (const char* sub : {"/files", "/info"}) {
     const std::string p = path + sub;
     if (::lstat(p.c_str(), &st) != 0) {
-      if (errno != ENOENT || (::mkdir(p.c_str(), 0700) != 0 && errno != EEXIST) || ::lstat(p.c_str(), &st) != 0)
+      if (errno != ENOENT) return errno;
+      if (::mkdir(p.c_str(), 0700) == 0) {
+        made.Add(p);
+      } else if (errno != EEXIST) {
         return errno;
+      }
+      if (::lstat(p.c_str(), &st) != 0) return errno;
     }
     if (!S_ISDIR(st.st_mode)) return ENOTDIR;
   }
@@ -84,10 +107,10 @@ struct Candidate {
 
 // The home trash, when it is on the mount of `folder` (whose key is
 // `itemKey`).
-std::optional<Candidate> HomeCandidate(const MountKey& itemKey) {
+std::optional<Candidate> HomeCandidate(const MountKey& itemKey, MadeFolders& made) {
   const std::string home = HomeTrashFolder();
   MountKey homeKey;
-  if (home.empty() || UsableTrash(home, true) != 0 || MountOf(home, homeKey) != 0 || !(homeKey == itemKey))
+  if (home.empty() || UsableTrash(home, true, made) != 0 || MountOf(home, homeKey) != 0 || !(homeKey == itemKey))
     return std::nullopt;
   return Candidate{home, ""};
 }
@@ -215,18 +238,22 @@ int MoveToTrash(const std::string& path) {
   MountKey itemKey;
   if (const int e = MountOf(folder, itemKey)) return e;
   int last = EXDEV;
-  if (const auto home = HomeCandidate(itemKey)) {
+  MadeFolders made;
+  if (const auto home = HomeCandidate(itemKey, made)) {
     last = MoveInto(path, *home);
-    if (last != EXDEV) return last;  // EXDEV: another mount of the same file system; the volume's trash then
+    // EXDEV: another mount of the same file system; the volume's trash then
+    if (last == 0) made.Keep();
+    if (last != EXDEV) return last;
   }
   for (const Candidate& c : VolumeCandidates(folder, itemKey)) {
-    if (const int e = UsableTrash(c.trash, true)) {
+    if (const int e = UsableTrash(c.trash, true, made)) {
       last = e;
       continue;
     }
     last = MoveInto(path, c);
     if (last != EXDEV) break;
   }
+  if (last == 0) made.Keep();
   return last;
 }
 

@@ -1,6 +1,7 @@
 // Text files on Windows: CreateFileA, ReadFile and WriteFile, buffered as on
 // every platform (platform/text_lines.h).
 #include <string>
+#include <utility>
 
 #include "platform/text_files.h"
 #include "platform/text_lines.h"
@@ -26,6 +27,17 @@ class Win32TextInput final : public BufferedTextInput {
   win32::Handle file_;
 };
 
+void WriteAllTo(HANDLE file, const char* p, std::size_t n) {
+  while (n > 0) {
+    DWORD written = 0;
+    const DWORD ask = n < kLargestIo ? static_cast<DWORD>(n) : kLargestIo;
+    if (!::WriteFile(file, p, ask, &written, nullptr)) win32::RaiseLastError();
+    if (written == 0) throw Error::Runtime(61);
+    p += written;
+    n -= written;
+  }
+}
+
 class Win32TextOutput final : public BufferedTextOutput {
  public:
   explicit Win32TextOutput(HANDLE h) : file_(h) {}
@@ -36,14 +48,7 @@ class Win32TextOutput final : public BufferedTextOutput {
 
  private:
   void WriteAll(const char* p, std::size_t n) override {
-    while (n > 0) {
-      DWORD written = 0;
-      const DWORD ask = n < kLargestIo ? static_cast<DWORD>(n) : kLargestIo;
-      if (!::WriteFile(file_.get(), p, ask, &written, nullptr)) win32::RaiseLastError();
-      if (written == 0) throw Error::Runtime(61);
-      p += written;
-      n -= written;
-    }
+    WriteAllTo(file_.get(), p, n);
   }
 
   bool IsOpen() const override { return file_.valid(); }
@@ -53,6 +58,41 @@ class Win32TextOutput final : public BufferedTextOutput {
   }
 
   win32::Handle file_;
+};
+
+// A new file written beside the old one and moved into its place at
+// Close(); destroying it without Close() deletes it.
+class Win32ReplacingOutput final : public BufferedTextOutput {
+ public:
+  Win32ReplacingOutput(std::string name, std::string temp, HANDLE h)
+      : name_(std::move(name)), temp_(std::move(temp)), file_(h) {}
+
+  ~Win32ReplacingOutput() override {
+    file_.Reset();
+    if (!committed_) ::DeleteFileA(temp_.c_str());
+  }
+
+ private:
+  void WriteAll(const char* p, std::size_t n) override {
+    WriteAllTo(file_.get(), p, n);
+  }
+
+  bool IsOpen() const override { return file_.valid(); }
+
+  void CloseFile(bool afterError) override {
+    if (afterError) {
+      file_.Reset();
+      return;
+    }
+    if (!::FlushFileBuffers(file_.get()) || !file_.Reset()) win32::RaiseLastError();
+    if (!::MoveFileExA(temp_.c_str(), name_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      win32::RaiseLastError();
+    committed_ = true;
+  }
+
+  std::string name_, temp_;
+  win32::Handle file_;
+  bool committed_ = false;
 };
 
 std::string FileName(std::string_view name) {
@@ -80,6 +120,18 @@ class Win32TextFiles final : public TextFiles {
     auto output = std::make_unique<Win32TextOutput>(h);
     if (::GetFileType(h) != FILE_TYPE_DISK) throw Error::Runtime(75);
     return output;
+  }
+
+  std::unique_ptr<TextOutput> OpenForReplace(std::string_view name) override {
+    std::string file = FileName(name);
+    const DWORD attributes = ::GetFileAttributesA(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) throw Error::Runtime(75);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) throw Error::Runtime(70);
+    std::string temp = file + ".tmp-kortools";
+    const HANDLE h =
+        ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) win32::RaiseLastError();
+    return std::make_unique<Win32ReplacingOutput>(std::move(file), std::move(temp), h);
   }
 };
 
