@@ -20,8 +20,8 @@
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/posix/profile_files_posix.h"
-#include "platform/windows_names.h"
 #include "platform/posix/whole_file.h"
+#include "platform/windows_names.h"
 
 namespace kor::platform {
 namespace {

@@ -47,9 +47,7 @@ class Win32TextOutput final : public BufferedTextOutput {
   }
 
  private:
-  void WriteAll(const char* p, std::size_t n) override {
-    WriteAllTo(file_.get(), p, n);
-  }
+  void WriteAll(const char* p, std::size_t n) override { WriteAllTo(file_.get(), p, n); }
 
   bool IsOpen() const override { return file_.valid(); }
 
@@ -73,9 +71,7 @@ class Win32ReplacingOutput final : public BufferedTextOutput {
   }
 
  private:
-  void WriteAll(const char* p, std::size_t n) override {
-    WriteAllTo(file_.get(), p, n);
-  }
+  void WriteAll(const char* p, std::size_t n) override { WriteAllTo(file_.get(), p, n); }
 
   bool IsOpen() const override { return file_.valid(); }
 
