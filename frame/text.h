@@ -22,4 +22,18 @@ void AppendUtf8(std::string& out, char32_t c);
 // ASCII-only helpers for names and literals.
 String Ascii(std::string_view s);
 
+// The value of one digit of a number in base `radix` (at most 16; letters in
+// either case), or -1 when `c` is no such digit.
+//   text::DigitValue(u'F', 16) == 15, text::DigitValue(u'8', 8) == -1
+constexpr int DigitValue(char16_t c, int radix) {
+  int d = -1;
+  if (c >= u'0' && c <= u'9')
+    d = c - u'0';
+  else if (c >= u'a' && c <= u'f')
+    d = c - u'a' + 10;
+  else if (c >= u'A' && c <= u'F')
+    d = c - u'A' + 10;
+  return d < radix ? d : -1;
+}
+
 }  // namespace kor::text

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "frame/dates.h"
+#include "frame/text.h"
 #include "kortools/error.h"
 
 namespace kor {
@@ -28,14 +29,8 @@ bool ParseNumber(std::u16string_view s, double& out) {
     const int base = (s[1] == u'H' || s[1] == u'h') ? 16 : 8;
     std::uint64_t v = 0;
     for (char16_t c : s.substr(2)) {
-      int d = -1;
-      if (c >= u'0' && c <= u'9')
-        d = c - u'0';
-      else if (c >= u'a' && c <= u'f')
-        d = c - u'a' + 10;
-      else if (c >= u'A' && c <= u'F')
-        d = c - u'A' + 10;
-      if (d < 0 || d >= base) return false;
+      const int d = text::DigitValue(c, base);
+      if (d < 0) return false;
       v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
       if (v > 0xFFFFFFFFULL) return false;
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "frame/text.h"
 #include "kortools/error.h"
 #include "kortools/variant.h"
 
@@ -29,22 +30,11 @@ class Cursor {
   std::size_t pos_ = 0;
 };
 
-int DigitValue(char16_t c, int radix) {
-  int d = -1;
-  if (c >= u'0' && c <= u'9')
-    d = c - u'0';
-  else if (c >= u'a' && c <= u'f')
-    d = c - u'a' + 10;
-  else if (c >= u'A' && c <= u'F')
-    d = c - u'A' + 10;
-  return d < radix ? d : -1;
-}
-
 // The digits after "&H" or "&O": up to 16 bits an Integer, up to 32 bits a
 // Long, both in two's complement.
 Double WholeNumber(Cursor& c, int radix) {
   std::uint64_t v = 0;
-  for (int d; (d = DigitValue(c.Peek(), radix)) >= 0; c.Next()) {
+  for (int d; (d = text::DigitValue(c.Peek(), radix)) >= 0; c.Next()) {
     v = v * static_cast<unsigned>(radix) + static_cast<unsigned>(d);
     if (v > 0xFFFFFFFFu) throw Error::Runtime(6);
   }
