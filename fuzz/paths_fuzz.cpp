@@ -172,8 +172,10 @@ void FuzzMapping(const std::string& raw) {
         posix.size() >= 1 && posix[0] == '/' && (posix.size() == 1 || (posix[1] != '/' && posix[1] != '\\'));
     // Trailing dots and spaces go on both ways. A name is refused for what it
     // holds before its ".." components are taken out; its full path name may
-    // no longer hold it.
-    if (!plainPosix && !HasDotsOnlyComponent(posix) && e1 != kor::platform::kErrorInvalidName)
+    // no longer hold it. A dots-only component may also show only in the full
+    // path name ("d:....../." is "D:\\......").
+    if (!plainPosix && !HasDotsOnlyComponent(posix) && !HasDotsOnlyComponent(full) &&
+        e1 != kor::platform::kErrorInvalidName)
       Require(e1 == e2 && direct == viaFull);
     char buffer[96];
     char* filePart = nullptr;
