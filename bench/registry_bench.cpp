@@ -25,7 +25,7 @@
 #include "platform/code_page.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/registry.h"
-#include "platform/registry_store/registry_files.h"
+#include "winrules/registry/registry_files.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "kortools/error.h"
 #include "kortools/korFileMan.h"
 #include "platform/posix/file_system_view.h"
-#include "platform/windows_names.h"
+#include "winrules/windows_names.h"
 
 namespace {
 

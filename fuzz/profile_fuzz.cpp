@@ -23,7 +23,7 @@
 #include <utility>
 
 #include "platform/code_page.h"
-#include "platform/ini_text.h"
+#include "winrules/ini_text.h"
 
 namespace {
 

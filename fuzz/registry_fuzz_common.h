@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/registry_store/store.h"
+#include "winrules/registry/store.h"
 
 namespace kor::fuzzing {
 

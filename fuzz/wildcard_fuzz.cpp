@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_text.h"
-#include "platform/wildcard.h"
+#include "winrules/wildcard.h"
 
 namespace {
 

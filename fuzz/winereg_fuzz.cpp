@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz/registry_fuzz_common.h"
-#include "platform/registry_store/registry_files.h"
+#include "winrules/registry/registry_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kor::platform::regstore;

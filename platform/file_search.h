@@ -6,7 +6,7 @@
 //
 // Names are Windows or POSIX names in the code page (platform/code_page.h)
 // and end at their first NUL; the last component may hold the wildcards "*"
-// and "?" (platform/wildcard.h), matched without regard to case. Letters in
+// and "?" (winrules/wildcard.h), matched without regard to case. Letters in
 // the folders are looked up without regard to case, as Windows file systems
 // do. Where several entries match, the first is the first by name ignoring
 // case, the order in which Windows file systems keep their folders.

@@ -49,7 +49,7 @@ class FileSystemView {
   virtual std::uint32_t ToPosix(std::string_view name, std::string& posix) const = 0;
 
   // ToPosix, FindPosix and FindPattern hold a Windows name to the Windows
-  // name rules (platform/windows_names.h): a name Windows refuses is
+  // name rules (winrules/windows_names.h): a name Windows refuses is
   // kErrorInvalidName, and trailing dots and spaces are dropped. A plain
   // POSIX name is the file system's own and passes as given.
   //

@@ -22,8 +22,8 @@
 #include "platform/file_search.h"
 #include "platform/posix/file_locks_posix.h"
 #include "platform/posix/kernel_time.h"
-#include "platform/wildcard.h"
 #include "tests/test_support.h"
+#include "winrules/wildcard.h"
 
 namespace kor {
 namespace {

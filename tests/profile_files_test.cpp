@@ -30,10 +30,10 @@
 #include <vector>
 
 #include "platform/code_page.h"
-#include "platform/ini_text.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/posix/profile_files_posix.h"
 #include "tests/test_support.h"
+#include "winrules/ini_text.h"
 
 namespace kor::platform {
 namespace {

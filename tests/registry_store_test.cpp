@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "platform/code_page.h"
-#include "platform/registry_store/registry_files.h"
 #include "tests/registry_hive.h"
 #include "tests/test_support.h"
+#include "winrules/registry/registry_files.h"
 
 namespace kor::platform::regstore {
 namespace {

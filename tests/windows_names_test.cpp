@@ -18,9 +18,9 @@
 #include "kortools/korINI.h"
 #include "kortools/paths.h"
 #include "kortools/string_array.h"
-#include "platform/wildcard.h"
-#include "platform/windows_names.h"
 #include "tests/test_support.h"
+#include "winrules/wildcard.h"
+#include "winrules/windows_names.h"
 
 namespace kor {
 namespace {

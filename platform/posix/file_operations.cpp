@@ -30,8 +30,8 @@
 #include "platform/posix/copy_data.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/file_errors.h"
-#include "platform/wildcard.h"
-#include "platform/windows_names.h"
+#include "winrules/wildcard.h"
+#include "winrules/windows_names.h"
 
 namespace kor::platform {
 namespace {

@@ -17,8 +17,8 @@
 #include "platform/file_search.h"
 #include "platform/paths.h"
 #include "platform/posix/file_errors.h"
-#include "platform/wildcard.h"
-#include "platform/windows_names.h"
+#include "winrules/wildcard.h"
+#include "winrules/windows_names.h"
 
 namespace kor::platform {
 namespace {

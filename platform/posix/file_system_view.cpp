@@ -14,7 +14,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/windows_names.h"
+#include "winrules/windows_names.h"
 
 namespace kor::platform {
 namespace {

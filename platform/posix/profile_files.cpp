@@ -15,13 +15,13 @@
 #include <string>
 
 #include "platform/code_page.h"
-#include "platform/ini_text.h"
 #include "platform/paths.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/posix/profile_files_posix.h"
 #include "platform/posix/whole_file.h"
-#include "platform/windows_names.h"
+#include "winrules/ini_text.h"
+#include "winrules/windows_names.h"
 
 namespace kor::platform {
 namespace {

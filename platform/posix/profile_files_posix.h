@@ -1,5 +1,5 @@
 // The profile-file operations on POSIX systems (see platform/profile_files.h
-// and platform/ini_text.h for the dialect).
+// and winrules/ini_text.h for the dialect).
 //
 // File names: Windows names ("Z:\tmp\a.ini", "C:\x.ini" with KORTOOLS_DRIVES)
 // and POSIX names go through the platform's file system view; a name without

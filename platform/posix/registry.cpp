@@ -44,7 +44,7 @@
 #include "platform/paths.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/registry.h"
-#include "platform/registry_store/registry_files.h"
+#include "winrules/registry/registry_files.h"
 
 namespace kor::platform {
 namespace {

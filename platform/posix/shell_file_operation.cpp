@@ -40,7 +40,7 @@
 #include "platform/posix/posix_files.h"
 #include "platform/posix/trash.h"
 #include "platform/shell_file_operation.h"
-#include "platform/wildcard.h"
+#include "winrules/wildcard.h"
 
 namespace kor::platform {
 namespace {

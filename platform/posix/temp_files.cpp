@@ -19,7 +19,7 @@
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/file_errors.h"
 #include "platform/temp_files.h"
-#include "platform/windows_names.h"
+#include "winrules/windows_names.h"
 
 namespace kor::platform {
 namespace {

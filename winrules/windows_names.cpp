@@ -1,4 +1,4 @@
-#include "platform/windows_names.h"
+#include "winrules/windows_names.h"
 
 #include <array>
 

@@ -17,7 +17,7 @@
 // them); a string ends on its own line. In a "REGEDIT4" file the hex data of
 // string kinds (1, 2, 7) is 8-bit text in the code page; in version 5.00 it is
 // UTF-16LE, as the registry stores it.
-#include "platform/registry_store/registry_files.h"
+#include "winrules/registry/registry_files.h"
 
 namespace kor::platform::regstore {
 namespace {

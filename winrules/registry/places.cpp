@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/registry_store/registry_files.h"
+#include "winrules/registry/registry_files.h"
 
 namespace kor::platform::regstore {
 namespace {

@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/registry_store/registry_files.h"
+#include "winrules/registry/registry_files.h"
 
 namespace kor::platform::regstore {
 namespace {

@@ -3,7 +3,7 @@
 // every way the pattern can go at once (a set of pattern positions per name
 // character), so it takes at most pattern length x name length steps whatever
 // the pattern.
-#include "platform/wildcard.h"
+#include "winrules/wildcard.h"
 
 #include <algorithm>
 #include <utility>

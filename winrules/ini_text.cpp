@@ -1,5 +1,5 @@
 // INI text: decoding, the line rules, the lookup table and the editor.
-#include "platform/ini_text.h"
+#include "winrules/ini_text.h"
 
 #include <utility>
 

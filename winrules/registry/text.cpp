@@ -1,4 +1,4 @@
-#include "platform/registry_store/text.h"
+#include "winrules/registry/text.h"
 
 #include <cstdint>
 

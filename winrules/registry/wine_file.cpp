@@ -20,7 +20,7 @@
 // a FILETIME in hex. Names and strings take C-like escapes: \\ \" \[ \] \a \b
 // \e \f \n \r \t \v, \xHHHH for a UTF-16 unit and \ooo in octal. A key marked
 // "#link" is a symbolic link to the key its "SymbolicLinkValue" names.
-#include "platform/registry_store/registry_files.h"
+#include "winrules/registry/registry_files.h"
 
 namespace kor::platform::regstore {
 namespace {

@@ -21,8 +21,8 @@
 #include <string_view>
 
 #include "platform/code_page.h"
-#include "platform/registry_store/store.h"
-#include "platform/registry_store/text.h"
+#include "winrules/registry/store.h"
+#include "winrules/registry/text.h"
 
 namespace kor::platform::regstore {
 

@@ -1,10 +1,10 @@
-#include "platform/registry_store/store.h"
+#include "winrules/registry/store.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/code_page.h"
-#include "platform/registry_store/text.h"
+#include "winrules/registry/text.h"
 
 namespace kor::platform::regstore {
 namespace {
