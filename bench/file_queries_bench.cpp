@@ -15,7 +15,7 @@
 
 #include "frame/text.h"
 #include "kortools/korFileMan.h"
-#include "platform/posix/file_locks_posix.h"
+#include "platform/posix/lock_probes.h"
 
 extern char** environ;
 

@@ -27,12 +27,12 @@
 #include "csv/split_line.h"
 #include "frame/checked.h"
 #include "frame/defaults.h"
+#include "frame/host_events.h"
 #include "frame/message.h"
 #include "frame/text.h"
 #include "kortools/error.h"
 #include "kortools/korCSV_IO.h"
 #include "platform/code_page.h"
-#include "platform/host_events.h"
 #include "platform/text_files.h"
 
 namespace kor {

@@ -13,11 +13,11 @@
 #include <string>
 
 #include "frame/defaults.h"
+#include "frame/host_window.h"
 #include "ini/file_names.h"
 #include "ini/numeric_text.h"
 #include "kortools/error.h"
 #include "kortools/korINI.h"
-#include "platform/host_window.h"
 #include "platform/locale.h"
 
 namespace kor {

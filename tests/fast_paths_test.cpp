@@ -16,7 +16,7 @@
 #include "kortools/korParse.h"
 #include "parse/forward_search.h"
 #include "platform/code_page.h"
-#include "platform/posix/profile_files_posix.h"
+#include "platform/posix/profile_file_options.h"
 #include "test_support.h"
 
 namespace kor {

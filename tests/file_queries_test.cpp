@@ -20,8 +20,8 @@
 #include "kortools/korFileMan.h"
 #include "platform/file_locks.h"
 #include "platform/file_search.h"
-#include "platform/posix/file_locks_posix.h"
 #include "platform/posix/kernel_time.h"
+#include "platform/posix/lock_probes.h"
 #include "tests/test_support.h"
 #include "winrules/wildcard.h"
 

@@ -31,7 +31,7 @@
 
 #include "platform/code_page.h"
 #include "platform/posix/kernel_time.h"
-#include "platform/posix/profile_files_posix.h"
+#include "platform/posix/profile_file_options.h"
 #include "tests/test_support.h"
 #include "winrules/ini_text.h"
 

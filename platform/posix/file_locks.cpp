@@ -26,7 +26,7 @@
 #include "platform/paths.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/file_errors.h"
-#include "platform/posix/file_locks_posix.h"
+#include "platform/posix/lock_probes.h"
 
 namespace kor::platform {
 namespace {

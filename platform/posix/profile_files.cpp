@@ -18,7 +18,7 @@
 #include "platform/paths.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/kernel_time.h"
-#include "platform/posix/profile_files_posix.h"
+#include "platform/posix/profile_file_options.h"
 #include "platform/posix/whole_file.h"
 #include "winrules/ini_text.h"
 #include "winrules/windows_names.h"

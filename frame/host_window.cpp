@@ -1,7 +1,7 @@
 // Host windows: the host hands the library kor::HostWindow
 // objects (a toolkit adapter, or the `kortools` host's window) and tells the
 // screen size through its hooks.
-#include "platform/host_window.h"
+#include "frame/host_window.h"
 #include "kortools/error.h"
 #include "kortools/host.h"
 

@@ -1,6 +1,6 @@
 // The host's event processing is the callback it lends (kortools/host.h); the
 // same on every platform, since the library itself runs no event loop.
-#include "platform/host_events.h"
+#include "frame/host_events.h"
 
 #include "kortools/host.h"
 
