@@ -29,7 +29,9 @@ ScreenSize Screen() {
   return hook ? hook() : ScreenSize{};
 }
 
-class PosixHostForms final : public HostForms {
+// The forms of every platform: the host lends its windows as HostWindow
+// objects and tells the screen size through its hooks.
+class HookHostForms final : public HostForms {
  public:
   std::shared_ptr<HostWindow> FormOf(const Object& object) const override {
     if (!object) return std::make_shared<UnsetWindow>();
@@ -44,7 +46,7 @@ class PosixHostForms final : public HostForms {
 }  // namespace
 
 const HostForms& GetHostForms() {
-  static const PosixHostForms forms;
+  static const HookHostForms forms;
   return forms;
 }
 
