@@ -1,7 +1,7 @@
 // The rules by which Windows takes a file or folder name apart, accepts it
 // or refuses it: one set of plain text functions, without any call of the
 // file system, that every name the library hands to the file system goes
-// through (platform/posix/file_system_view.cpp).
+// through (winrules/name_view.cpp).
 //
 // A name may begin with "\\?\" or "\\.\". Either is read as the name that
 // follows it: "\\?\C:\x" and "\\.\C:\x" are "C:\x", "\\?\UNC\srv\share\x" and
