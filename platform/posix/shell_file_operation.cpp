@@ -40,6 +40,7 @@
 #include "platform/posix/posix_files.h"
 #include "platform/posix/trash.h"
 #include "platform/shell_file_operation.h"
+#include "winrules/shell_plan.h"
 #include "winrules/wildcard.h"
 
 namespace kor::platform {
@@ -48,26 +49,7 @@ namespace {
 using posix_files::BaseOf, posix_files::Dir, posix_files::IsDotOrDotDot, posix_files::Join, posix_files::MakeFolders,
     posix_files::OpenFolderAt, posix_files::ParentOf;
 
-// Results, as Windows reports them.
-constexpr int kFileNotFound = 0x2;         // a source does not exist
-constexpr int kPathNotFound = 0x3;         // a folder on the way does not exist
-constexpr int kAccessDenied = 0x5;         // no permission (or a read-only file system)
-constexpr int kNotSameDevice = 0x11;       // a trash on the item's own volume cannot be used
-constexpr int kInvalidParameter = 0x57;    // an unknown operation code
-constexpr int kDiskFull = 0x70;            // no space left
-constexpr int kSameFile = 0x71;            // source and destination are the same item
-constexpr int kManySourcesOneDest = 0x72;  // fewer destination names than sources (multi-destination)
-constexpr int kDifferentFolder = 0x73;     // a rename into another folder
-constexpr int kRootFolder = 0x74;          // the root folder as a source
-constexpr int kDestSubtree = 0x76;         // a folder copied or moved into itself
-constexpr int kManyDestinations = 0x7A;    // more destination names than the operation takes
-constexpr int kInvalidFiles = 0x7C;        // no source, no destination, or a name that cannot be used
-constexpr int kFolderOntoFile = 0x7E;      // a folder onto an existing file
-constexpr int kFileOntoFolder = 0x80;      // a file onto an existing folder
-constexpr int kAlreadyExists = 0xB7;       // a rename onto an existing name
-constexpr int kNameTooLong = 0xCE;         // a name longer than the file system takes
-constexpr int kUnknownError = 0x402;       // anything else the system reported
-constexpr int kCancelled = 0x4C7;          // an item was skipped because a question was answered "no"
+using namespace shell_plan;  // the result codes and the plan of the operation
 
 int CodeOfErrno(int e) {
   switch (e) {
@@ -91,18 +73,6 @@ int CodeOfErrno(int e) {
 
 // ---------------------------------------------------------------------------
 // Names
-
-std::vector<std::string> SplitList(const std::string& list) {
-  std::vector<std::string> names;
-  std::size_t i = 0;
-  while (i < list.size()) {
-    const std::size_t end = std::min(list.find('\0', i), list.size());
-    if (end == i) break;  // the empty name that ends the list
-    names.push_back(list.substr(i, end - i));
-    i = end + 1;
-  }
-  return names;
-}
 
 // The POSIX name of a Windows (or POSIX) name, existing folders and files
 // found ignoring letter case; without a trailing "/". `folderForm` tells
@@ -128,19 +98,13 @@ bool IsWithin(const std::string& folder, const std::string& root) {
                             (root == "/" || folder[root.size()] == '/'));
 }
 
-// A name that does not exist yet for an item colliding at `target`:
-// "x - Copy.txt", "x - Copy (2).txt" ... for a copy onto itself, else
-// "x (2).txt", "x (3).txt" ... Folders keep any dot in their names.
+// The first name that does not exist yet for an item colliding at `target`
+// (shell_plan::CollisionName).
 std::string FreeName(const std::string& target, bool isFolder, bool copyOfItself) {
   const std::string folder = ParentOf(target);
   const std::string base = BaseOf(target);
-  const std::size_t dot = isFolder ? std::string::npos : base.rfind('.');
-  const std::size_t split = dot == std::string::npos || dot == 0 ? base.size() : dot;
-  const std::string stem = base.substr(0, split) + (copyOfItself ? " - Copy" : "");
-  const std::string ext = base.substr(split);
-  for (unsigned n = copyOfItself ? 1 : 2;; ++n) {
-    const std::string name = n == 1 ? stem + ext : stem + " (" + std::to_string(n) + ")" + ext;
-    const std::string candidate = Join(folder, name);
+  for (unsigned attempt = 0;; ++attempt) {
+    const std::string candidate = Join(folder, CollisionName(base, isFolder, copyOfItself, attempt));
     struct stat st;
     if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) return candidate;
   }
@@ -338,14 +302,7 @@ class Operation {
   int Destinations(std::size_t sourceCount, std::vector<std::string>& dests) const {
     if (!op_.pTo) return kInvalidFiles;
     dests = SplitList(*op_.pTo);
-    if (dests.empty()) return kInvalidFiles;
-    if (Has(kFofMultiDestFiles)) {
-      if (dests.size() < sourceCount) return kManySourcesOneDest;
-      if (dests.size() > sourceCount) return kManyDestinations;
-    } else if (dests.size() > 1) {
-      return kManyDestinations;
-    }
-    return 0;
+    return CheckDestinations(sourceCount, dests.size(), flags_);
   }
 
   // Copy and move.
@@ -363,7 +320,7 @@ class Operation {
       if (const int e = Resolve(destName, dest, &folderForm)) return e;
       // The destination is a folder for all the items, or the new name of
       // the one item.
-      bool intoFolder = sources[i].wildcard || (!multi && sources.size() > 1) || folderForm;
+      bool intoFolder = IntoFolderByName(sources[i].wildcard, sources.size(), folderForm, flags_);
       if (!intoFolder) {
         struct stat d, s;
         intoFolder = ::stat(dest.c_str(), &d) == 0 && S_ISDIR(d.st_mode) &&
@@ -383,20 +340,14 @@ class Operation {
     bool replace = false;
     if (::lstat(target.c_str(), &existing) == 0) {
       const bool same = existing.st_dev == st.st_dev && existing.st_ino == st.st_ino;
-      if (same && (move || !Has(kFofRenameOnCollision))) return kSameFile;
-      if (Has(kFofRenameOnCollision)) {
-        target = FreeName(target, S_ISDIR(st.st_mode), same);
-      } else if (S_ISDIR(existing.st_mode) && S_ISDIR(st.st_mode)) {
-        return Merge(src, target, move);
-      } else if (S_ISDIR(existing.st_mode)) {
-        return kFileOntoFolder;
-      } else if (S_ISDIR(st.st_mode)) {
-        return kFolderOntoFile;
-      } else if (!Has(kFofNoConfirmation)) {
-        skipped_ = true;  // an existing file is replaced only when the caller said so
-        return 0;
-      } else {
-        replace = true;
+      switch (OnCollision(same, S_ISDIR(st.st_mode), S_ISDIR(existing.st_mode), move, flags_)) {
+        case Collision::kSameFile: return kSameFile;
+        case Collision::kFreeName: target = FreeName(target, S_ISDIR(st.st_mode), same); break;
+        case Collision::kMerge: return Merge(src, target, move);
+        case Collision::kFileOntoFolder: return kFileOntoFolder;
+        case Collision::kFolderOntoFile: return kFolderOntoFile;
+        case Collision::kSkip: skipped_ = true; return 0;  // an existing file is replaced only when the caller said so
+        case Collision::kReplace: replace = true; break;
       }
     } else if (errno != ENOENT) {
       return CodeOfErrno(errno);
@@ -467,7 +418,7 @@ class Operation {
         if (::lstat(item.c_str(), &st) != 0) return errno == ENOENT ? kFileNotFound : CodeOfErrno(errno);
         bool readOnly = IsReadOnlyFile(st);
         if (Has(kFofAllowUndo)) {
-          if (readOnly && !Has(kFofNoConfirmation)) {
+          if (SkipsReadOnly(readOnly, flags_)) {
             skipped_ = true;
             continue;
           }
@@ -475,7 +426,7 @@ class Operation {
           continue;
         }
         if (const int e = CheckRemovable(item, readOnly)) return CodeOfErrno(e);
-        if (readOnly && !Has(kFofNoConfirmation)) {
+        if (SkipsReadOnly(readOnly, flags_)) {
           skipped_ = true;  // nothing of an item holding a read-only file is removed unasked
           continue;
         }
@@ -502,7 +453,7 @@ class Operation {
       struct stat st, existing;
       if (::lstat(src.c_str(), &st) != 0) return errno == ENOENT ? kFileNotFound : CodeOfErrno(errno);
       std::string destName = dests[i];
-      if (destName.find_first_of("\\/") == std::string::npos && !(destName.size() >= 2 && destName[1] == ':')) {
+      if (!NamesItsFolder(destName)) {
         std::string folder;
         if (view.ToWindows(ParentOf(src), folder) != 0) return kInvalidFiles;
         destName = folder + (folder.back() == '\\' ? "" : "\\") + destName;
