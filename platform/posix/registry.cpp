@@ -44,13 +44,21 @@
 #include "platform/paths.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/registry.h"
+#include "winrules/registry/open_key.h"
 #include "winrules/registry/registry_files.h"
 
 namespace kor::platform {
 namespace {
 
+using regstore::AddSubKey;
+using regstore::EnumKey;
+using regstore::EnumValue;
 using regstore::Key;
 using regstore::KeyPath;
+using regstore::KeyRights;
+using regstore::OpenKey;
+using regstore::PredefinedRoot;
+using regstore::QueryValue;
 using regstore::Root;
 using regstore::Store;
 using regstore::Value;
@@ -302,151 +310,6 @@ bool Changed(Watch& w, std::int64_t now) {
   return false;
 }
 
-// An open key: the key, or for HKEY_CLASSES_ROOT the user's key over the
-// machine's (either may be missing).
-// The rights a key is opened with, as Windows checks them: reading values
-// (RegEnumValue, RegQueryValueEx) needs KEY_QUERY_VALUE, enumerating subkeys
-// (RegEnumKeyEx) needs KEY_ENUMERATE_SUB_KEYS; either call without its right
-// gives ERROR_ACCESS_DENIED. Opening itself is granted for any mask, write
-// rights included, as Wine grants it (nothing is ever written). The generic
-// rights stand for the key rights they map to.
-constexpr std::uint32_t kKeyQueryValue = 0x0001;
-constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
-constexpr std::uint32_t kKeyRead = 0x20019;
-constexpr std::uint32_t kKeyWrite = 0x20006;
-constexpr std::uint32_t kKeyAllAccess = 0xF003F;
-constexpr std::uint32_t kAccessDenied = 5;
-
-std::uint32_t KeyRights(std::uint32_t mask) {
-  std::uint32_t rights = mask & 0xFFFF;
-  if (mask & 0x80000000U) rights |= kKeyRead;       // GENERIC_READ
-  if (mask & 0x40000000U) rights |= kKeyWrite;      // GENERIC_WRITE
-  if (mask & 0x20000000U) rights |= kKeyRead;       // GENERIC_EXECUTE
-  if (mask & 0x12000000U) rights |= kKeyAllAccess;  // GENERIC_ALL, MAXIMUM_ALLOWED
-  return rights;
-}
-
-struct OpenKey {
-  std::shared_ptr<const Snapshot> snap;
-  std::uint32_t rights = kKeyAllAccess;  // a predefined root has them all
-  bool classes = false;
-  Root root = Root::kLocalMachine;
-  std::vector<std::string> path;  // folded names below the root (below Software\Classes for classes)
-  std::vector<const Key*> layers;
-  std::vector<const Key*> subkeys;  // merged, for two layers
-  std::vector<const Value*> values;
-
-  std::size_t SubkeyCount() const {
-    return layers.size() == 1 ? layers[0]->children.size() : layers.empty() ? 0 : subkeys.size();
-  }
-  const Key* SubkeyAt(std::size_t i) const { return layers.size() == 1 ? layers[0]->children[i] : subkeys[i]; }
-  std::size_t ValueCount() const {
-    return layers.size() == 1 ? layers[0]->values.size() : layers.empty() ? 0 : values.size();
-  }
-  const Value* ValueAt(std::size_t i) const { return layers.size() == 1 ? &layers[0]->values[i] : values[i]; }
-  const Value* FindValue(std::string_view name, bool& damaged) const {
-    damaged = false;
-    for (const Key* k : layers) {
-      if (const Value* v = snap->store.FindValue(k, name)) return v;
-      damaged = damaged || snap->store.IsDamaged(k, name);
-    }
-    return nullptr;
-  }
-};
-
-const std::vector<std::string> kClasses{"SOFTWARE", "CLASSES"};
-
-std::vector<std::string> Concat(const std::vector<std::string>& a, const std::vector<std::string>& b) {
-  std::vector<std::string> r = a;
-  r.insert(r.end(), b.begin(), b.end());
-  return r;
-}
-
-std::uint32_t Open(OpenKey& k) {
-  const Store& store = k.snap->store;
-  if (!k.classes) {
-    const Key* key = store.Find(k.root, k.path);
-    if (key == nullptr) {
-      const std::uint32_t failure = store.FailureAt(k.root, k.path);
-      return failure ? failure : kRegNotFound;
-    }
-    k.layers = {key};
-    return 0;
-  }
-  const std::vector<std::string> below = Concat(kClasses, k.path);
-  const Key* user = store.Find(Root::kCurrentUser, below);
-  const Key* machine = store.Find(Root::kLocalMachine, below);
-  if (user == nullptr && machine == nullptr && !k.path.empty()) {
-    std::uint32_t failure = store.FailureAt(Root::kCurrentUser, below);
-    if (!failure) failure = store.FailureAt(Root::kLocalMachine, below);
-    return failure ? failure : kRegNotFound;
-  }
-  for (const Key* l : {user, machine})
-    if (l != nullptr) k.layers.push_back(l);
-  if (k.layers.size() == 2) {
-    // Subkeys of both in one order, the user's where both have one; the
-    // user's values, then the machine's that the user's key does not have.
-    const auto& a = user->children;
-    const auto& b = machine->children;
-    std::size_t i = 0, j = 0;
-    while (i < a.size() || j < b.size()) {
-      if (j == b.size() || (i < a.size() && a[i]->folded <= b[j]->folded)) {
-        if (j < b.size() && a[i]->folded == b[j]->folded) ++j;
-        k.subkeys.push_back(a[i++]);
-      } else {
-        k.subkeys.push_back(b[j++]);
-      }
-    }
-    for (const Value& v : user->values) k.values.push_back(&v);
-    for (const Value& v : machine->values)
-      if (store.FindValue(user, v.name) == nullptr) k.values.push_back(&v);
-  }
-  return 0;
-}
-
-// The data as the "A" functions give it: strings in the code page, a string
-// always ending in its NUL.
-std::string DataForA(const Value& v, const CodePage& cp) {
-  if (v.kind != kRegSz && v.kind != kRegExpandSz && v.kind != kRegMultiSz) return std::string(v.data);
-  std::u16string units(v.data.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i)
-    units[i] = static_cast<char16_t>(static_cast<unsigned char>(v.data[2 * i]) |
-                                     (static_cast<unsigned char>(v.data[2 * i + 1]) << 8));
-  if (v.kind != kRegMultiSz && (units.empty() || units.back() != u'\0')) units += u'\0';
-  return cp.Encode(units);
-}
-
-// A name into a caller's buffer of `*length` characters; 234 when it does
-// not fit with its NUL, as much of it as fits being placed then. `*length`
-// receives the name's length.
-std::uint32_t PutName(const std::string& name, char* buffer, std::uint32_t* length) {
-  const std::uint32_t room = *length;
-  const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(name.size(), 0xFFFFFFFEU));
-  *length = n;
-  if (n + 1 <= room) {
-    std::memcpy(buffer, name.data(), n);
-    buffer[n] = '\0';
-    return 0;
-  }
-  if (room > 0) {
-    std::memcpy(buffer, name.data(), room - 1);
-    buffer[room - 1] = '\0';
-  }
-  return kRegMoreData;
-}
-
-// Data into a caller's buffer; 234 when it does not fit.
-std::uint32_t PutData(const std::string& data, std::uint8_t* buffer, std::uint32_t* length) {
-  if (length == nullptr) return 0;
-  const auto n = static_cast<std::uint32_t>(data.size());
-  const std::uint32_t room = *length;
-  *length = n;
-  if (buffer == nullptr) return 0;
-  if (n > room) return kRegMoreData;
-  if (n > 0) std::memcpy(buffer, data.data(), n);
-  return 0;
-}
-
 class FileRegistry final : public Registry {
  public:
   std::uint32_t RegOpenKeyEx(RegistryKey key, const char* subKey, std::uint32_t, std::uint32_t samDesired,
@@ -456,25 +319,16 @@ class FileRegistry final : public Registry {
     const std::lock_guard<std::mutex> lock(mutex_);
     OpenKey k;
     if (const OpenKey* from = Find(key)) {
-      k.snap = from->snap;
+      k.store = from->store;
       k.classes = from->classes;
       k.root = from->root;
       k.path = from->path;
-    } else if (!Predefined(key, k)) {
+    } else if (!PredefinedRoot(key, k)) {
       return kRegInvalidHandle;
     } else {
-      k.snap = Current();
+      k.store = Current();
     }
-    const std::string_view sub = subKey == nullptr ? "" : subKey;
-    if (!sub.empty() && sub.front() == '\\') return kRegBadPathname;
-    const std::string utf8 = SystemCodePage().ToUtf8(sub);
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-      std::size_t end = utf8.find('\\', pos);
-      if (end == std::string::npos) end = utf8.size();
-      if (end > pos) k.path.push_back(regstore::Fold(std::string_view(utf8).substr(pos, end - pos)));
-      pos = end + 1;
-    }
+    if (const std::uint32_t code = AddSubKey(k, subKey == nullptr ? "" : subKey, SystemCodePage())) return code;
     if (const std::uint32_t code = Open(k)) return code;
     k.rights = KeyRights(samDesired);
     do {
@@ -488,77 +342,31 @@ class FileRegistry final : public Registry {
   std::uint32_t RegCloseKey(RegistryKey key) override {
     const std::lock_guard<std::mutex> lock(mutex_);
     OpenKey ignored;
-    if (Predefined(key, ignored)) return 0;
+    if (PredefinedRoot(key, ignored)) return 0;
     return handles_.erase(key) != 0 ? 0 : kRegInvalidHandle;
   }
 
   std::uint32_t RegEnumValue(RegistryKey key, std::uint32_t index, char* valueName, std::uint32_t* valueNameLength,
                              std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLength) override {
-    if (valueName == nullptr || valueNameLength == nullptr || (data != nullptr && dataLength == nullptr))
-      return kRegInvalidParameter;
     const std::lock_guard<std::mutex> lock(mutex_);
-    const OpenKey* k = Use(key);
-    if (k == nullptr) return kRegInvalidHandle;
-    if ((k->rights & kKeyQueryValue) == 0) return kAccessDenied;
-    if (index >= k->ValueCount()) return kRegNoMoreItems;
-    const Value& v = *k->ValueAt(index);
-    const CodePage& cp = SystemCodePage();
-    if (type != nullptr) *type = v.kind;
-    const std::string bytes = dataLength != nullptr ? DataForA(v, cp) : std::string();
-    const std::uint32_t nameCode = PutName(cp.FromUtf8(v.name), valueName, valueNameLength);
-    if (nameCode != 0) {
-      if (dataLength != nullptr) *dataLength = static_cast<std::uint32_t>(bytes.size());
-      return nameCode;
-    }
-    return PutData(bytes, data, dataLength);
+    return EnumValue([&] { return Use(key); }, SystemCodePage(), index, valueName, valueNameLength, type, data,
+                     dataLength);
   }
 
   std::uint32_t RegEnumKeyEx(RegistryKey key, std::uint32_t index, char* name, std::uint32_t* nameLength,
                              char* className, std::uint32_t* classLength, std::uint64_t* lastWriteTime) override {
-    if (name == nullptr || nameLength == nullptr || (className != nullptr && classLength == nullptr))
-      return kRegInvalidParameter;
     const std::lock_guard<std::mutex> lock(mutex_);
-    const OpenKey* k = Use(key);
-    if (k == nullptr) return kRegInvalidHandle;
-    if ((k->rights & kKeyEnumerateSubKeys) == 0) return kAccessDenied;
-    if (index >= k->SubkeyCount()) return kRegNoMoreItems;
-    const Key& sub = *k->SubkeyAt(index);
-    if (lastWriteTime != nullptr) *lastWriteTime = sub.lastWrite;
-    // Keys have no class.
-    if (className != nullptr && *classLength > 0) className[0] = '\0';
-    if (classLength != nullptr) *classLength = 0;
-    return PutName(SystemCodePage().FromUtf8(sub.name), name, nameLength);
+    return EnumKey([&] { return Use(key); }, SystemCodePage(), index, name, nameLength, className, classLength,
+                   lastWriteTime);
   }
 
   std::uint32_t RegQueryValueEx(RegistryKey key, const char* valueName, std::uint32_t* type, std::uint8_t* data,
                                 std::uint32_t* dataSize) override {
-    if (data != nullptr && dataSize == nullptr) return kRegInvalidParameter;
     const std::lock_guard<std::mutex> lock(mutex_);
-    const OpenKey* k = Use(key);
-    if (k == nullptr) return kRegInvalidHandle;
-    if ((k->rights & kKeyQueryValue) == 0) return kAccessDenied;
-    const CodePage& cp = SystemCodePage();
-    bool damaged = false;
-    const Value* v = k->FindValue(cp.ToUtf8(valueName == nullptr ? "" : valueName), damaged);
-    if (v == nullptr) return damaged ? kRegCorrupt : kRegNotFound;
-    if (type != nullptr) *type = v->kind;
-    return PutData(dataSize != nullptr ? DataForA(*v, cp) : std::string(), data, dataSize);
+    return QueryValue([&] { return Use(key); }, SystemCodePage(), valueName, type, data, dataSize);
   }
 
  private:
-  // The predefined roots; false for any other handle.
-  static bool Predefined(RegistryKey key, OpenKey& k) {
-    switch (key) {
-      case RootKey(static_cast<std::int32_t>(0x80000000U)): k.classes = true; return true;
-      case RootKey(static_cast<std::int32_t>(0x80000001U)): k.root = Root::kCurrentUser; return true;
-      case RootKey(static_cast<std::int32_t>(0x80000002U)): k.root = Root::kLocalMachine; return true;
-      case RootKey(static_cast<std::int32_t>(0x80000003U)): k.root = Root::kUsers; return true;
-      case RootKey(static_cast<std::int32_t>(0x80000004U)): k.root = Root::kPerformanceData; return true;
-      case RootKey(static_cast<std::int32_t>(0x80000005U)): k.root = Root::kCurrentConfig; return true;
-      default: return false;  // HKEY_DYN_DATA (0x80000006) exists on no system of this kind
-    }
-  }
-
   const OpenKey* Find(RegistryKey key) const {
     const auto it = handles_.find(key);
     return it == handles_.end() ? nullptr : &it->second;
@@ -568,18 +376,19 @@ class FileRegistry final : public Registry {
   const OpenKey* Use(RegistryKey key) {
     if (const OpenKey* k = Find(key)) return k;
     rootUse_ = OpenKey{};
-    if (!Predefined(key, rootUse_)) return nullptr;
-    rootUse_.snap = Current();
+    if (!PredefinedRoot(key, rootUse_)) return nullptr;
+    rootUse_.store = Current();
     Open(rootUse_);
     return &rootUse_;
   }
 
-  std::shared_ptr<const Snapshot> Current() {
+  // The store of the setting as it is now; it keeps its snapshot alive.
+  std::shared_ptr<const Store> Current() {
     const char* env = std::getenv("KORTOOLS_REGISTRY");
     const std::string setting = env == nullptr ? "" : env;
     const CodePage& cp = SystemCodePage();
     if (!snap_ || snap_->setting != setting || snap_->codePage != cp.Name() || AnyChanged()) snap_ = Load(setting, cp);
-    return snap_;
+    return std::shared_ptr<const Store>(snap_, &snap_->store);
   }
 
   bool AnyChanged() {
