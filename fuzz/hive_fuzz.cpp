@@ -10,6 +10,7 @@
 #include <string>
 
 #include "fuzz/registry_fuzz_common.h"
+#include "platform/posix/hive_file.h"
 #include "tests/registry_hive.h"
 #include "winrules/registry/registry_files.h"
 

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/code_page.h"
+#include "platform/posix/hive_file.h"
 #include "tests/registry_hive.h"
 #include "tests/test_support.h"
 #include "winrules/registry/registry_files.h"

@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "winrules/registry/registry_files.h"
+#include "platform/posix/hive_file.h"
 
 namespace kor::platform::regstore {
 namespace {

@@ -42,6 +42,7 @@
 #include "platform/code_page.h"
 #include "platform/event_log.h"
 #include "platform/paths.h"
+#include "platform/posix/hive_file.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/registry.h"
 #include "winrules/registry/open_key.h"

@@ -1,5 +1,5 @@
-// Reading registry files into a store: regedit exports, the registry files of
-// a Wine prefix, and binary hive files.
+// Reading registry files into a store: regedit exports and the registry files
+// of a Wine prefix.
 //
 // A reader takes what it can from a file: a line it cannot read is reported
 // (with its number) and left out, and a value whose line could not be read
@@ -88,9 +88,7 @@ std::uint32_t ReadRegeditFile(std::string_view bytes, const CodePage& cp, std::u
 // A Wine registry file ("WINE REGISTRY Version 2"), its keys placed at `place`.
 std::uint32_t ReadWineFile(std::string_view bytes, const KeyPath& place, Store& store, Diagnostics& diag);
 
-// A binary hive file, read with libhivex from `path`, its root key placed at
-// `place`.
-std::uint32_t ReadHiveFile(const std::string& path, const KeyPath& place, Store& store, Diagnostics& diag);
+// Binary hive files are read on the POSIX side (platform/posix/hive_file.h).
 
 // Shared by the text readers.
 namespace detail {
