@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -196,7 +197,7 @@ std::string SandR(const std::string& side, int repeats) {
   double check = 0;
   const double ms = Median(repeats, [&] {
     kor::Variant v = p.SandR(text, search, replacing);
-    check = static_cast<double>(kor::ChangeType<kor::String>(v).size());
+    check = static_cast<double>(v.get_if<kor::String>()->size());  // read in place, as Python's len()
   });
   return Format(ms, check);
 }
@@ -327,6 +328,14 @@ std::string GetIni(const std::string& side, const fs::path& dir, int repeats) {
     ms = Median(repeats, [&] {
       std::size_t total = 0;
       for (int i = 0; i < kIniCalls; ++i) total += ::stat(file.c_str(), &st) == 0 ? 1 : 0;
+      check = static_cast<double>(total);
+    });
+  } else if (side == "syscall") {
+    // The cheapest system call there is: what any look at the file costs at
+    // the least on this machine.
+    ms = Median(repeats, [&] {
+      std::size_t total = 0;
+      for (int i = 0; i < kIniCalls; ++i) total += ::syscall(SYS_getppid) > 0 ? 1 : 0;
       check = static_cast<double>(total);
     });
   } else {

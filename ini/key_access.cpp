@@ -42,12 +42,48 @@ class CodePageArgument {
   std::string bytes_;
 };
 
+// ASCII is the lower half of every code page the platform uses: a text in
+// ASCII crosses as its bytes, with no conversion, and comes back unchanged.
+// `out` keeps its storage from call to call. False when the text is not
+// ASCII.
+bool NarrowAscii(std::u16string_view s, std::string& out) {
+  out.resize(s.size());
+  char* const o = out.data();
+  char16_t seen = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    seen |= s[i];
+    o[i] = static_cast<char>(s[i]);
+  }
+  return seen < 0x80;
+}
+
+// The value the platform placed in the buffer, as the caller gets it.
+String FromPlatform(const platform::CodePage& cp, const char* buffer, std::uint32_t n) {
+  unsigned char seen = 0;
+  for (std::uint32_t i = 0; i < n; ++i) seen |= static_cast<unsigned char>(buffer[i]);
+  if (seen < 0x80) return String(buffer, buffer + n);
+  // In a UTF-8 code page the platform's cut never splits a character.
+  return cp.Decode(std::string_view(buffer, n));
+}
+
 }  // namespace
 
 String korINI::GetIni(String& i_Section, String& i_Key, String& i_DefaultReturnValue, String& i_IniFile) {
   const platform::CodePage& cp = platform::SystemCodePage();
-  CodePageArgument section(cp, i_Section), key(cp, i_Key), defaultText(cp, i_DefaultReturnValue), file(cp, i_IniFile);
   char buffer[kReadBufferSize];
+  // The usual call, names and default in ASCII: no conversion either way, and
+  // the texts' storage kept for the next call.
+  thread_local std::string ascii[4];
+  if (NarrowAscii(i_Section, ascii[0]) && NarrowAscii(i_Key, ascii[1]) && NarrowAscii(i_DefaultReturnValue, ascii[2]) &&
+      NarrowAscii(i_IniFile, ascii[3])) {
+    std::uint32_t n = platform::GetProfileFiles().GetPrivateProfileString(
+        platform::UpToNul(ascii[0]), platform::UpToNul(ascii[1]), platform::UpToNul(ascii[2]), buffer, kReadBufferSize,
+        platform::UpToNul(ascii[3]));
+    if (n > kReadBufferSize - 1) n = kReadBufferSize - 1;
+    if (n == 0) return i_DefaultReturnValue;
+    return FromPlatform(cp, buffer, n);
+  }
+  CodePageArgument section(cp, i_Section), key(cp, i_Key), defaultText(cp, i_DefaultReturnValue), file(cp, i_IniFile);
   std::uint32_t n = platform::GetProfileFiles().GetPrivateProfileString(
       section.ForPlatform(), key.ForPlatform(), defaultText.ForPlatform(), buffer, kReadBufferSize, file.ForPlatform());
   if (n > kReadBufferSize - 1) n = kReadBufferSize - 1;
@@ -56,8 +92,7 @@ String korINI::GetIni(String& i_Section, String& i_Key, String& i_DefaultReturnV
   defaultText.WriteBack(cp);
   file.WriteBack(cp);
   if (n == 0) return i_DefaultReturnValue;
-  // In a UTF-8 code page the platform's cut never splits a character.
-  return cp.Decode(std::string_view(buffer, n));
+  return FromPlatform(cp, buffer, n);
 }
 
 Variant korINI::GetInt(String& i_Section, String& i_Key, Integer& i_DefaultReturnValue, String& i_IniFile) {

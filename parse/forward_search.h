@@ -12,6 +12,7 @@
 // already found is remembered rather than searched for again.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -37,6 +38,48 @@ inline const char16_t* FindUnit(const char16_t* first, const char16_t* last, cha
   for (; first != last; ++first)
     if (*first == c) return first;
   return last;
+}
+
+// Counts, up to `most`, the units equal to `c` that follow a unit other than
+// `c`, among the units of `line` but its first and its last; `at` is the
+// index of the last one counted.
+inline std::int64_t CountFieldEnds(std::u16string_view line, char16_t c, std::int64_t most, std::size_t& at) {
+  if (line.size() < 3 || most <= 0) return 0;
+  const char16_t* const t = line.data();
+  const std::size_t stop = line.size() - 1;
+  std::size_t i = 1;
+  std::int64_t counted = 0;
+#if defined(__SSE2__)
+  const __m128i wanted = _mm_set1_epi16(static_cast<short>(c));
+  for (; stop - i >= 8; i += 8) {
+    const __m128i here = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i)), wanted);
+    const __m128i before = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i - 1)), wanted);
+    // One bit per unit.
+    auto ends =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(_mm_andnot_si128(before, here), _mm_setzero_si128())));
+    if (ends == 0) continue;
+    // The bits set, without a processor instruction for it.
+    unsigned k = ends - ((ends >> 1) & 0x55u);
+    k = (k & 0x33u) + ((k >> 2) & 0x33u);
+    k = (k + (k >> 4)) & 0x0Fu;
+    if (counted + static_cast<std::int64_t>(k) < most) {
+      counted += k;
+      at = i + static_cast<std::size_t>(std::bit_width(ends) - 1);
+      continue;
+    }
+    for (;; ends &= ends - 1) {
+      at = i + static_cast<std::size_t>(std::countr_zero(ends));
+      if (++counted == most) return counted;
+    }
+  }
+#endif
+  for (; i < stop && counted < most; ++i) {
+    if (t[i] == c && t[i - 1] != c) {
+      at = i;
+      ++counted;
+    }
+  }
+  return counted;
 }
 
 class ForwardSearch {
