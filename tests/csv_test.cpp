@@ -144,6 +144,9 @@ TEST(SplitCSVLine, Dialect) {
 TEST(SplitCSVLine, Limits) {
   StringArray fields;
   EXPECT_EQ(ErrorOf([&] { csv::SplitLine(u"a,b", u"", fields); }), 5);
+  // A separator longer than the line: its first unit alone ends an empty field.
+  EXPECT_EQ(csv::SplitLine(u";", u";;", fields), 1);
+  EXPECT_EQ(fields(1), u"");
   String line;
   for (int i = 0; i < 32767; ++i) line += u"x,";
   EXPECT_EQ(csv::SplitLine(line, u",", fields), 32767);
