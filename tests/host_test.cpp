@@ -139,6 +139,7 @@ TEST(HostConvert, ScalarsByDeclaredType) {
       {"0.1", TypeKind::Single, Single{0.1f}, 0},
       {"1e39", TypeKind::Single, {}, 6},
       {"true", TypeKind::Boolean, Boolean(true), 0},
+      {"0.5", TypeKind::Boolean, Boolean(true), 0},
       {"null", TypeKind::Boolean, {}, 13},
       {"36526.5", TypeKind::Date, Date{36526.5}, 0},
       {R"({"Missing":null})", TypeKind::Long, Variant::Missing(), 0},
