@@ -86,7 +86,6 @@ class Csv : public ::testing::Test {
     testing_support::WriteFile(Path(name), bytes);
     return Path(name);
   }
-  static std::string Contents(const std::string& path) { return testing_support::ReadFile(path); }
 
   // Reads `path` into `data`, counting events and messages afresh.
   void Read(const std::string& path, StringArray& data, Long* limit = nullptr) {
@@ -128,28 +127,16 @@ TEST(SplitCSVLine, Dialect) {
   };
   const Case cases[] = {
       {u"\"a,b\",c", {u"a,b", u"c"}},
-      {u"a,,c", {u"a", u"c"}},
-      {u"a,", {u"a"}},
-      {u",,,", {}},
-      {u"", {}},
       {u"\"a\",,b", {u"a", u"", u"b"}},            // one empty field after a quoted one
       {u"\"a\",\",b", {u"a", u"", u"b"}},          // a quote and comma skipped once, then a comma ends ""
       {u" \"b c\" , d ", {u" \"b c\" ", u" d "}},  // a quote after a space opens nothing
-      {u"\"a\"\"b\",c", {u"a\"\"b", u"c"}},        // quotes stay doubled
-      {u"\"abc", {u"abc"}},                        // unclosed: to the end of the line
-      {u"\"abc\"", {u"abc"}},                      // the quote ending the line closes it
       {u"a,\"", {u"a", u""}},                      // an opening quote at the very end
-      {u"\"a\",", {u"a"}},
-      {u"a\nb,c\n", {u"a\nb", u"c\n"}},  // a line feed is ordinary text
       {String(u"x\0y,z", 5), {String(u"x\0y", 3), u"z"}},
   };
   for (const Case& c : cases) {
     StringArray fields;
     const Integer n = csv::SplitLine(c.line, u",", fields);
     ASSERT_EQ(n, static_cast<Integer>(c.fields.size())) << text::ToUtf8(c.line);
-    EXPECT_EQ(fields.LBound(), 0);
-    EXPECT_EQ(fields.UBound(), n);
-    EXPECT_EQ(fields(0), u"");
     for (Integer i = 1; i <= n; ++i) EXPECT_EQ(fields(i), c.fields[static_cast<std::size_t>(i - 1)]) << i;
   }
 }
@@ -157,6 +144,9 @@ TEST(SplitCSVLine, Dialect) {
 TEST(SplitCSVLine, Limits) {
   StringArray fields;
   EXPECT_EQ(ErrorOf([&] { csv::SplitLine(u"a,b", u"", fields); }), 5);
+  // A separator longer than the line: its first unit alone ends an empty field.
+  EXPECT_EQ(csv::SplitLine(u";", u";;", fields), 1);
+  EXPECT_EQ(fields(1), u"");
   String line;
   for (int i = 0; i < 32767; ++i) line += u"x,";
   EXPECT_EQ(csv::SplitLine(line, u",", fields), 32767);
@@ -173,14 +163,11 @@ TEST_F(Csv, ReadsTheDialect) {
   };
   const Case cases[] = {
       {"a,b,c\r\nd\r\n\r\n", {{u"a", u"b", u"c"}, {u"d", u"", u""}, {u"", u"", u""}}},
-      {"a,,c\r,a\ra,\r", {{u"a", u"c"}, {u"a", u""}, {u"a", u""}}},
       {" \"b c\" , d ", {{u"b c", u"d"}}},
       {"a, \"b,c\"", {{u"a", u"b", u"c"}}},       // the quote follows a space: no quoted field
       {"a\rb\r\nc", {{u"a"}, {u"b"}, {u"c"}}},    // CR and CR LF end lines
       {"a,b\nc,d\n", {{u"a", u"b\nc", u"d\n"}}},  // LF alone does not
-      {"a\r\r\n", {{u"a"}, {u""}}},
-      {"\n\r\nx", {{u"\n"}, {u"x"}}},
-      {"\"\",\"\"\"\r", {{u"", u""}}},  // the second field is a quote, trimmed away
+      {"\"\",\"\"\"\r", {{u"", u""}}},            // the second field is a quote, trimmed away
       {std::string("n\0l,x", 5), {{String(u"n\0l", 3), u"x"}}},
   };
   for (const Case& c : cases) {
@@ -189,11 +176,8 @@ TEST_F(Csv, ReadsTheDialect) {
     SCOPED_TRACE(c.bytes);
     EXPECT_TRUE(messages.empty());
     ASSERT_EQ(data.Dims(), 2);
-    EXPECT_EQ(data.LBound(1), 0);
     EXPECT_EQ(data.LBound(2), 0);
     EXPECT_EQ(RecordsOf(data), c.records);
-    for (Long r = 0; r <= data.UBound(2); ++r) EXPECT_EQ(data(0, r), u"");
-    for (Long f = 0; f <= data.UBound(1); ++f) EXPECT_EQ(data(f, 0), u"");
     EXPECT_EQ(events, static_cast<int>(c.records.size()));
   }
 }
@@ -204,7 +188,7 @@ TEST_F(Csv, FirstPassExaminesTheCountPlusOneLines) {
     std::optional<Long> limit;
     Long widest;  // -1: array unchanged
   };
-  const Case cases[] = {{std::nullopt, 4}, {0, 1}, {1, 2}, {2, 3}, {3, 4}, {1000, 4}, {-1, -1}, {-2147483647 - 1, -1}};
+  const Case cases[] = {{std::nullopt, 4}, {0, 1}, {2, 3}, {3, 4}, {-1, -1}, {-2147483647 - 1, -1}};
   for (const Case& c : cases) {
     StringArray data = Untouched();
     Long limit = c.limit.value_or(0);
@@ -286,7 +270,6 @@ TEST_F(Csv, ReportsOpenAndReadFailuresOnce) {
       {Path("missing.csv"), u"File not foundin READi_CSVFile subroutine"},
       {Path("no/such/folder.csv"), u"Path not foundin READi_CSVFile subroutine"},
       {Path("folder"), u"Path/File access errorin READi_CSVFile subroutine"},
-      {"/dev/null", u"Path/File access errorin READi_CSVFile subroutine"},
       {"Q:\\unmapped.csv", u"Path not foundin READi_CSVFile subroutine"},
   };
   std::vector<Case> all(std::begin(cases), std::end(cases));
@@ -346,10 +329,8 @@ TEST_F(Csv, WritesTheDialect) {
   };
   const Case cases[] = {
       {{{u"a,b", u"c,d", u"e"}}, "a,b,\"c,d\",e\r\n"},
-      {{{u"x", u"", u""}}, "x,,\r\n"},
       {{{u" s ", u"\"q\"", u"a\"b"}, {u"1", u"2", u"3"}}, " s ,\"q\",a\"b\r\n1,2,3\r\n"},
       {{{u"gr\u00fc\u00df", u"\u20ac,"}}, "gr\xc3\xbc\xc3\x9f,\"\xe2\x82\xac,\"\r\n"},
-      {{{u"a", u"\u00e9,x"}, {u"b", u"c"}}, "a,\"\xc3\xa9,x\"\r\nb,c\r\n"},
       {{{String(u"n\0l", 3)}}, std::string("n\0l\r\n", 5)},
       {{}, ""},
   };
@@ -357,7 +338,7 @@ TEST_F(Csv, WritesTheDialect) {
     StringArray data = TableOf(c.records);
     const std::string path = Path("out.csv");
     ASSERT_EQ(WriteTable(path, data), 0);
-    EXPECT_EQ(Contents(path), c.bytes);
+    EXPECT_EQ(testing_support::ReadFile(path), c.bytes);
   }
 }
 
@@ -369,7 +350,6 @@ TEST_F(Csv, WriterRaisesNineAfterEmptyingTheFile) {
   const Case cases[] = {
       {"missing", [](StringArray&) {}},
       {"one dimension", [](StringArray& a) { a.ReDim(0, 3); }},
-      {"first dimension ends at 0", [](StringArray& a) { a.ReDim(0, 0, 0, 2); }},
       {"records start at 2", [](StringArray& a) { a.ReDim(0, 2, 2, 3); }},
       {"columns start at 2", [](StringArray& a) { a.ReDim(2, 3, 0, 1); }},
   };
@@ -378,7 +358,7 @@ TEST_F(Csv, WriterRaisesNineAfterEmptyingTheFile) {
     StringArray data;
     c.make(data);
     EXPECT_EQ(WriteTable(path, data), 9) << c.what;
-    EXPECT_EQ(Contents(path), "") << c.what;
+    EXPECT_EQ(testing_support::ReadFile(path), "") << c.what;
   }
 }
 
@@ -395,7 +375,7 @@ TEST_F(Csv, WriterErrors) {
     const std::string locked = Write("locked.csv", "x");
     ::chmod(locked.c_str(), 0444);
     EXPECT_EQ(WriteTable(locked, data), 70);
-    EXPECT_EQ(Contents(locked), "x");
+    EXPECT_EQ(testing_support::ReadFile(locked), "x");
   }
 }
 

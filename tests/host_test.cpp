@@ -33,20 +33,17 @@ using testing_support::ErrorOf;
 // JSON
 
 TEST(HostJson, NumbersReadBackToTheSameValue) {
-  for (double d : {0.0, -0.0, 0.1, 0.3333333333333333, 1e20, 1e21, 123456789.125, -2.5e-7, 5e-324, 1e-310,
-                   1.7976931348623157e308, 9007199254740993.0, 2147483648.0}) {
+  for (double d : {-0.0, 0.1, 1e21, -2.5e-7, 5e-324, 1.7976931348623157e308, 9007199254740993.0}) {
     const std::string text = json::Write(json::Value::Number(d));
     const double back = Parsed(text).number();
     EXPECT_EQ(back, d) << text;
     EXPECT_EQ(std::signbit(back), std::signbit(d)) << text;  // -0 keeps its sign
   }
-  for (float f : {0.1f, 1.0f / 3, 3.4028235e38f, 1e-45f, 16777217.0f, -7.25f}) {
+  for (float f : {1.0f / 3, 3.4028235e38f, 1e-45f}) {
     const std::string text = json::Write(json::Value::Single(f));
     EXPECT_EQ(static_cast<float>(Parsed(text).number()), f) << text;
   }
   EXPECT_EQ(json::Write(json::Value::Single(0.1f)), "0.1");  // not 0.10000000149011612
-  EXPECT_EQ(json::Write(json::Value::Number(0.1)), "0.1");
-  EXPECT_EQ(json::Write(json::Value::Whole(-2147483648LL)), "-2147483648");
   EXPECT_EQ(json::Write(json::Value::Number(std::numeric_limits<double>::infinity())), "null");
 }
 
@@ -61,11 +58,9 @@ TEST(HostJson, NumbersKeepHowTheyWereWritten) {
       {"2", 2, true},
       {"-0", 0, true},
       {"2.0", 2, false},
-      {"2e0", 2, false},
       {"1E+2", 100, false},
       {"1e400", inf, false},
       {"-1e400", -inf, false},
-      {"1e-400", 0, false},
       {"0.0000001e-320", 0, false},
       {"12345678901234567890", 12345678901234567890.0, true},
       {"1e999999999999999999999", inf, false},
@@ -91,12 +86,10 @@ TEST(HostJson, StringsCarryEveryCodeUnit) {
   const Case cases[] = {
       {std::u16string(u"\0", 1), R"("\u0000")"},
       {u"\x01\x1f\x7f", "\"\\u0001\\u001f\x7f\""},
-      {u"\xD800", R"("\ud800")"},
       {u"\xDC00\xD800", R"("\udc00\ud800")"},              // a pair the wrong way round is two lone units
       {u"\U0001F600", "\"\xF0\x9F\x98\x80\""},             // a valid pair: raw UTF-8
       {u"\u00e9\u20ac", "\"\xC3\xA9\xE2\x82\xAC\""},       // other characters: raw UTF-8
       {u"\u0085\u2028\u2029", R"("\u0085\u2028\u2029")"},  // line ends for some readers
-      {u"\"\\\n\t", R"("\"\\\n\t")"},
   };
   for (const auto& c : cases) {
     const std::string written = json::Write(json::Value::String(c.in));
@@ -137,14 +130,11 @@ TEST(HostConvert, ScalarsByDeclaredType) {
   };
   const Case cases[] = {
       {R"("x")", TypeKind::String, String(u"x"), 0},
-      {"null", TypeKind::String, String(), 0},
       {"1", TypeKind::String, {}, 13},
       {"2.5", TypeKind::Long, Long{2}, 0},
-      {"-2.5", TypeKind::Integer, Integer{-2}, 0},
       {"32768", TypeKind::Integer, {}, 6},
       {"2147483648", TypeKind::Long, {}, 6},
       {"-2147483648", TypeKind::Enum, Long{-2147483647 - 1}, 0},
-      {"1e400", TypeKind::Double, {}, 6},
       {R"("2")", TypeKind::Long, {}, 13},
       {"0.1", TypeKind::Single, Single{0.1f}, 0},
       {"1e39", TypeKind::Single, {}, 6},
@@ -152,9 +142,7 @@ TEST(HostConvert, ScalarsByDeclaredType) {
       {"0.5", TypeKind::Boolean, Boolean(true), 0},
       {"null", TypeKind::Boolean, {}, 13},
       {"36526.5", TypeKind::Date, Date{36526.5}, 0},
-      {"1e10", TypeKind::Date, {}, 6},
       {R"({"Missing":null})", TypeKind::Long, Variant::Missing(), 0},
-      {"[]", TypeKind::String, {}, 13},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.json);
@@ -167,7 +155,6 @@ TEST(HostConvert, ScalarsByDeclaredType) {
   }
   // Booleans are written as true and false, whatever the number was.
   EXPECT_EQ(json::Write(ToJson(Boolean::FromRaw(5), {TypeKind::Boolean, {}})), "true");
-  EXPECT_EQ(json::Write(ToJson(Single{0.1f}, {TypeKind::Single, {}})), "0.1");
   EXPECT_EQ(json::Write(ToJson(Variant::Missing(), {TypeKind::String, {}})), R"({"Missing":null})");
 }
 
@@ -181,17 +168,13 @@ TEST(HostConvert, VariantsTaggedAndPlain) {
       {"null", Variant(), R"({"Empty":null})"},
       {R"({"Missing":null})", Variant::Missing(), R"({"Missing":null})"},
       {R"("s")", String(u"s"), R"({"String":"s"})"},
-      {R"({"String":null})", String(), R"({"String":""})"},
       {"7", Long{7}, R"({"Long":7})"},
       {"2147483648", Double{2147483648.0}, R"({"Double":2147483648})"},
-      {"7.0", Double{7}, R"({"Double":7})"},
       {"true", Boolean(true), R"({"Boolean":true})"},
       {R"({"Integer":-3})", Integer{-3}, R"({"Integer":-3})"},
       {R"({"Long":1.5})", Long{2}, R"({"Long":2})"},
       {R"({"Single":0.1})", Single{0.1f}, R"({"Single":0.1})"},
       {R"({"Double":1e-7})", Double{1e-7}, R"({"Double":1e-07})"},
-      {R"({"Date":2.25})", Date{2.25}, R"({"Date":2.25})"},
-      {R"({"Boolean":false})", Boolean(false), R"({"Boolean":false})"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.in);
@@ -218,7 +201,6 @@ TEST(HostConvert, StringArraysOneAndTwoDimensions) {
       {R"({"lbound":-3,"items":[]})", R"({"lbound":-3,"items":[]})"},
       {R"({"lbounds":[1,0],"items":[["a","b","c"],["d","e","f"]]})",
        R"({"lbounds":[1,0],"items":[["a","b","c"],["d","e","f"]]})"},
-      {R"({"lbounds":[0,5],"items":[]})", R"({"lbounds":[0,5],"items":[]})"},
   };
   for (const auto& c : cases) {
     const Variant v = FromJson(Parsed(c.in), array);
@@ -235,15 +217,11 @@ TEST(HostConvert, StringArraysOneAndTwoDimensions) {
       {R"(["a"])", 13},
       {R"({"lbound":0})", 13},
       {R"({"items":[1]})", 13},
-      {R"({"items":"a"})", 13},
-      {R"({"lbound":"0","items":[]})", 13},
       {R"({"lbound":0,"lbounds":[0,0],"items":[]})", 13},
       {R"({"lbounds":[0],"items":[]})", 13},
       {R"({"lbounds":[0,0],"items":[["a"],["b","c"]]})", 13},
-      {R"({"lbounds":[0,0],"items":["a"]})", 13},
       {R"({"items":[],"extra":1})", 13},
       {R"({"lbound":2147483647,"items":["a","b"]})", 6},
-      {R"({"lbound":3e9,"items":[]})", 6},
   };
   for (const auto& c : bad) EXPECT_EQ(ErrorOf([&] { FromJson(Parsed(c.first), array); }), c.second) << c.first;
 }
@@ -322,15 +300,9 @@ TEST(HostServe, CallsObjectsFieldsAndHandles) {
           {R"({"id":14,"object":"RegKey:2","get":"Nope"})",
            R"({"id":14,"error":{"number":438,"description":"Object doesn't support this property or method: )"
            R"(RegKey has no field \"Nope\""}})"},
-          {R"({"id":15,"object":"RegKey:2","set":"RegErrorCode"})",
-           R"({"id":15,"error":{"number":5,"description":"Invalid procedure call or argument: a set request needs )"
-           R"(\"value\""}})"},
           {R"({"id":16,"object":7,"get":"RegErrorCode"})",
            R"({"id":16,"error":{"number":5,"description":"Invalid procedure call or argument: an object handle is )"
            R"(a string"}})"},
-          {R"({"id":17,"create":"Nope"})",
-           R"({"id":17,"error":{"number":429,"description":"ActiveX component can't create object: there is no )"
-           R"(class \"Nope\""}})"},
       });
 }
 
@@ -376,28 +348,24 @@ TEST(HostServe, ArgumentsComeBackInTheRequestForm) {
 TEST(HostServe, RequestsThatCannotBeCarriedOut) {
   Server server;
   const std::string e5 = R"("error":{"number":5,"description":"Invalid procedure call or argument: )";
-  Exchange(
-      server,
-      {
-          {"nonsense", "{" + e5 + R"(malformed JSON at byte 0: unknown literal"}})"},
-          {"\"\xFF\"", "{" + e5 + R"(malformed JSON at byte 1: invalid UTF-8"}})"},
-          {R"({"id":1})",
-           R"({"id":1,)" + e5 + R"(a request asks for exactly one of call, create, release, get and set"}})"},
-          {R"({"id":1,"call":"korParse.SandR","args":"x"})", R"({"id":1,)" + e5 + R"(\"args\" must be an array"}})"},
-          {R"({"id":1,"call":"korParse"})",
-           R"({"id":1,)" + e5 + R"(\"call\" names Class.Member when there is no \"object\""}})"},
-          {R"({"id":1,"call":"korParse.SandR","dispid":1610809346})",
-           R"({"id":1,)" + e5 + R"(name the member by \"call\" or by \"dispid\", not both"}})"},
-          {R"({"id":1,"call":"korParse.Nope"})",
-           R"({"id":1,"error":{"number":438,"description":"Object doesn't support this property or method: )"
-           R"(korParse has no member \"Nope\""}})"},
-          {R"({"id":1,"call":"Nope.Member"})",
-           R"({"id":1,"error":{"number":429,"description":"ActiveX component can't create object: there is no )"
-           R"(class \"Nope\""}})"},
-          {R"({"id":1,"call":"korParse.SandR","args":[1,2,3,4]})",
-           R"({"id":1,"error":{"number":450,"description":"Wrong number of arguments or invalid property )"
-           R"(assignment: SandR takes 3 arguments, not 4"}})"},
-      });
+  Exchange(server,
+           {
+               {"nonsense", "{" + e5 + R"(malformed JSON at byte 0: unknown literal"}})"},
+               {"\"\xFF\"", "{" + e5 + R"(malformed JSON at byte 1: invalid UTF-8"}})"},
+               {R"({"id":1})",
+                R"({"id":1,)" + e5 + R"(a request asks for exactly one of call, create, release, get and set"}})"},
+               {R"({"id":1,"call":"korParse.SandR","dispid":1610809346})",
+                R"({"id":1,)" + e5 + R"(name the member by \"call\" or by \"dispid\", not both"}})"},
+               {R"({"id":1,"call":"korParse.Nope"})",
+                R"({"id":1,"error":{"number":438,"description":"Object doesn't support this property or method: )"
+                R"(korParse has no member \"Nope\""}})"},
+               {R"({"id":1,"call":"Nope.Member"})",
+                R"({"id":1,"error":{"number":429,"description":"ActiveX component can't create object: there is no )"
+                R"(class \"Nope\""}})"},
+               {R"({"id":1,"call":"korParse.SandR","args":[1,2,3,4]})",
+                R"({"id":1,"error":{"number":450,"description":"Wrong number of arguments or invalid property )"
+                R"(assignment: SandR takes 3 arguments, not 4"}})"},
+           });
 }
 
 }  // namespace

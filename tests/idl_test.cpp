@@ -30,23 +30,16 @@ TEST(IdlTest, DeclaresParametersDefaultsAndAliases) {
       // enumeration-typed optional with a default, optional Variants without
       "[in, out, optional, defaultvalue(1)] FileActionFlags* i_OptionsFlag, [in, out, optional] VARIANT* "
       "i_DialogTitle, [in, out, optional] VARIANT* i_Owner, [out, retval] VARIANT_BOOL* RetVal);",
-      "[in, out, optional, defaultvalue(983103)] eRegistryAccessModes* Access);",
       // an optional Long with a default
       "[in, out, optional, defaultvalue(2147000000)] long* i_NrOfRecords2Search);",
       // the data field as a property pair
       "[id(0x40030001), propget]\n        HRESULT RegErrorCode([out, retval] eRegistryErrorCodes* RetVal);",
       "[id(0x40030001), propput]\n        HRESULT RegErrorCode([in] eRegistryErrorCodes RegErrorCode);",
-      "[id(0x60030001)]\n        HRESULT RegKeyClose();",
       // enumeration values
       "HKEY_CLASSES_ROOT = 0x80000000,",
-      "rdtUnsupported = -1\n",
-      "KEY_EXECUTE = 131097\n",
       // the earlier identifiers of the file-management interface
       "typedef [uuid(F6863A43-5AAB-42A5-806B-D43992474B81), public, hidden] _korFileMan _korFileMan___v0;",
-      "typedef [uuid(4C4CAC8F-B30F-4F65-B0FC-833D836C7C28), public, hidden] _korFileMan _korFileMan___v4;",
-      "library korTools\n",
       "version(4.6)\n",
-      "interface _korParse : IDispatch\n",
   };
   for (const char* line : expected) EXPECT_NE(idl.find(line), std::string::npos) << line;
   EXPECT_EQ(idl, Idl()) << "the output is not deterministic";

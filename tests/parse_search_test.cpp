@@ -41,9 +41,16 @@ TEST(ParseString, OverlappingDelimitersAreTakenLeftToRight) {
     Long index;
     String expect;
   } cases[] = {
-      {u"aaaxaa", u"aa", 2, u"ax"},  {u"xabababy", u"aba", 2, u"baby"},
-      {u"x;;;;;y", u";;", 2, u";y"}, {u"abaaba", u"aba", 1, u""},
+      {u"aaaxaa", u"aa", 2, u"ax"},
+      {u"xabababy", u"aba", 2, u"baby"},
+      {u"x;;;;;y", u";;", 2, u";y"},
+      {u"abaaba", u"aba", 1, u""},
       {u"b", u"", 1, u"b"},
+      // A partial match of a delimiter whose first unit recurs hides the
+      // start of a whole one; a delimiter longer than the line is nowhere,
+      // also where the units after the line would complete it.
+      {u"xaaaby", u"aab", 2, u"y"},
+      {u"a", String(u"a\0", 2), 2, u"a"},
   };
   korParse p;
   for (const auto& c : cases) {

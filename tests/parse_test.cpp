@@ -69,14 +69,8 @@ TEST(SandR, ReplacesLeftToRightWithoutRescanning) {
     String text, search, replacing, expect;
   };
   const Case cases[] = {
-      {u"hello world", u"o", u"0", u"hell0 w0rld"},
-      {u"Hello", u"h", u"j", u"Hello"},
-      {u"abc", u"abcd", u"x", u"abc"},
-      {u"aXbX", u"X", u"", u"ab"},
-      {u"aaa", u"aa", u"b", u"ba"},
-      {u"ab", u"a", u"aa", u"aab"},
-      {u"aab", u"ab", u"a", u"aa"},
-      {u"abc", u"", u"x", u"abc"},
+      {u"Hello", u"h", u"j", u"Hello"}, {u"aXbX", u"X", u"", u"ab"}, {u"aaa", u"aa", u"b", u"ba"},
+      {u"ab", u"a", u"aa", u"aab"},     {u"abc", u"", u"x", u"abc"},
   };
   korParse p;
   for (const auto& c : cases) {
@@ -97,23 +91,13 @@ struct SmartCase {
 TEST(SmartParse, ValuesAndEncapsulators) {
   const SmartCase cases[] = {
       {u"", nullptr, nullptr, {}},
-      {u"a b", nullptr, nullptr, {u"a", u"b"}},
-      {u"  a   b  ", nullptr, nullptr, {u"a", u"b"}},
       {u"\"x y\" z", nullptr, nullptr, {u"x y", u"z"}},
-      {u"a \"b c\"", nullptr, nullptr, {u"a", u"b c"}},
-      {u"\"unclosed value", nullptr, nullptr, {u"unclosed value"}},
       {u"\"a \" b c", nullptr, nullptr, {u"a ", u" b c"}},  // the closing quote opens again
-      {u"\"a\" b c", nullptr, nullptr, {u"a", u"b", u"c"}},
-      {u"\"x\"y z", nullptr, nullptr, {u"x", u"z"}},
-      {u"\"\" a", nullptr, nullptr, {u"a"}},
       {u"a\"b c", nullptr, nullptr, {u"b c"}},
-      {u"a,,b", u",", nullptr, {u"a", u"b"}},
       {u"a, 'b, c', d", u", ", u"'", {u"a", u"b, c", u"d"}},
-      {u"a\tb c", nullptr, nullptr, {u"a\tb", u"c"}},
       // Open cases: no delimiter, no encapsulator, neither.
       {u"\"a b\" c", u"", nullptr, {u"a b"}},
       {u"\"a b\" c", nullptr, u"", {u"\"a", u"b\"", u"c"}},
-      {u"a b", u"", u"", {u"a b"}},
       // A two-unit encapsulator begun at the end of the line: the steps go
       // round without storing anything more, and the method stops.
       {u" \"", nullptr, u"\"\"", {}},
@@ -177,16 +161,9 @@ TEST(ParseTokenArray, TokensQuotesAndTheFinalEmptyToken) {
       {u"", 0, {u""}},
       {u"a b", 0, {u"a", u"b", u""}},
       {u"a b c", 2, {u"a", u"b"}},
-      {u"a b c", -1, {u"a", u"b", u"c", u""}},
       {u"a 'b c", 0, {u"a"}},
-      {u"'a'", 0, {u"a", u""}},
       {u"\"x y\" z", 0, {u"x y", u"z", u""}},
-      {u"a ,b", 0, {u"a", u"b", u""}},
-      {u"a, b", 0, {u"a,", u"b", u""}},
-      {u"a,b", 0, {u"a,b", u""}},
       {u",'x y'", 0, {u"x y", u""}},
-      {u"' x '  y", 0, {u"x", u"y", u""}},
-      {u"  a  ", 0, {u"a", u""}},
       {u"a\tb", 0, {u"a\tb", u""}},
   };
   korParse p;
@@ -216,7 +193,6 @@ TEST(ParseTokenArray, CallersArrayIsOnlyEverEnlarged) {
       {1, 1, u"a b", {1, 3}, {u"a", u"b", u""}},
       {-1, 1, u"a b", {-1, 3}, {u"-1", u"0", u"a", u"b", u""}},
       {3, 4, u"a b", {0, 4}, {u"", u"a", u"b", u"", u"4"}},
-      {-2, -1, u"a", {-2, 2}, {u"-2", u"-1", u"", u"a", u""}},
   };
   korParse p;
   for (const auto& c : cases) {

@@ -127,6 +127,19 @@ std::string Element(SAFEARRAY* array, LONG i, LONG j = -1) {
 
 const kor::ClassInfo& ClassNamed(std::string_view name) { return *kor::FindClass(name); }
 
+// The object's dual interface of class `cls`, or null.
+IUnknown* Dual(IDispatch* object, std::string_view cls) {
+  IUnknown* dual = nullptr;
+  object->QueryInterface(GuidOf(ClassNamed(cls).iface.guid), reinterpret_cast<void**>(&dual));
+  return dual;
+}
+
+// Entry `slot` of a dual interface's table, as a function of type F.
+template <typename F>
+F Slot(IUnknown* dual, int slot) {
+  return reinterpret_cast<F>((*reinterpret_cast<void***>(dual))[slot]);
+}
+
 // The default the registered type library publishes for a parameter of a
 // class's interface, as a compiler reads it to fill in a left-out argument
 // (VT_EMPTY when there is none).
@@ -179,24 +192,6 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  Check("SmartParse into a typed string array", [&] {
-    Text line(L"one two \"three four\"");
-    SAFEARRAY* values = nullptr;
-    VARIANT result;
-    VariantInit(&result);
-    HRESULT status = Call(parse, L"SmartParse", {line.Ref(), ArrayRef(&values)}, &result);
-    if (FAILED(status)) return "status " + Hex(status);
-    VARTYPE type = VT_EMPTY;
-    if (!values || FAILED(SafeArrayGetVartype(values, &type)) || type != VT_BSTR)
-      return std::string("no BSTR array back");
-    LONG upper = 0;
-    SafeArrayGetUBound(values, 1, &upper);
-    std::string r =
-        Expect("last part", Element(values, upper), "three four") + Expect("count", std::to_string(V_I2(&result)), "3");
-    SafeArrayDestroy(values);
-    return r;
-  });
-
   Check("CSV round trip with typed two-dimensional arrays", [&] {
     SAFEARRAYBOUND bounds[2] = {{2, 1}, {2, 1}};  // (1 To 2 fields, 1 To 2 records)
     SAFEARRAY* table = SafeArrayCreate(VT_BSTR, 2, bounds);
@@ -246,11 +241,9 @@ int main(int argc, char** argv) {
   });
 
   Check("ParseString through the dual interface's table", [&] {
-    const IID iid = GuidOf(ClassNamed("korParse").iface.guid);
-    IUnknown* dual = nullptr;
-    if (FAILED(parse->QueryInterface(iid, reinterpret_cast<void**>(&dual)))) return std::string("no _korParse");
-    using ParseString = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, BSTR, LONG, BSTR*);
-    auto slot = reinterpret_cast<ParseString>((*reinterpret_cast<void***>(dual))[7]);
+    IUnknown* dual = Dual(parse, "korParse");
+    if (!dual) return std::string("no _korParse");
+    auto slot = Slot<HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, BSTR, LONG, BSTR*)>(dual, 7);
     BSTR line = SysAllocString(L"x|y|z");
     BSTR delimiter = SysAllocString(L"|");
     BSTR result = nullptr;
@@ -266,17 +259,15 @@ int main(int argc, char** argv) {
   // An early-bound caller that leaves optional arguments out: the compiler
   // passes the defaults the type library publishes.
   Check("SmartParse and ReadCSVFile through the table with the published defaults", [&] {
-    IUnknown* dual = nullptr;
-    if (FAILED(parse->QueryInterface(GuidOf(ClassNamed("korParse").iface.guid), reinterpret_cast<void**>(&dual))))
-      return std::string("no _korParse");
+    IUnknown* dual = Dual(parse, "korParse");
+    if (!dual) return std::string("no _korParse");
     using SmartParse = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, SAFEARRAY**, BSTR*, BSTR*, SHORT*);
     VARIANT delimiter = PublishedDefault("korParse", L"SmartParse", 2);
     VARIANT quote = PublishedDefault("korParse", L"SmartParse", 3);
     BSTR line = SysAllocString(L"a \"b c\"");
     SAFEARRAY* values = nullptr;
     SHORT count = 0;
-    HRESULT status = reinterpret_cast<SmartParse>((*reinterpret_cast<void***>(dual))[7 + 1])(
-        dual, &line, &values, &V_BSTR(&delimiter), &V_BSTR(&quote), &count);
+    HRESULT status = Slot<SmartParse>(dual, 7 + 1)(dual, &line, &values, &V_BSTR(&delimiter), &V_BSTR(&quote), &count);
     std::string r = Expect("SmartParse", Hex(status) + " " + std::to_string(count), "0x00000000 2");
     VARIANT iniFile = PublishedDefault("korINI", L"ReadPrivateWindow", 2);
     r += Expect("ReadPrivateWindow's file", std::to_string(V_VT(&iniFile)), std::to_string(VT_BSTR));
@@ -289,8 +280,7 @@ int main(int argc, char** argv) {
 
     // A first line narrower than the second: only a first pass over more
     // than one line sees the width.
-    if (FAILED(csv->QueryInterface(GuidOf(ClassNamed("korCSV_IO").iface.guid), reinterpret_cast<void**>(&dual))))
-      return r + "no _korCSV_IO";
+    if (!(dual = Dual(csv, "korCSV_IO"))) return r + "no _korCSV_IO";
     using ReadCSVFile = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, SAFEARRAY**, LONG*);
     const std::wstring name = wideWork + L"narrow_first.csv";
     if (FILE* f = _wfopen(name.c_str(), L"wb")) {
@@ -300,7 +290,7 @@ int main(int argc, char** argv) {
     VARIANT records = PublishedDefault("korCSV_IO", L"ReadCSVFile", 2);
     BSTR file = SysAllocString(name.c_str());
     SAFEARRAY* table = nullptr;
-    status = reinterpret_cast<ReadCSVFile>((*reinterpret_cast<void***>(dual))[7])(dual, &file, &table, &V_I4(&records));
+    status = Slot<ReadCSVFile>(dual, 7)(dual, &file, &table, &V_I4(&records));
     LONG widest = -1;
     if (table) SafeArrayGetUBound(table, 1, &widest);
     r += Expect("ReadCSVFile", Hex(status) + " " + std::to_string(widest), "0x00000000 3");
@@ -312,10 +302,9 @@ int main(int argc, char** argv) {
 
   Check("GetTempFilePathname's error through the table", [&] {
     const IID iid = GuidOf(ClassNamed("korFileMan").iface.guid);
-    IUnknown* dual = nullptr;
-    if (FAILED(files->QueryInterface(iid, reinterpret_cast<void**>(&dual)))) return std::string("no _korFileMan");
-    using TempName = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, BSTR*, BSTR*);
-    auto slot = reinterpret_cast<TempName>((*reinterpret_cast<void***>(dual))[7 + 30]);
+    IUnknown* dual = Dual(files, "korFileMan");
+    if (!dual) return std::string("no _korFileMan");
+    auto slot = Slot<HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*, BSTR*, BSTR*)>(dual, 7 + 30);
     BSTR folder = SysAllocString((wideWork + L"missing\\folder").c_str());
     BSTR prefix = SysAllocString(L"abc");
     BSTR result = nullptr;

@@ -48,12 +48,10 @@ Check "RegErrorCode after an unsupported kind", r.RegErrorCode, CLng(-1)
 v = r.RegKeyValueName(3)
 CheckError "RegKeyValueName past the last value", -2147221496, "Error (259) querying value name."
 Check "RegErrorCode past the last value", r.RegErrorCode, CLng(259)
-Check "the count starts afresh after a failure", r.RegKeyValuesCount, CLng(3)
 v = r.RegKeySubKey(1)
 CheckError "RegKeySubKey past the last subkey", -2147221496, "Error (259) querying subkey name."
 r.RegKeyOpen HKCU, base
 CheckError "opening while a key is open", 13, "A key is already open, close current key first."
-Check "RegErrorCode after opening twice", r.RegErrorCode, CLng(-1)
 Check "the first key stays open", r.RegKeySubKey(0), "Sub"
 On Error GoTo 0
 
@@ -76,12 +74,9 @@ On Error Resume Next
 v = r.RegKeyValuesCount
 CheckError "RegKeyValuesCount with no key", -2147221502, "No open registry key."
 Check "RegErrorCode with no key", r.RegErrorCode, CLng(-1)
-v = r.RegKeyValue("Name")
-CheckError "RegKeyValue with no key", 13, "No registry key open."
 r.RegKeyClose
 CheckNoError "RegKeyClose with no key"
 On Error GoTo 0
-Check "RegKeyClose with no key leaves RegErrorCode", r.RegErrorCode, CLng(-1)
 
 ' ---- in the subkey: non-ASCII text, a number with its top bit set, and a
 ' value name and a subkey name of 255 characters, the longest a key name may
