@@ -22,12 +22,6 @@ const fs::path kData = fs::path(__FILE__).parent_path() / "data" / "registry";
 
 std::string ReadAll(const fs::path& p) { return testing_support::ReadFile(p); }
 
-std::string Utf16File(std::string_view utf8) {
-  std::string out = "\xFF\xFE";
-  AppendUtf16Le(out, utf8);
-  return out;
-}
-
 std::string Le(std::u16string_view text) {
   std::string out;
   for (const char16_t u : text) AppendUtf16Le(out, u);
@@ -177,7 +171,7 @@ TEST(RegistryStore, PlacesFilesByHeaderOrName) {
   const std::pair<std::string, FileKind> kinds[] = {
       {"regf\x01\x00", FileKind::kHive},
       {"\r\n  REGEDIT4\r\n", FileKind::kRegedit},
-      {Utf16File("Windows Registry Editor Version 5.00\r\n"), FileKind::kRegedit},
+      {"\xFF\xFE" + Le(u"Windows Registry Editor Version 5.00\r\n"), FileKind::kRegedit},
       {"\xEF\xBB\xBFWindows Registry Editor Version 5.00\n", FileKind::kRegedit},
       {"WINE REGISTRY Version 2\n", FileKind::kWine},
       {"Windows Registry Editor Version 4.00\n", FileKind::kUnknown},
