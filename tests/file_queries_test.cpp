@@ -44,7 +44,7 @@ TEST(Wildcard, MatchesAsWindowsSearchesDo) {
       // clang-format off
       {"*.txt", "notes.txt.bak", false}, {"data?.csv", "data.csv", true}, {"a?b", "a.b", false},
       {"abc??", "abcd", true},          {"x.*", "xy", false},            {"*.", "README", true},
-      {"*.", "a.b", false},             {"x.?", "x", true},              {"\u00e4*.txt", "\u00c4rger.TXT", true},
+      {"*.", "a.b", false},             {"x.?", "x", true}, {"x.?", "x.y", true},              {"\u00e4*.txt", "\u00c4rger.TXT", true},
       {"?rger", "\u00e4rger", true},     {"a\xff", "A\xff", true},         {"", "x", false},
       // clang-format on
   };

@@ -53,6 +53,8 @@ TEST(IniNumericValue, NumbersBeyondTheirRangeOverflow) {
     EXPECT_EQ(ErrorOf([&] { ini::NumericValue(text); }), 6);
   }
   EXPECT_EQ(ini::NumericValue(u"1.7976931348623157E308"), 1.7976931348623157e308);
+  // The digits before the point count as well as the exponent.
+  EXPECT_EQ(ErrorOf([] { ini::NumericValue(String(400, u'9') + u"E-10"); }), 6);
   // Singles too.
   EXPECT_EQ(ini::ToSingle(3.4028234e38), 3.4028234e38f);
   EXPECT_EQ(ErrorOf([] { ini::ToSingle(-3.5e38); }), 6);

@@ -279,6 +279,22 @@ TEST(RegistryStore, LaterFilesOverrideAndDeleteEarlierOnes) {
   EXPECT_EQ(SubkeyNames(r.Find(Root::kCurrentUser, {"A"})), std::vector<std::string>{"B"});
 }
 
+// Blanks before a Wine value's "=", and UTF-8 text whose lead byte is the
+// smallest one there is.
+TEST(RegistryStore, WineBlanksAndTwoByteCharacters) {
+  Loaded r;
+  ASSERT_EQ(ReadWineFile("WINE REGISTRY Version 2\n[Software\\\\T] 1700000000\n\"A\" \t= \"1\"\n",
+                         KeyPath{Root::kCurrentUser, {}}, r.store, r.diag),
+            0u);
+  EXPECT_EQ(r.Regedit("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\T]\n\"B\"=\"\xC2\xA9\"\n"), 0u);
+  r.store.Finish();
+  EXPECT_TRUE(r.diag.lines.empty());
+  const Key* t = r.Find(Root::kCurrentUser, {"Software", "T"});
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(r.store.FindValue(t, "A")->data, Sz(u"1"));
+  EXPECT_EQ(r.store.FindValue(t, "B")->data, Sz(u"\u00a9"));
+}
+
 class HiveFile : public ::testing::Test {
  protected:
   testing_support::TempFolder folder_;

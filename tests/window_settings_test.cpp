@@ -252,6 +252,7 @@ TEST_F(WindowSettings, ErrorsInTheValues) {
       {"Width=0;Height=50;State=40000", "WindowState=1;"},
       // A bound beyond the range of a Single: the variable keeps its value (0).
       {"Left=1E39;Top=10;Width=50;Height=50;State=1E10", "Move(0,1440,9600,7200);"},
+      {"Left=10;Top=1E39;Width=50;Height=50;State=0", "Move(1920,0,9600,7200);"},
       // A percentage that scales beyond a Single keeps the value; an absolute
       // test whose sum overflows pulls the window onto the screen.
       {"Left=3E38;Top=10;Width=50;Height=50;State=0", "Move(3e+38,1440,9600,7200);"},
