@@ -275,6 +275,14 @@ TEST(FileSystemView, WindowsNamesToPosix) {
     EXPECT_EQ(view.ToPosix(c.name, posix), c.error);
     EXPECT_EQ(posix, c.error ? "untouched" : c.posix);
   }
+  // A root keeps its separator in the full name; a bare share name gets none.
+  const std::pair<const char*, const char*> full[] = {
+      {R"(C:\)", R"(C:\)"}, {R"(\\srv\share\x\..)", R"(\\srv\share\)"}, {R"(\\srv\share)", R"(\\srv\share)"}};
+  for (const auto& [name, expected] : full) {
+    std::string out;
+    EXPECT_EQ(view.FullPathName(name, out), 0u);
+    EXPECT_EQ(out, expected) << name;
+  }
   // Without a current folder only names that do not need it resolve.
   const platform::PosixFileSystemView lost(TestSettings(""));
   std::string posix;
