@@ -158,7 +158,7 @@ TEST(MakePathAbsolute, Forms) {
       {u" file ", u" C:|base ", u"C:|base|file"},
       {u"\"file name.txt\"", u"C:|base", u"\"C:|base|file name.txt\""},
       {u"||srv|share|x", u"C:|base", u"||srv|share|x"},
-      {u"||", u"C:|base", u"||"},
+      {u"C:", u"C:|base", u"C:"},
       {u"C:x", u"C:|base", u"C:x"},
       {u"|dir|file", u"C:|base", u"C:|dir|file"},
       {u"|dir|file", u"||server|share|base", u"||server|share|dir|file"},
