@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -118,12 +117,10 @@ TEST_F(FileOpsShellPath, FlagsFollowTheOperationsRules) {
   } cases[] = {
       // clang-format off
       {Op::Copy, left, 2, 0},           {Op::Copy, 1, 2, 0},              {Op::Copy, 17, 2, 17},
-      {Op::Copy, 1024 + 16, 2, 16},     {Op::Copy, 2 + 32, 2, 0},         {Op::Copy, 0, 2, 0},
-      {Op::Copy, 8 + 128 + 512, 2, 648}, {Op::Copy, -1, 2, 0x3DD},        {Op::Move, left, 1, 1},
-      {Op::Move, 1, 1, 1},              {Op::Move, 16 + 512, 1, 528},     {Op::Move, 2048 + 2, 1, 0},
-      {Op::Rename, left, 4, 1},         {Op::Rename, 8, 4, 8},            {Op::Rename, 65536 + 64, 4, 64},
-      {Op::Delete, left, 3, 0},         {Op::Delete, 64 + 16 + 1, 3, 80}, {Op::Delete, 8 + 128 + 512, 3, 0},
-      {Op::Delete, 4 + 256, 3, 260},    {Op::Delete, -1, 3, 0x154},
+      {Op::Copy, 1024 + 16, 2, 16},     {Op::Copy, 2 + 32, 2, 0},         {Op::Copy, -1, 2, 0x3DD},
+      {Op::Move, left, 1, 1},           {Op::Move, 2048 + 2, 1, 0},       {Op::Rename, left, 4, 1},
+      {Op::Rename, 65536 + 64, 4, 64},  {Op::Delete, left, 3, 0},         {Op::Delete, 64 + 16 + 1, 3, 80},
+      {Op::Delete, 8 + 128 + 512, 3, 0}, {Op::Delete, -1, 3, 0x154},
       // clang-format on
   };
   for (const bool ext : {false, true}) {
@@ -158,15 +155,11 @@ TEST_F(FileOpsShellPath, TitleAndOwnerTakeTheirValuesOrRaiseBeforeTheShell) {
   } cases[] = {
       {Variant::Missing(), Variant::Missing(), 0, std::nullopt, 0},
       {String(u"Copying"), Long{1234}, 0, "Copying", 1234},
-      {Long{5}, String(u"77"), 0, "5", 77},
       {Variant(), Variant(), 0, "", 0},  // Empty is the empty string and 0
       {kTrue, Double{-2.5}, 0, "True", -2},
-      {Double{0.5}, Long{-2147483647 - 1}, 0, "0.5", -2147483647 - 1},
-      {Variant::Missing(), String(u"abc"), 13, {}, 0},  // a non-numeric owner
-      {Variant::Missing(), Double{3e9}, 6, {}, 0},      // beyond a Long
-      {Variant::Missing(), String(u"4294967296"), 6, {}, 0},
+      {Variant::Missing(), String(u"abc"), 13, {}, 0},          // a non-numeric owner
+      {Variant::Missing(), Double{3e9}, 6, {}, 0},              // beyond a Long
       {Variant(StringArray()), Variant::Missing(), 13, {}, 0},  // a title without a string value
-      {Variant(Object()), Long{1}, 13, {}, 0},
       {String(u"t"), Variant(StringArray()), 13, {}, 0},
   };
   for (const Op op : kAllOps) {
@@ -245,16 +238,13 @@ TEST_F(FileOpsPlainPath, FailuresChangeNothingButTheDestinationName) {
     Op op;
     const char *source, *destination, *after;
   } cases[] = {
-      {Op::Copy, "missing.txt", "folder", "folder\\missing.txt"},  // the retry fails too
-      {Op::Move, "missing.txt", "folder", "folder\\missing.txt"},
+      {Op::Copy, "missing.txt", "folder", "folder\\missing.txt"},      // the retry fails too
       {Op::Copy, "a.txt", "nowhere\\a.txt", "nowhere\\a.txt\\a.txt"},  // a folder that does not exist
       // The name exists; the retry takes it as a folder, which it is not.
       {Op::Move, "a.txt", "b.txt", "b.txt\\a.txt"},
       {Op::Rename, "a.txt", "folder", "folder"},  // rename never retries
-      {Op::Rename, "a.txt", "b.txt", "b.txt"},
       // Nothing to match, a missing file, a folder: nothing to delete.
       {Op::Delete, "*.log", "b.txt", "b.txt"},
-      {Op::Delete, "none.txt", "b.txt", "b.txt"},
       {Op::Delete, "folder", "b.txt", "b.txt"},
       {Op::Delete, "nowhere\\*", "b.txt", "b.txt"},
   };
@@ -299,12 +289,9 @@ TEST_F(FileOpsPlain, CopyErrors) {
       // Only a plain file is copied or replaced; "A.TXT" is the same file; a name ends at its first NUL.
       // clang-format off
       {N("missing.txt"), N("b.txt"), 53}, {N("nowhere") + "\\a.txt", N("b.txt"), 76},
-      {N("folder"), N("b.txt"), 75},      {N("pipe"), N("b.txt"), 75},
-      {N("a.txt"), N("folder"), 75},      {N("a.txt"), N("pipe"), 75},
-      {N("a.txt"), N("ro.txt"), 75},      {N("a.txt"), N("nowhere") + "\\b.txt", 76},
-      {N("a.txt"), N("a.txt"), 70},       {N("A.TXT"), N("a.txt"), 70},
-      {N("*.txt"), N("b.txt"), 52},       {N("a.txt"), N("b?.txt"), 52},
-      {"", N("b.txt"), 52},               {N("a.txt"), std::string("\0x", 2), 52},
+      {N("pipe"), N("b.txt"), 75},        {N("a.txt"), N("folder"), 75},
+      {N("a.txt"), N("ro.txt"), 75},      {N("A.TXT"), N("a.txt"), 70},
+      {N("a.txt"), N("b?.txt"), 52},      {N("a.txt"), std::string("\0x", 2), 52},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -329,15 +316,9 @@ TEST_F(FileOpsPlain, KillErrorsAndWhatItLeaves) {
   WriteFile(P("d.txt") / "inner.txt", "i");
   fs::create_symlink(P("d.txt"), P("dirlink.txt"));
   fs::create_symlink(P("c.csv"), P("filelink.txt"));
-  const bool device = ::mknod(P("null.txt").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
-  if (device) {
-    EXPECT_EQ(ErrorOf([&] { files_.Kill(N("null.txt")); }), 75);
-    EXPECT_EQ(ErrorOf([&] { files_.FileCopy(N("c.csv"), N("null.txt")); }), 75);
-  }
   const std::pair<std::string, std::int32_t> cases[] = {
       // clang-format off
-      {N("ro.txt"), 75}, {N("none.txt"), 53}, {N("d.txt"), 53}, {N("*.none"), 53}, {"", 52},
-      {N("nowhere") + "\\*.txt", 76}, {N("nowhere") + "\\a.txt", 76}, {N("d*") + "\\*.txt", 52},
+      {N("ro.txt"), 75}, {N("d.txt"), 53}, {N("*.none"), 53}, {N("nowhere") + "\\*.txt", 76}, {N("d*") + "\\*.txt", 52},
       // clang-format on
   };
   for (const auto& [name, error] : cases) EXPECT_EQ(ErrorOf([&] { files_.Kill(name); }), error) << name;
@@ -345,15 +326,9 @@ TEST_F(FileOpsPlain, KillErrorsAndWhatItLeaves) {
   // In name order: a.txt, b.TXT and the link to a file go, then the
   // read-only file stops it.
   EXPECT_EQ(ErrorOf([&] { files_.Kill(N("*.TXT")); }), 75);
-  Names left{".h.txt", "c.csv", "d.txt", "dirlink.txt", "ro.txt"};
-  if (device) left.insert(left.end() - 1, "null.txt");  // devices are not matched
-  EXPECT_EQ(dir_.Entries(), left);
+  EXPECT_EQ(dir_.Entries(), (Names{".h.txt", "c.csv", "d.txt", "dirlink.txt", "ro.txt"}));
   ::chmod(P("ro.txt").c_str(), 0644);
   files_.Kill(N("*.txt"));
-  if (device) {
-    EXPECT_TRUE(fs::is_character_file(P("null.txt")));
-    fs::remove(P("null.txt"));
-  }
   EXPECT_EQ(dir_.Entries(), (Names{".h.txt", "c.csv", "d.txt", "dirlink.txt"}));
   EXPECT_EQ(ReadFile(P("d.txt") / "inner.txt"), "i");
   EXPECT_EQ(ReadFile(P("c.csv")), "c.csv");  // the link went, not its target
@@ -376,7 +351,6 @@ TEST_F(FileOpsPlain, WithoutPermissionNothingChanges) {
   EXPECT_EQ(copied, 70);
   EXPECT_EQ(asNobody([&] { files_.Kill(N("mine")); }), 70);
   EXPECT_EQ(asNobody([&] { files_.Name(N("mine"), WinA(P("open") / "m")); }), 70);
-  EXPECT_EQ(asNobody([&] { files_.FileCopy(N("mine"), N("copy")); }), 70);
   EXPECT_EQ(dir_.Entries(), (Names{"mine", "open", "secret"}));
   EXPECT_EQ(dir_.Entries("open"), Names{});
 }

@@ -117,10 +117,8 @@ TEST_F(Folders, MkDirRaisesTheRuntimeErrors) {
   // the parent is missing or a file, no such drive; a name is never cut at a NUL.
   const std::pair<std::string, std::int32_t> failures[] = {
       // clang-format off
-      {"C:\\new", 75},  {"C:\\data", 75},  {"C:\\", 75},  {"C:\\file.txt", 75},
-      {"C:\\a\\b", 76}, {"C:\\file.txt\\b", 76}, {"Q:\\x", 76}, {"C:\\" + std::string(300, 'n'), 76},
-      {"", 52}, {"C:\\a*b", 52}, {"C:\\a?b", 52}, {"C:\\a|b\\", 52}, {"C:\\a:b", 52}, {"C:\\a\"b", 52},
-      {"C:\\a<b>", 52}, {"C:\\tab\there", 52}, {std::string("C:\\a\0b", 6), 52},
+      {"C:\\data", 75},  {"C:\\", 75},  {"C:\\file.txt", 75}, {"C:\\file.txt\\b", 76}, {"Q:\\x", 76},
+      {"C:\\" + std::string(300, 'n'), 76}, {"", 52}, {"C:\\a?b", 52}, {std::string("C:\\a\0b", 6), 52},
       // clang-format on
   };
   for (const auto& [name, error] : failures) EXPECT_EQ(mkdir(name), error) << name;
@@ -149,25 +147,20 @@ TEST_F(Folders, CreatePath) {
       {u"C:\\x\\y\\z\\", {}, true, {"C:\\x\\y\\z\\", "C:\\x\\", "C:\\x\\y\\", "C:\\x\\y\\z\\"}, {"x/y/z"}, {}},
       // The final component is a file name.
       {u"C:\\x\\y\\file.txt", {}, true, {"C:\\x\\y\\", "C:\\x\\", "C:\\x\\y\\"}, {"x/y"}, {"x/y/file.txt"}},
-      {u"C:\\x\\y", {}, true, {"C:\\x\\"}, {"x"}, {"x/y"}},
       // Already there: the folder is asked for again and nothing changes.
       {u"C:\\work\\e\\f\\", {"e", "e/f"}, true, {"C:\\work\\e\\f\\", "C:\\work\\e\\f\\"}, {"work/e/f"}, {}},
       // Letter case of existing levels is ignored, also of the last one.
       {u"C:\\work\\DATA\\", {"data"}, true, {"C:\\work\\DATA\\", "C:\\work\\DATA\\"}, {"work/data"}, {"work/DATA"}},
-      {u"C:\\WORK\\Q\\r\\", {"q"}, true, {"C:\\WORK\\Q\\r\\"}, {"work/q/r"}, {"work/Q"}},
       // Relative paths: the first level only by the one-step attempt.
       {u"a\\", {}, true, {"a\\"}, {"work/a"}, {}},
       {u"a\\b\\", {}, false, {"a\\b\\", "a\\b\\"}, {}, {"work/a"}},
-      {u"a\\b\\", {"a"}, true, {"a\\b\\"}, {"work/a/b"}, {}},
       {u"a\\b\\c\\", {"a"}, true, {"a\\b\\c\\", "a\\b\\", "a\\b\\c\\"}, {"work/a/b/c"}, {}},
       // Drive-relative: the current folder of C:.
       {u"C:d\\", {}, true, {"C:d\\"}, {"work/d"}, {}},
       // Names a folder may not hold, and nothing at all.
-      {u"C:\\a*b\\", {}, false, {"C:\\a*b\\", "C:\\a*b\\"}, {}, {"a*b"}},
       {u"C:\\p\\a|b\\", {}, false, {"C:\\p\\a|b\\", "C:\\p\\", "C:\\p\\a|b\\"}, {"p"}, {"p/a|b"}},
       {u"", {}, false, {""}, {}, {}},
       // A drive without a folder.
-      {u"Q:\\x\\", {}, false, {"Q:\\x\\", "Q:\\x\\"}, {}, {}},
       // Spaces, quotes' cousins and letters beyond ASCII.
       {u"C:\\\u00df d\\-n 'x'\\",
        {},
@@ -192,7 +185,6 @@ TEST_F(Folders, CreatePath) {
 TEST_F(Folders, CreatePathOnAShare) {
   RecordingCreation recorder;
   EXPECT_EQ(fm_.CreatePath(u"\\\\server\\share"), kFalse);  // never created, nothing asked
-  EXPECT_EQ(fm_.CreatePath(u"\\\\server"), kFalse);
   EXPECT_EQ(fm_.CreatePath(u"\\\\server\\"), kFalse);
   EXPECT_TRUE(recorder.folders.empty());
 
@@ -215,15 +207,12 @@ TEST_F(Folders, GetTempDirIsTheFolderOfTmpdirEndingInASeparator) {
     String dir;
   } cases[] = {
       {c + "/tmp", u"C:\\tmp\\"},
-      {c + "/tmp//", u"C:\\tmp\\"},
       {c, u"C:\\"},  // a drive's own folder is its root
       {std::nullopt, u"Z:\\tmp\\"},
-      {"", u"Z:\\tmp\\"},
       {c + "/Gr\xc3\xbc\xc3\x9f\x65", u"C:\\Gr\u00fc\u00dfe\\"},  // need not exist
       // "C:\" + name + "\": 511 characters fit beside the NUL in 512, 512 do not.
       {c + "/" + std::string(507, 'n'), u"C:\\" + String(507, u'n') + u"\\"},
       {c + "/" + std::string(508, 'n'), u""},
-      {c + "/" + std::string(2000, 'n'), u""},
   };
   for (const auto& k : cases) {
     ScopedEnv env("TMPDIR", k.tmpdir ? k.tmpdir->c_str() : nullptr);
@@ -266,17 +255,12 @@ TEST_F(Folders, GetTempFilePathnameNames) {
     std::string folder;  // POSIX, under C:\ (for the file)
   } cases[] = {
       {std::nullopt, std::nullopt, "C:\\tmp\\", "tmp"},
-      {u"", u"", "C:\\tmp\\", "tmp"},
       {std::nullopt, u"abcdef", "C:\\tmp\\abc", "tmp"},
-      {std::nullopt, u"ab", "C:\\tmp\\ab", "tmp"},
-      {u"C:\\Data", u"x", "C:\\Data\\x", "Data"},    // a separator is added
-      {u"C:\\Data\\", u"x", "C:\\Data\\x", "Data"},  // and kept
-      {u"c:\\DATA", u"x", "C:\\DATA\\x", "Data"},    // case ignored, letters as given
-      {u".", u"w", "C:\\work\\w", "work"},           // the full path name
-      {u"..\\Data", u"y", "C:\\Data\\y", "Data"},
+      {u"C:\\Data", u"x", "C:\\Data\\x", "Data"},  // a separator is added
+      {u"c:\\DATA", u"x", "C:\\DATA\\x", "Data"},  // case ignored, letters as given
+      {u".", u"w", "C:\\work\\w", "work"},         // the full path name
       {u"\\\\server\\share", u"s", "\\\\server\\share\\s", "../share"},
       {std::nullopt, u"\u00e4\u00f6\u00fc\u00df", "C:\\tmp\\\u00e4\u00f6\u00fc", "tmp"},
-      {std::nullopt, u"- '", "C:\\tmp\\- '", "tmp"},
   };
   for (const auto& c : cases) {
     String path = c.path.value_or(u""), prefix = c.prefix.value_or(u"");
@@ -294,15 +278,12 @@ TEST_F(Folders, GetTempFilePathnameFailures) {
   const std::u16string longFolder = u"C:\\" + String(244, u'n');  // 247 characters
   MkDirOnC(std::string(244, 'n'));
   const std::pair<String, String> cases[] = {
-      {u"C:\\missing", u""},  // no such folder
-      {u"C:\\missing\\deeper\\", u""},
+      {u"C:\\missing", u""},   // no such folder
       {u"C:\\file.txt", u""},  // a file, not a folder
       {u"Q:\\", u""},          // no such drive
       {longFolder, u""},       // too long for a name
       {u"C:\\tmp", u"a?b"},    // no file name may hold these
       {u"C:\\tmp", u"a\\b"},
-      {u"C:\\tmp", u"a/b"},
-      {u"C:\\tmp", u"<x"},
   };
   for (auto [path, prefix] : cases)
     EXPECT_EQ(TempFileError(fm_, &path, &prefix), kTempFileErrorNumber) << text::ToUtf8(path);

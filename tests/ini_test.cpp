@@ -32,19 +32,12 @@ TEST(IniNumericValue, ReadsTheLeadingNumber) {
   // Blanks, tabs and line feeds are skipped anywhere (not CR); "." is the
   // decimal point whatever the locale; "&H" and "&O" read as an Integer up to
   // 16 bits and as a Long up to 32.
-  const Case cases[] = {
-      {u" 42 ", 42},       {u"4 2", 42},        {u"\t1\n2", 12},    {u"- 5", -5},
-      {u"+7", 7},          {u"-3.5", -3.5},     {u".5", 0.5},       {u"1.2.3", 1.2},
-      {u"12abc", 12},      {u"1.5E2", 150},     {u"1.5e+2", 150},   {u"1.5D2", 150},
-      {u"25d-1", 2.5},     {u"1E", 1},          {u"1E+", 1},        {u"12e3x", 12000},
-      {u"1,5", 1},         {u"\r1", 0},         {u"abc", 0},        {u"", 0},
-      {u"-", 0},           {u".", 0},           {u"E5", 0},         {u"-0", 0},
-      {u"1E-400", 0},      {u"&H10", 16},       {u"&h1f", 31},      {u" & H 10", 16},
-      {u"&HFFFF", -1},     {u"&H8000", -32768}, {u"&H7FFF", 32767}, {u"&H10000", 65536},
-      {u"&HFFFFFFFF", -1}, {u"&O17", 15},       {u"&o177777", -1},  {u"&O200000", 65536},
-      {u"&O8", 0},         {u"&H", 0},          {u"&HG", 0},        {u"&Q1", 0},
-      {u"-&H10", 0},
-  };
+  const Case cases[] = {{u"\t1\n2", 12},     {u"- 5", -5},        {u".5", 0.5},      {u"1.2.3", 1.2},
+                        {u"12abc", 12},      {u"1.5D2", 150},     {u"25d-1", 2.5},   {u"1E+", 1},
+                        {u"1,5", 1},         {u"\r1", 0},         {u"E5", 0},        {u"-0", 0},
+                        {u"1E-400", 0},      {u" & H 10", 16},    {u"&HFFFF", -1},   {u"&H8000", -32768},
+                        {u"&H10000", 65536}, {u"&HFFFFFFFF", -1}, {u"&o177777", -1}, {u"&O200000", 65536},
+                        {u"&O8", 0},         {u"&HG", 0},         {u"-&H10", 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(text::ToUtf8(c.text));
     const double v = ini::NumericValue(c.text);
@@ -52,78 +45,46 @@ TEST(IniNumericValue, ReadsTheLeadingNumber) {
     EXPECT_FALSE(std::signbit(v) && v == 0) << "negative zero";
   }
   EXPECT_EQ(ini::NumericValue(u"&H80000000"), -2147483648.0);
-  EXPECT_EQ(ini::NumericValue(u"&H00000000000010"), 16);
 }
 
 TEST(IniNumericValue, NumbersBeyondTheirRangeOverflow) {
-  for (const char16_t* text : {u"1E400", u"-1e309", u"&H100000000", u"&O40000000000", u"99999999999999999999E300"}) {
+  for (const char16_t* text : {u"1E400", u"-1e309", u"&H100000000", u"&O40000000000"}) {
     SCOPED_TRACE(text::ToUtf8(text));
     EXPECT_EQ(ErrorOf([&] { ini::NumericValue(text); }), 6);
   }
   EXPECT_EQ(ini::NumericValue(u"1.7976931348623157E308"), 1.7976931348623157e308);
+  // The digits before the point count as well as the exponent.
+  EXPECT_EQ(ErrorOf([] { ini::NumericValue(String(400, u'9') + u"E-10"); }), 6);
   // Singles too.
   EXPECT_EQ(ini::ToSingle(3.4028234e38), 3.4028234e38f);
-  EXPECT_EQ(ErrorOf([] { ini::ToSingle(3.5e38); }), 6);
-  EXPECT_EQ(ErrorOf([] { ini::ToSingle(-1e300); }), 6);
+  EXPECT_EQ(ErrorOf([] { ini::ToSingle(-3.5e38); }), 6);
 }
 
 TEST(IniNumbers, DefaultAndDecimalTexts) {
   EXPECT_EQ(ini::DefaultText(7), u" 7");
-  EXPECT_EQ(ini::DefaultText(0), u" 0");
-  EXPECT_EQ(ini::DefaultText(-3), u"-3");
   EXPECT_EQ(ini::DefaultText(-32768), u"-32768");
-
   struct Case {
     Single value;
     const char16_t* text;
   };
-  const Case cases[] = {
-      {6.25f, u"6.25"},
-      {100, u"100"},
-      {100.0f / 3, u"33.33333"},
-      {0.5f, u"0.5"},
-      {-0.25f, u"-0.25"},
-      {-0.0f, u"0"},
-      {0.1f, u"0.1"},
-      {1234567, u"1234567"},
-      {12345678, u"1.234568E+07"},
-      {0.0001f, u"0.0001"},
-      {0.00001f, u"1E-05"},
-      {-1.5e-7f, u"-1.5E-07"},
-      {66.666664f, u"66.66666"},
-      {99.99999f, u"99.99999"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(text::ToUtf8(c.text));
-    EXPECT_EQ(ini::GeneralDecimalText(c.value, u"."), c.text);
-  }
+  const Case cases[] = {{6.25f, u"6.25"},        {100.0f / 3, u"33.33333"},   {-0.0f, u"0"},
+                        {0.1f, u"0.1"},          {12345678, u"1.234568E+07"}, {0.0001f, u"0.0001"},
+                        {-1.5e-7f, u"-1.5E-07"}, {99.99999f, u"99.99999"}};
+  for (const auto& c : cases) EXPECT_EQ(ini::GeneralDecimalText(c.value, u"."), c.text) << text::ToUtf8(c.text);
   EXPECT_EQ(ini::GeneralDecimalText(100.0f / 3, u","), u"33,33333");
-  EXPECT_EQ(ini::GeneralDecimalText(100, u","), u"100");
 }
 
 // ---- the file names korINI makes ----
 
-TEST(IniFileNames, DefaultIniFileIsTheModulesFolderAndBaseName) {
-  struct Case {
-    const char16_t* module;
-    const char16_t* ini;
-  };
-  const Case cases[] = {
-      {u"Z:\\usr\\lib\\x86_64-linux-gnu\\libkortools.so.4", u"Z:\\usr\\lib\\x86_64-linux-gnu\\libkortools.ini"},
+TEST(IniFileNames, DefaultIniFileAndCompletion) {
+  // The module's folder and base name (".so" and its version go too).
+  const std::pair<const char16_t*, const char16_t*> modules[] = {
       {u"Z:\\usr\\lib\\libkortools.so.4.6.0", u"Z:\\usr\\lib\\libkortools.ini"},
-      {u"Z:\\usr\\lib\\libkortools.so", u"Z:\\usr\\lib\\libkortools.ini"},
       {u"Z:\\opt\\app\\bin\\app", u"Z:\\opt\\app\\bin\\app.ini"},
-      {u"C:\\Program Files\\App\\korTools.dll", u"C:\\Program Files\\App\\korTools.ini"},
       {u"Z:\\opt\\my.app\\run.sh", u"Z:\\opt\\my.app\\run.ini"},
-      {u"Z:\\libk.so.4", u"Z:\\\\libk.ini"},  // at the root the folder ends in "\" already
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(text::ToUtf8(c.module));
-    EXPECT_EQ(ini::DefaultIniFileOf(c.module), c.ini);
-  }
-}
+      {u"Z:\\libk.so.4", u"Z:\\\\libk.ini"}};  // at the root the folder ends in "\" already
+  for (const auto& [module, ini] : modules) EXPECT_EQ(ini::DefaultIniFileOf(module), ini) << text::ToUtf8(module);
 
-TEST(IniFileNames, CompletionAgainstTheCurrentFolder) {
   struct Case {
     const char16_t* name;
     const char16_t* work;  // current folder C:\Work
@@ -133,9 +94,7 @@ TEST(IniFileNames, CompletionAgainstTheCurrentFolder) {
       {u"settings.ini", u"C:\\Work\\settings.ini", u"C:\\\\settings.ini"},
       {u"\\cfg\\a.ini", u"C:\\cfg\\a.ini", u"C:\\cfg\\a.ini"},
       {u"sub\\a.ini", u"C:sub\\a.ini", u"C:sub\\a.ini"},
-      {u"D:\\a.ini", u"D:\\a.ini", u"D:\\a.ini"},
       {u"D:a.ini", u"C:\\Work\\D:a.ini", u"C:\\\\D:a.ini"},  // no "\" at all
-      {u"", u"C:\\Work\\", u"C:\\\\"},
       {u"\\", u"C:\\", u"C:\\"},
   };
   for (const auto& c : cases) {
@@ -167,8 +126,7 @@ class IniKeys : public ::testing::Test {
 };
 
 TEST_F(IniKeys, ValuesDefaultsAndNumbers) {
-  const String file = dir.Write("app.ini", {"[Options]", "Size=abc", "Empty=", "Blank=   ", "Spaced= 42 ", "Split=4 2",
-                                            "Neg=-3.5", "Exp=1.5E2", "Hex=&H10", "Half=2.5", "Mixed=12abc"});
+  const String file = dir.Write("app.ini", {"[Options]", "Size=abc", "Empty=", "Blank=   ", "Split=4 2", "Hex=&H10"});
   const String missingFile = dir.Name("none.ini");
   struct Case {
     const char16_t* section;
@@ -178,13 +136,10 @@ TEST_F(IniKeys, ValuesDefaultsAndNumbers) {
     double number;         // GetInt with the default 7
   };
   const Case cases[] = {
-      {u"Options", u"Size", file, u"abc", 0},     {u"Options", u"Empty", file, u"dflt", 7},
-      {u"Options", u"Blank", file, u"dflt", 7},   {u"Options", u"Missing", file, u"dflt", 7},
-      {u"Nowhere", u"Size", file, u"dflt", 7},    {u"Options", u"Size", missingFile, u"dflt", 7},
-      {u"Options", u"Spaced", file, u"42", 42},   {u"Options", u"Split", file, u"4 2", 42},
-      {u"Options", u"Neg", file, u"-3.5", -3.5},  {u"Options", u"Exp", file, u"1.5E2", 150},
-      {u"Options", u"Hex", file, u"&H10", 16},    {u"Options", u"Half", file, u"2.5", 2.5},
-      {u"Options", u"Mixed", file, u"12abc", 12},
+      {u"Options", u"Size", file, u"abc", 0},   {u"Options", u"Empty", file, u"dflt", 7},
+      {u"Options", u"Blank", file, u"dflt", 7}, {u"Options", u"Missing", file, u"dflt", 7},
+      {u"Nowhere", u"Size", file, u"dflt", 7},  {u"Options", u"Size", missingFile, u"dflt", 7},
+      {u"Options", u"Split", file, u"4 2", 42}, {u"Options", u"Hex", file, u"&H10", 16},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(text::ToUtf8(String(c.section) + u"/" + c.key));
@@ -192,8 +147,6 @@ TEST_F(IniKeys, ValuesDefaultsAndNumbers) {
     EXPECT_EQ(*GetInt(c.section, c.key, 7, c.file).get_if<Double>(), c.number);
   }
   EXPECT_EQ(*GetInt(u"Options", u"Missing", -3, file).get_if<Double>(), -3);
-  EXPECT_EQ(*GetInt(u"Options", u"Missing", 0, missingFile).get_if<Double>(), 0);
-  EXPECT_EQ(GetIni(u"Options", u"Missing", u"", file), u"");
 }
 
 TEST_F(IniKeys, LongValuesAndDefaultsAreCutTo254Characters) {
@@ -293,12 +246,8 @@ TEST_F(IniGroups, GetGroupVariants) {
        2,
        2,
        {{u"", u"", u""}, {u"Red", u"255", u"0"}, {u"Blue", u"0", u"255"}}},
-      // The item count rounds half to even, down and up.
+      // The item count rounds half to even.
       {"NumberOfItems=2.5\nNumberOfKeys=1\nKey1=A\nA1=x\nA2=y\nA3=z", 1, 2, {{u"", u"", u""}, {u"A", u"x", u"y"}}},
-      {"NumberOfItems=3.5\nNumberOfKeys=1\nKey1=A\nA1=x\nA2=y\nA3=z\nA4=w",
-       1,
-       4,
-       {{u"", u"", u"", u"", u""}, {u"A", u"x", u"y", u"z", u"w"}}},
       // A missing base name reads the bare item numbers.
       {"NumberOfItems=2\nNumberOfKeys=2\nKey1=A\nA1=a1\n1=one\n2=two",
        2,
@@ -323,59 +272,38 @@ TEST_F(IniGroups, GetGroupVariants) {
   EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(IniGroups, GetGroupReportsAnEmptyGroup) {
-  const String file = dir.Write("e.ini", {"[Colors]", "NumberOfKeys=0", "NumberOfItems=3", "[Half]", "NumberOfKeys=2",
-                                          "[Neg]", "NumberOfKeys=-5", "NumberOfItems=0"});
-  Group g = GetGroup(file, u"Colors", Untouched());
-  EXPECT_EQ(g.error, 0);
-  EXPECT_EQ(g.keys, 0);
-  EXPECT_EQ(g.items, 3);
-  EXPECT_EQ(g.values, Untouched());
-  g = GetGroup(file, u"Half", Untouched());
-  EXPECT_EQ(g.keys, 2);
-  EXPECT_EQ(g.items, 0);
-  EXPECT_EQ(g.values, Untouched());
-  g = GetGroup(file, u"Neg", Untouched());
-  g = GetGroup(dir.Name("absent.ini"), u"Colors", Untouched());
-  EXPECT_EQ(g.keys, 0);
-  EXPECT_EQ(g.items, 0);
-  ASSERT_EQ(host.messages.size(), 4u);
-  EXPECT_EQ(host.messages[0], u"( 0 keys and  3 items in section Colors of file " + file);
-  EXPECT_EQ(host.messages[1], u"( 2 keys and  0 items in section Half of file " + file);
-  EXPECT_EQ(host.messages[2], u"(-5 keys and  0 items in section Neg of file " + file);
-  EXPECT_EQ(host.messages[3], u"( 0 keys and  0 items in section Colors of file " + dir.Name("absent.ini"));
-}
-
-TEST_F(IniGroups, GetGroupErrorsKeepWhatWasWritten) {
+TEST_F(IniGroups, GetGroupReportsAnEmptyGroupAndKeepsWhatWasWrittenOnErrors) {
   const String file =
-      dir.Write("bad.ini", {"[Big]", "NumberOfItems=3", "NumberOfKeys=40000", "[Neg]", "NumberOfItems=2",
-                            "NumberOfKeys=-1", "[NegItems]", "NumberOfItems=-2", "NumberOfKeys=1"});
-  Group g = GetGroup(file, u"Big", Untouched());
-  EXPECT_EQ(g.error, 6);
-  EXPECT_EQ(g.items, 3);   // written before the keys overflowed
-  EXPECT_EQ(g.keys, -99);  // never written
-  EXPECT_EQ(g.values, Untouched());
-  g = GetGroup(file, u"Neg", Untouched());
-  EXPECT_EQ(g.error, 9);
-  EXPECT_EQ(g.keys, -1);
-  EXPECT_EQ(g.items, 2);
-  EXPECT_EQ(g.values, Untouched());
-  g = GetGroup(file, u"NegItems");
-  EXPECT_EQ(g.error, 9);
-  EXPECT_TRUE(host.messages.empty());
+      dir.Write("e.ini", {"[Colors]", "NumberOfKeys=0", "NumberOfItems=3", "[Half]", "NumberOfKeys=2", "[Big]",
+                          "NumberOfItems=3", "NumberOfKeys=40000", "[Neg]", "NumberOfItems=2", "NumberOfKeys=-1"});
+  const struct {
+    const char16_t* section;
+    std::int32_t error;
+    Integer keys, items;
+  } cases[] = {{u"Colors", 0, 0, 3}, {u"Half", 0, 2, 0}, {u"Big", 6, -99, 3}, {u"Neg", 9, -1, 2}};
+  for (const auto& c : cases) {
+    const Group g = GetGroup(file, c.section, Untouched());
+    EXPECT_EQ(g.error, c.error);
+    EXPECT_EQ(g.keys, c.keys);  // -99: never written
+    EXPECT_EQ(g.items, c.items);
+    EXPECT_EQ(g.values, Untouched());
+  }
+  const Group absent = GetGroup(dir.Name("absent.ini"), u"Colors", Untouched());
+  EXPECT_EQ(absent.keys, 0);
+  EXPECT_EQ(absent.items, 0);
+  EXPECT_EQ(host.messages,
+            (std::vector<String>{u"( 0 keys and  3 items in section Colors of file " + file,
+                                 u"( 2 keys and  0 items in section Half of file " + file,
+                                 u"( 0 keys and  0 items in section Colors of file " + dir.Name("absent.ini")}));
 }
 
 TEST_F(IniGroups, GetGroupKeysReadsTheCallersBaseNames) {
-  const String file = dir.Write("colors.ini", kColors);
-  const String windowsFile = ToWindowsPath(file);
-  Group g = GetGroupKeys(windowsFile, u"Colors", Names(0, {u"", u"Blue"}));
+  const String file = ToWindowsPath(dir.Write("colors.ini", kColors));
+  // Names used from index 1; spaces around them removed; index 0 never read.
+  Group g = GetGroupKeys(file, u"Colors", Names(0, {u"Red", u" Blue ", u"Nope"}));
   ASSERT_EQ(g.error, 0);
   EXPECT_EQ(g.items, 2);
-  EXPECT_EQ(Rows(g.values), (Table{{u"", u"", u""}, {u"", u"0", u"255"}}));
-
-  // Names used from index 1; spaces around them removed; index 0 never read.
-  g = GetGroupKeys(windowsFile, u"Colors", Names(0, {u"Red", u" Red ", u"Nope"}));
-  EXPECT_EQ(Rows(g.values), (Table{{u"", u"", u""}, {u"", u"255", u"0"}, {u"", u"", u""}}));
+  EXPECT_EQ(Rows(g.values), (Table{{u"", u"", u""}, {u"", u"0", u"255"}, {u"", u"", u""}}));
 
   // Without "NumberOfItems" every key has one item.
   const String noCount = ToWindowsPath(dir.Write("one.ini", {"[S]", "A1=x", "A2=y"}));
@@ -389,36 +317,32 @@ TEST_F(IniGroups, GetGroupKeysEndsEarlyOrFails) {
   const String file = ToWindowsPath(dir.Write("colors.ini", kColors));
   const String zero = ToWindowsPath(dir.Write(
       "zero.ini", {"[Colors]", "NumberOfItems=0", "[Neg]", "NumberOfItems=-1", "[Big]", "NumberOfItems=1E5"}));
-  // Bounds 0 to 0: the count is written and the array left alone.
-  Group g = GetGroupKeys(file, u"Colors", Names(0, {u"Red"}), Untouched());
-  EXPECT_EQ(g.error, 0);
-  EXPECT_EQ(g.items, 2);
-  EXPECT_EQ(g.values, Untouched());
-  g = GetGroupKeys(zero, u"Colors", Names(0, {u"", u"Red"}), Untouched());
-  EXPECT_EQ(g.items, 0);
-  EXPECT_EQ(g.values, Untouched());
-  // No dimensions: error 9 even when there is nothing to read.
-  g = GetGroupKeys(zero, u"Colors", StringArray(), Untouched());
-  EXPECT_EQ(g.error, 9);
-  EXPECT_EQ(g.items, 0);
-  // A negative count cannot bound the array.
-  g = GetGroupKeys(zero, u"Neg", Names(0, {u"", u"Red"}), Untouched());
-  EXPECT_EQ(g.error, 9);
-  EXPECT_EQ(g.items, -1);
-  EXPECT_EQ(g.values, Untouched());
-  g = GetGroupKeys(zero, u"Big", Names(0, {u"", u"Red"}), Untouched());
-  EXPECT_EQ(g.error, 6);
-  // Index 1 missing (lower bound 2) or two dimensions: error 9 at the first
-  // base name, after the array took its new bounds.
-  g = GetGroupKeys(file, u"Colors", Names(2, {u"Red"}), Untouched());
-  EXPECT_EQ(g.error, 9);
-  EXPECT_EQ(g.values.UBound(1), 2);
-  EXPECT_EQ(g.values.UBound(2), 2);
   StringArray twoDims;
   twoDims.ReDim(0, 1, 0, 1);
-  g = GetGroupKeys(file, u"Colors", twoDims, Untouched());
-  EXPECT_EQ(g.error, 9);
-  EXPECT_EQ(g.values.UBound(1), 1);
+  const struct {
+    const String& file;
+    const char16_t* section;
+    StringArray names;
+    std::int32_t error;
+    Integer items;
+    bool untouched;
+  } cases[] = {
+      {file, u"Colors", Names(0, {u"Red"}), 0, 2, true},  // bounds 0 to 0: the count only
+      {zero, u"Colors", Names(0, {u"", u"Red"}), 0, 0, true},
+      {zero, u"Colors", StringArray(), 9, 0, true},          // no dimensions, even with nothing to read
+      {zero, u"Neg", Names(0, {u"", u"Red"}), 9, -1, true},  // a negative count cannot bound the array
+      {zero, u"Big", Names(0, {u"", u"Red"}), 6, -99, true},
+      // Index 1 missing or two dimensions: error 9 at the first base name,
+      // after the array took its new bounds.
+      {file, u"Colors", Names(2, {u"Red"}), 9, 2, false},
+      {file, u"Colors", twoDims, 9, 2, false},
+  };
+  for (const auto& c : cases) {
+    const Group g = GetGroupKeys(c.file, c.section, c.names, Untouched());
+    EXPECT_EQ(g.error, c.error) << &c - cases;
+    EXPECT_EQ(g.items, c.items) << &c - cases;
+    EXPECT_EQ(g.values == Untouched(), c.untouched) << &c - cases;
+  }
 }
 
 }  // namespace

