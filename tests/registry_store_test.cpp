@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 using testing_hive::HiveValue;
 using testing_hive::HiveWriter;
 
-const fs::path kData = fs::path(__FILE__).parent_path() / "data" / "registry";
+const fs::path kData = fs::path(KORTOOLS_TEST_DATA) / "registry";
 
 std::string ReadAll(const fs::path& p) { return testing_support::ReadFile(p); }
 

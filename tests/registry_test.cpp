@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kData = fs::path(__FILE__).parent_path() / "data" / "registry";
+const fs::path kData = fs::path(KORTOOLS_TEST_DATA) / "registry";
 constexpr eRegistryErrorCodes kMinusOne = static_cast<eRegistryErrorCodes>(-1);
 
 struct Raised {
