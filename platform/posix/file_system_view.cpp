@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 
+#include "frame/text.h"
 #include "platform/windows_names.h"
 
 namespace kor::platform {
@@ -22,12 +23,6 @@ namespace {
 bool IsSep(char c) { return c == '\\' || c == '/'; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
-bool IsAscii(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -273,7 +268,7 @@ std::uint32_t PosixFileSystemView::Resolve(std::string_view name, Form form, Res
   if (name.empty()) return kErrorInvalidName;
   std::string converted;
   const CodePage& cp = NameCodePage();
-  if (!cp.IsUtf8() && !IsAscii(name)) {
+  if (!cp.IsUtf8() && !text::IsAscii(name)) {
     converted = cp.ToUtf8(name);
     name = converted;
   }
@@ -402,7 +397,7 @@ void PosixFileSystemView::AppendRest(std::string_view rest, char sep, Resolved& 
 
 std::string PosixFileSystemView::NameFromUtf8(const std::string& utf8) const {
   const CodePage& cp = NameCodePage();
-  return cp.IsUtf8() || IsAscii(utf8) ? utf8 : cp.FromUtf8(utf8);
+  return cp.IsUtf8() || text::IsAscii(utf8) ? utf8 : cp.FromUtf8(utf8);
 }
 
 std::uint32_t PosixFileSystemView::FullPathName(std::string_view name, std::string& full) const {
@@ -432,7 +427,7 @@ std::uint32_t PosixFileSystemView::GetFullPathName(std::string_view name, std::u
     // page a trail byte may look like "\", so the text is searched as UTF-16.
     std::size_t start;
     const CodePage& cp = NameCodePage();
-    if (cp.IsUtf8() || IsAscii(full)) {
+    if (cp.IsUtf8() || text::IsAscii(full)) {
       start = full.rfind('\\') + 1;
     } else {
       const String wide = cp.Decode(full);
