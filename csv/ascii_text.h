@@ -13,20 +13,6 @@ namespace kor::csv {
 
 inline constexpr bool kWordLanes = std::endian::native == std::endian::little;
 
-// Whether every byte is below 0x80.
-inline bool IsAscii(std::string_view s) {
-  const char* p = s.data();
-  std::size_t n = s.size();
-  std::uint64_t seen = 0;
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    seen |= word;
-  }
-  for (; n > 0; ++p, --n) seen |= static_cast<unsigned char>(*p);
-  return (seen & 0x8080808080808080ULL) == 0;
-}
-
 // Bytes to UTF-16 code units of the same values.
 inline void Widen(const char* in, std::size_t n, char16_t* out) {
   std::size_t i = 0;

@@ -108,7 +108,7 @@ class Lines {
   // `width` are dropped, missing ones are empty).
   void Store(std::string_view line, String* row, Long width) {
     const auto w = static_cast<std::size_t>(width);
-    if (csv::IsAscii(line)) {
+    if (text::IsAscii(line)) {
       // ASCII splits the same on its bytes: each field is widened on its own.
       const char* b = line.data();
       const std::size_t k = bytes_.Split(line, [&](std::size_t n, std::size_t begin, std::size_t end) {

@@ -1,5 +1,6 @@
 #include "frame/dates.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -19,22 +20,33 @@ bool Digits(std::u16string_view s, std::size_t pos, std::size_t n, int& out) {
 }
 
 int DaysInMonth(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  return m == 2 && leap ? 29 : kDays[m - 1];
+  using namespace std::chrono;
+  return static_cast<int>(
+      static_cast<unsigned>(year_month_day_last{year{y}, month_day_last{month{static_cast<unsigned>(m)}}}.day()));
 }
+
+// The calendar repeats every 400 years, which <chrono>'s years (up to 32767)
+// do not all hold: a date is moved by whole cycles into 1970 to 2369.
+constexpr std::int64_t kDaysPerCycle = 146097;
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b < 0 ? 1 : 0); }
 
 }  // namespace
 
-std::int64_t DaysFromCivil(int year, int month, int day) {
-  // Howard Hinnant's days_from_civil.
-  const std::int64_t y = static_cast<std::int64_t>(year) - (month <= 2 ? 1 : 0);
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t mp = (month + 9) % 12;
-  const std::int64_t doy = (153 * mp + 2) / 5 + day - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
+std::int64_t DaysFromCivil(int y, int m, int d) {
+  using namespace std::chrono;
+  const std::int64_t cycles = FloorDiv(std::int64_t{y} - 1970, 400);
+  const year_month_day date{year{static_cast<int>(y - cycles * 400)}, month{static_cast<unsigned>(m)},
+                            day{static_cast<unsigned>(d)}};
+  return sys_days{date}.time_since_epoch().count() + cycles * kDaysPerCycle;
+}
+
+CivilDate CivilOfDays(std::int64_t days) {
+  using namespace std::chrono;
+  const std::int64_t cycles = FloorDiv(days, kDaysPerCycle);
+  const year_month_day date{sys_days{std::chrono::days{days - cycles * kDaysPerCycle}}};
+  return {static_cast<int>(date.year()) + cycles * 400, static_cast<unsigned>(date.month()),
+          static_cast<unsigned>(date.day())};
 }
 
 Date FromCivil(const CivilTime& t) {
@@ -50,17 +62,11 @@ CivilTime ToCivil(Date d) {
     seconds -= 86400;
     whole += d.value < 0 ? -1 : 1;
   }
-  // Civil from days (Howard Hinnant).
-  const std::int64_t z = static_cast<std::int64_t>(whole) + kEpochDays + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
+  const CivilDate date = CivilOfDays(static_cast<std::int64_t>(whole) + kEpochDays);
   CivilTime t;
-  t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2 ? 1 : 0));
+  t.year = static_cast<int>(date.year);
+  t.month = static_cast<int>(date.month);
+  t.day = static_cast<int>(date.day);
   t.hour = static_cast<int>(seconds / 3600);
   t.minute = static_cast<int>(seconds / 60 % 60);
   t.second = static_cast<int>(seconds % 60);

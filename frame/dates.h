@@ -15,8 +15,20 @@ struct CivilTime {
   int hour = 0, minute = 0, second = 0;
 };
 
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
+// A day of the proleptic Gregorian calendar.
+struct CivilDate {
+  std::int64_t year;
+  unsigned month, day;
+};
+
+// Days from 1970-01-01 to the given civil date, any year (month 1 to 12; a
+// day past the month's end counts on into the next month).
+//   dates::DaysFromCivil(1899, 12, 30) == -25569
 std::int64_t DaysFromCivil(int year, int month, int day);
+
+// The civil date `days` after 1970-01-01 (before it when negative).
+//   dates::CivilOfDays(-1) == CivilDate{1969, 12, 31}
+CivilDate CivilOfDays(std::int64_t days);
 
 // The automation date of a civil date and time.
 Date FromCivil(const CivilTime& t);

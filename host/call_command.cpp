@@ -26,13 +26,20 @@
 #include "host/convert.h"
 #include "host/invoke.h"
 #include "host/json.h"
-#include "host/unicode.h"
 #include "kortools/dispatch.h"
+#include "kortools/utf.h"
 
 namespace kor::host {
 namespace {
 
-std::string Utf8(std::u16string_view s) { return Utf16ToUtf8(s); }
+std::string Utf8(std::u16string_view s) { return text::ToUtf8(s); }
+
+// Text of the command line: refused, not repaired, when it is not UTF-8.
+std::optional<String> Utf16(std::string_view s) {
+  String out;
+  if (!text::AppendUtf16(out, s, text::Policy::kStrict)) return std::nullopt;
+  return out;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
@@ -60,7 +67,7 @@ Variant FromText(const std::string& text, const ParamInfo& param) {
       break;
     default: break;
   }
-  const std::optional<String> s = Utf8ToUtf16(text);
+  const std::optional<String> s = Utf16(text);
   if (!s) Refuse(5, u"the text is not UTF-8");
   Variant v = *s;
   switch (param.type.kind) {
@@ -138,7 +145,7 @@ int RunCall(const std::string& qualified, const std::vector<std::string>& args, 
             std::size_t maxArrayElements) {
   std::vector<String> messages;
   try {
-    const auto name = Utf8ToUtf16(qualified);
+    const auto name = Utf16(qualified);
     if (!name) Refuse(5, u"the member name is not UTF-8");
     const auto [cls, memberName] = SplitQualified(*name);
     if (memberName.empty()) Refuse(5, u"name the member as Class.Member");

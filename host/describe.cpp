@@ -7,8 +7,8 @@
 
 #include "host/convert.h"
 #include "host/json.h"
-#include "host/unicode.h"
 #include "kortools/typeinfo.h"
+#include "kortools/utf.h"
 
 namespace kor::host {
 namespace {
@@ -70,9 +70,9 @@ std::string Hex(std::int32_t n) {
 // Text: members in the declaration syntax of the automation language.
 
 std::string Literal(const Variant& v, const TypeRef& type) {
-  if (type.kind != TypeKind::String) return Utf16ToUtf8(ChangeType<String>(v));
+  if (type.kind != TypeKind::String) return text::ToUtf8(ChangeType<String>(v));
   std::string out = "\"";
-  for (char c : Utf16ToUtf8(ChangeType<String>(v))) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  for (char c : text::ToUtf8(ChangeType<String>(v))) out += c == '"' ? std::string("\"\"") : std::string(1, c);
   return out + "\"";
 }
 

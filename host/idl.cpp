@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "host/unicode.h"
 #include "kortools/typeinfo.h"
+#include "kortools/utf.h"
 
 namespace kor::host {
 namespace {
@@ -70,7 +70,7 @@ std::string TypeText(const TypeRef& type) {
 
 std::string DefaultText(const Variant& v, const TypeRef& type) {
   switch (type.kind) {
-    case TypeKind::String: return Quoted(Utf16ToUtf8(ChangeType<String>(v)));
+    case TypeKind::String: return Quoted(text::ToUtf8(ChangeType<String>(v)));
     case TypeKind::Boolean: return ChangeType<Boolean>(v) ? "-1" : "0";
     case TypeKind::Integer:
     case TypeKind::Long:

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "host/unicode.h"
+#include "kortools/utf.h"
 
 namespace kor::host {
 
@@ -14,7 +14,7 @@ void Refuse(std::int32_t number, const String& detail) {
 }
 
 const ClassInfo& ClassNamed(std::u16string_view name) {
-  const ClassInfo* cls = FindClass(Utf16ToUtf8(name));
+  const ClassInfo* cls = FindClass(text::ToUtf8(name));
   if (!cls) Refuse(429, u"there is no class " + Quoted(name));
   return *cls;
 }
@@ -26,7 +26,7 @@ std::pair<const ClassInfo*, std::u16string> SplitQualified(std::u16string_view q
 }
 
 const MemberInfo& MethodNamed(const ClassInfo& cls, std::u16string_view name) {
-  const std::string key = Utf16ToUtf8(name);
+  const std::string key = text::ToUtf8(name);
   const MemberInfo* m = FindMember(cls, key, MemberKind::Method);
   if (!m) m = FindMember(cls, key, MemberKind::PropertyGet);
   if (!m) Refuse(438, Text(cls.name) + u" has no member " + Quoted(name));
@@ -41,7 +41,7 @@ const MemberInfo& MethodWithDispid(const ClassInfo& cls, std::int32_t dispid) {
 }
 
 const MemberInfo& FieldNamed(const ClassInfo& cls, std::u16string_view name, bool write) {
-  const MemberInfo* m = FindMember(cls, Utf16ToUtf8(name), write ? MemberKind::PropertyPut : MemberKind::PropertyGet);
+  const MemberInfo* m = FindMember(cls, text::ToUtf8(name), write ? MemberKind::PropertyPut : MemberKind::PropertyGet);
   if (!m) Refuse(438, Text(cls.name) + u" has no field " + Quoted(name));
   return *m;
 }

@@ -7,7 +7,7 @@
 #include <limits>
 #include <system_error>
 
-#include "host/unicode.h"
+#include "kortools/utf.h"
 
 namespace kor::host::json {
 
@@ -239,9 +239,9 @@ class Reader {
         out += static_cast<char16_t>(c);
         ++pos_;
       } else {
-        const auto ch = DecodeUtf8(s_, pos_);
+        const auto ch = text::DecodeUtf8(s_, pos_);
         if (!ch) return Fail("invalid UTF-8");
-        AppendUtf16(out, *ch);
+        text::AppendUtf16(out, *ch);
       }
     }
   }
@@ -364,15 +364,15 @@ void WriteString(std::u16string_view s, std::string& out) {
       case u'\t': out += "\\t"; continue;
       default: break;
     }
-    if (const auto pair = PairAt(s, i)) {
-      AppendUtf8(out, *pair);
+    if (const auto pair = text::PairAt(s, i)) {
+      text::AppendUtf8(out, *pair);
       ++i;
     } else if (u < 0x20 || u == 0x85 || u == 0x2028 || u == 0x2029 || (u >= 0xD800 && u <= 0xDFFF)) {
       escape(u);  // controls, line ends to some readers, and unpaired surrogates
     } else if (u < 0x80) {
       out += static_cast<char>(u);
     } else {
-      AppendUtf8(out, u);
+      text::AppendUtf8(out, u);
     }
   }
   out += '"';

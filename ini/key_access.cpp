@@ -3,6 +3,7 @@
 // text crosses to the platform in the system code page.
 #include <string>
 
+#include "frame/text.h"
 #include "ini/numeric_text.h"
 #include "kortools/korINI.h"
 #include "platform/code_page.h"
@@ -15,12 +16,6 @@ namespace {
 // is cut to 254 characters.
 constexpr std::uint32_t kReadBufferSize = 255;
 
-bool IsAscii(std::u16string_view s) {
-  for (char16_t c : s)
-    if (c >= 0x80) return false;
-  return true;
-}
-
 // A by-reference string argument crossing to the platform: its text in the
 // code page for the call, and afterwards the caller's variable as it comes
 // back from the conversion.
@@ -32,7 +27,7 @@ class CodePageArgument {
   void WriteBack(const platform::CodePage& cp) {
     // ASCII is the lower half of every code page the platform uses: it comes
     // back unchanged.
-    if (IsAscii(variable_)) return;
+    if (text::IsAscii(variable_)) return;
     String back = cp.Decode(bytes_);
     if (back != variable_) variable_ = std::move(back);
   }

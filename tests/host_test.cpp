@@ -12,7 +12,6 @@
 #include "host/invoke.h"
 #include "host/json.h"
 #include "host/serve.h"
-#include "host/unicode.h"
 #include "host/window.h"
 #include "kortools/error.h"
 #include "tests/test_support.h"

@@ -10,82 +10,8 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 unsigned char Byte(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
-
-bool IsTrail(std::string_view s, std::size_t i, unsigned char lo = 0x80, unsigned char hi = 0xBF) {
-  return i < s.size() && Byte(s, i) >= lo && Byte(s, i) <= hi;
-}
-
-// The UTF-8 sequence at s[i]: its code point and length; false when the bytes
-// there are not one. With `surrogates`, the three-byte forms of U+D800 to
-// U+DFFF count as sequences too (the form in which Text keeps the unpaired
-// surrogates of a UTF-16LE file).
-bool NextSequence(std::string_view s, std::size_t i, char32_t& c, std::size_t& len, bool surrogates) {
-  const unsigned char b = Byte(s, i);
-  if (b < 0x80) {
-    c = b;
-    len = 1;
-    return true;
-  }
-  if (b >= 0xC2 && b <= 0xDF) {
-    if (!IsTrail(s, i + 1)) return false;
-    c = (char32_t{b} & 0x1F) << 6 | (Byte(s, i + 1) & 0x3F);
-    len = 2;
-    return true;
-  }
-  if (b >= 0xE0 && b <= 0xEF) {
-    const unsigned char lo = b == 0xE0 ? 0xA0 : 0x80;
-    const unsigned char hi = b == 0xED && !surrogates ? 0x9F : 0xBF;
-    if (!IsTrail(s, i + 1, lo, hi) || !IsTrail(s, i + 2)) return false;
-    c = (char32_t{b} & 0x0F) << 12 | (char32_t{Byte(s, i + 1)} & 0x3F) << 6 | (Byte(s, i + 2) & 0x3F);
-    len = 3;
-    return true;
-  }
-  if (b >= 0xF0 && b <= 0xF4) {
-    const unsigned char lo = b == 0xF0 ? 0x90 : 0x80;
-    const unsigned char hi = b == 0xF4 ? 0x8F : 0xBF;
-    if (!IsTrail(s, i + 1, lo, hi) || !IsTrail(s, i + 2) || !IsTrail(s, i + 3)) return false;
-    c = (char32_t{b} & 0x07) << 18 | (char32_t{Byte(s, i + 1)} & 0x3F) << 12 | (char32_t{Byte(s, i + 2)} & 0x3F) << 6 |
-        (Byte(s, i + 3) & 0x3F);
-    len = 4;
-    return true;
-  }
-  return false;
-}
-
-void AppendUtf16Le(std::string& out, char32_t c) {
-  auto unit = [&out](char32_t u) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  };
-  if (c < 0x10000) {
-    unit(c);
-  } else {
-    unit(0xD800 + ((c - 0x10000) >> 10));
-    unit(0xDC00 + ((c - 0x10000) & 0x3FF));
-  }
-}
-
-// UTF-8 with every byte that does not belong to a valid sequence (surrogates
-// included) replaced by U+FFFD.
-std::string ValidUtf8(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size();) {
-    char32_t c;
-    std::size_t len;
-    if (NextSequence(s, i, c, len, false)) {
-      out.append(s.substr(i, len));
-      i += len;
-    } else {
-      out += kReplacement;
-      ++i;
-    }
-  }
-  return out;
-}
 
 // The uppercase form of one code point, appended.
 void AppendFolded(std::string& out, std::string_view s, std::size_t& i) {
@@ -95,15 +21,12 @@ void AppendFolded(std::string& out, std::string_view s, std::size_t& i) {
     ++i;
     return;
   }
-  char32_t c;
-  std::size_t len;
-  if (!NextSequence(s, i, c, len, false)) {
+  if (const auto c = text::DecodeUtf8(s, i)) {
+    text::AppendUtf8(out, UpperCase(*c));
+  } else {
     out += static_cast<char>(b);
     ++i;
-    return;
   }
-  kor::text::AppendUtf8(out, UpperCase(c));
-  i += len;
 }
 
 // FoldName(utf8) == folded, without building the folded name.
@@ -138,17 +61,7 @@ Text Decode(std::string_view file) {
     const std::string_view units = file.substr(kUtf16LeBom.size());
     const std::size_t n = units.size() / 2;
     t.body.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) {
-      char32_t c = Byte(units, 2 * i) | char32_t{Byte(units, 2 * i + 1)} << 8;
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n) {
-        const char32_t d = Byte(units, 2 * i + 2) | char32_t{Byte(units, 2 * i + 3)} << 8;
-        if (d >= 0xDC00 && d <= 0xDFFF) {
-          c = 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
-          ++i;
-        }
-      }
-      kor::text::AppendUtf8(t.body, c);
-    }
+    text::AppendUtf8FromUtf16Le(t.body, units, text::Policy::kKeepSurrogates);
     t.trailing.assign(units.substr(2 * n));
   } else {
     t.body.assign(file);
@@ -169,18 +82,7 @@ std::string Encode(const Text& text) {
   }
   out.reserve(kUtf16LeBom.size() + 2 * text.body.size() + text.trailing.size());
   out += kUtf16LeBom;
-  const std::string_view s = text.body;
-  for (std::size_t i = 0; i < s.size();) {
-    char32_t c;
-    std::size_t len;
-    if (NextSequence(s, i, c, len, true)) {
-      i += len;
-    } else {
-      c = 0xFFFD;
-      ++i;
-    }
-    AppendUtf16Le(out, c);
-  }
+  text::AppendUtf16Le(out, text.body, text::Policy::kKeepSurrogates);
   out += text.trailing;
   return out;
 }
@@ -205,16 +107,11 @@ std::string FoldName(std::string_view utf8) {
 }
 
 bool LineReader::Next(Line& line) {
-  const std::string_view b = body_;
-  if (pos_ >= b.size()) return false;
-  line.begin = pos_;
-  std::size_t end = pos_;
-  while (end < b.size() && b[end] != '\r' && b[end] != '\n') ++end;
-  line.end = end;
-  line.next = end == b.size() ? end : (b[end] == '\r' && end + 1 < b.size() && b[end + 1] == '\n' ? end + 2 : end + 1);
-  pos_ = line.next;
-
-  const std::string_view content = b.substr(line.begin, end - line.begin);
+  std::string_view content;
+  if (!lines_.Next(content)) return false;
+  line.begin = static_cast<std::size_t>(content.data() - body_.data());
+  line.end = line.begin + content.size();
+  line.next = lines_.Position();
   line.name = {};
   line.value = {};
   line.equals = std::string_view::npos;
@@ -262,7 +159,7 @@ std::string Codec::ToFile(std::string_view call) const {
     case Encoding::kUtf8: return cp_->ToUtf8(call);
     case Encoding::kUtf16Le: break;
   }
-  return ValidUtf8(cp_->ToUtf8(call));
+  return text::ValidUtf8(cp_->ToUtf8(call));
 }
 
 std::string Codec::ToCall(std::string_view file) const {
@@ -279,9 +176,7 @@ std::string Codec::CallNameKey(std::string_view call) const {
   call = TrimBlanks(call);
   // ASCII is the same text in every code page and in UTF-8, and folds by
   // itself: the usual name needs no conversion.
-  unsigned char seen = 0;
-  for (const char c : call) seen |= static_cast<unsigned char>(c);
-  if (seen < 0x80) {
+  if (text::IsAscii(call)) {
     std::string key(call);
     for (char& c : key)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));

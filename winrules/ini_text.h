@@ -39,6 +39,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "frame/text.h"
 #include "platform/code_page.h"
 
 namespace kor::platform::ini {
@@ -86,12 +87,12 @@ struct Line {
 // The lines of a body, one after another.
 class LineReader {
  public:
-  explicit LineReader(std::string_view body) : body_(body) {}
+  explicit LineReader(std::string_view body) : body_(body), lines_(body) {}
   bool Next(Line& line);
 
  private:
   std::string_view body_;
-  std::size_t pos_ = 0;
+  text::LineReader lines_;
 };
 
 // The line end of a body's first line ("\r\n", "\n" or "\r"); "\r\n" when the

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "frame/text.h"
 #include "winrules/windows_names.h"
 
 namespace kor::platform {
@@ -13,12 +14,6 @@ namespace {
 bool IsSep(char c) { return c == '\\' || c == '/'; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
-bool IsAscii(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -194,7 +189,7 @@ std::uint32_t NameView::Resolve(std::string_view name, Form form, Resolved& r) c
   if (name.empty()) return kErrorInvalidName;
   std::string converted;
   const CodePage& cp = NameCodePage();
-  if (!cp.IsUtf8() && !IsAscii(name)) {
+  if (!cp.IsUtf8() && !text::IsAscii(name)) {
     converted = cp.ToUtf8(name);
     name = converted;
   }
@@ -321,7 +316,7 @@ void NameView::AppendRest(std::string_view rest, char sep, Resolved& r) const {
 
 std::string NameView::NameFromUtf8(const std::string& utf8) const {
   const CodePage& cp = NameCodePage();
-  return cp.IsUtf8() || IsAscii(utf8) ? utf8 : cp.FromUtf8(utf8);
+  return cp.IsUtf8() || text::IsAscii(utf8) ? utf8 : cp.FromUtf8(utf8);
 }
 
 std::uint32_t NameView::FullPathName(std::string_view name, std::string& full) const {
@@ -351,7 +346,7 @@ std::uint32_t NameView::GetFullPathName(std::string_view name, std::uint32_t buf
     // page a trail byte may look like "\", so the text is searched as UTF-16.
     std::size_t start;
     const CodePage& cp = NameCodePage();
-    if (cp.IsUtf8() || IsAscii(full)) {
+    if (cp.IsUtf8() || text::IsAscii(full)) {
       start = full.rfind('\\') + 1;
     } else {
       const String wide = cp.Decode(full);

@@ -25,37 +25,11 @@ namespace {
 constexpr const char* kUtf16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
 
-bool IsAscii(std::u16string_view s) {
-  for (char16_t c : s)
-    if (c >= 0x80) return false;
-  return true;
-}
-
-bool IsAscii(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
 bool NamesUtf8(std::string_view charset) {
   std::string folded;
   for (char c : charset)
     if (c != '-' && c != '_') folded += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
   return folded == "UTF8";
-}
-
-// UTF-16 to UTF-8 where an unpaired surrogate becomes "?".
-std::string EncodeUtf8(std::u16string_view s) {
-  String clean(s);
-  for (std::size_t i = 0; i < clean.size(); ++i) {
-    const char16_t c = clean[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < clean.size() && clean[i + 1] >= 0xDC00 && clean[i + 1] <= 0xDFFF) {
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      clean[i] = u'?';
-    }
-  }
-  return text::ToUtf8(clean);
 }
 
 // iconv descriptors of one direction, shared by all threads: a conversion
@@ -186,8 +160,12 @@ class IconvCodePage final : public CodePage {
   bool IsUtf8() const override { return utf8_; }
 
   std::string Encode(std::u16string_view text) const override {
-    if (IsAscii(text)) return std::string(text.begin(), text.end());
-    if (utf8_) return EncodeUtf8(text);
+    if (text::IsAscii(text)) return std::string(text.begin(), text.end());
+    if (utf8_) {
+      std::string out;  // an unpaired surrogate is a character UTF-8 lacks: "?"
+      text::AppendUtf8(out, text, text::Policy::kReplace, U'?');
+      return out;
+    }
     Borrowed cd(encode_);
     if (cd.get() == kNoDescriptor) return std::string(text.size(), '?');
     std::string out(text.size() + 16, '\0');
@@ -237,7 +215,7 @@ class IconvCodePage final : public CodePage {
   }
 
   String Decode(std::string_view bytes) const override {
-    if (IsAscii(bytes)) return String(bytes.begin(), bytes.end());
+    if (text::IsAscii(bytes)) return String(bytes.begin(), bytes.end());
     if (utf8_) return text::FromUtf8(bytes);
     Borrowed cd(decode_);
     if (cd.get() == kNoDescriptor) return String(bytes.size(), u'\uFFFD');
@@ -275,12 +253,12 @@ class IconvCodePage final : public CodePage {
   }
 
   std::string ToUtf8(std::string_view bytes) const override {
-    if (utf8_ || IsAscii(bytes)) return std::string(bytes);
+    if (utf8_ || text::IsAscii(bytes)) return std::string(bytes);
     return text::ToUtf8(Decode(bytes));
   }
 
   std::string FromUtf8(std::string_view utf8) const override {
-    if (utf8_ || IsAscii(utf8)) return std::string(utf8);
+    if (utf8_ || text::IsAscii(utf8)) return std::string(utf8);
     return Encode(text::FromUtf8(utf8));
   }
 
@@ -384,28 +362,8 @@ locale_t UnicodeLocale() {
 // The next code point of UTF-8 text; a byte that does not start a valid
 // sequence gives a value above U+10FFFF that only equals the same byte.
 char32_t NextCodePoint(std::string_view s, std::size_t& i) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  if (b < 0x80) {
-    ++i;
-    return b;
-  }
-  const int need = b >= 0xF0 && b <= 0xF4 ? 3 : b >= 0xE0 && b < 0xF0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : -1;
-  if (need > 0 && i + static_cast<std::size_t>(need) < s.size()) {
-    char32_t v = b & (0x3F >> need);
-    bool ok = true;
-    for (int k = 1; k <= need && ok; ++k) {
-      const auto cb = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-      ok = (cb & 0xC0) == 0x80;
-      v = (v << 6) | (cb & 0x3F);
-    }
-    const char32_t minimum = need == 1 ? 0x80 : need == 2 ? 0x800 : 0x10000;
-    if (ok && v >= minimum && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
-      i += static_cast<std::size_t>(need) + 1;
-      return v;
-    }
-  }
-  ++i;
-  return 0x110000 + b;
+  if (const auto c = text::DecodeUtf8(s, i)) return *c;
+  return 0x110000 + static_cast<unsigned char>(s[i++]);
 }
 
 }  // namespace

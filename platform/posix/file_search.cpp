@@ -13,6 +13,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "frame/dates.h"
 #include "platform/code_page.h"
 #include "platform/file_search.h"
 #include "platform/paths.h"
@@ -303,18 +304,10 @@ bool FileTimeToSystemTime(const FileTime& time, SystemTime& fields) {
   const auto days1601 = static_cast<std::int64_t>(v / kUnitsPerDay);
   const std::uint64_t rest = v % kUnitsPerDay;
   const std::int64_t days1970 = days1601 - kEpochDifference / 86400;
-  // Civil from days (proleptic Gregorian).
-  const std::int64_t z = days1970 + 719468;
-  const std::int64_t era = z / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  fields.wYear = static_cast<std::uint16_t>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-  fields.wMonth = static_cast<std::uint16_t>(month);
-  fields.wDay = static_cast<std::uint16_t>(day);
+  const dates::CivilDate date = dates::CivilOfDays(days1970);
+  fields.wYear = static_cast<std::uint16_t>(date.year);
+  fields.wMonth = static_cast<std::uint16_t>(date.month);
+  fields.wDay = static_cast<std::uint16_t>(date.day);
   fields.wDayOfWeek = static_cast<std::uint16_t>((days1601 + 1) % 7);  // 1601-01-01 was a Monday
   const std::uint64_t ms = rest / 10000;
   fields.wHour = static_cast<std::uint16_t>(ms / 3600000);

@@ -13,12 +13,6 @@ constexpr std::size_t kArenaBlock = std::size_t{1} << 20;
 constexpr std::size_t kIndexFrom = 16;  // entries from which a key keeps an index
 constexpr int kMaxLinkHops = 16;
 
-bool IsAscii(std::string_view s) {
-  for (const char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
 }  // namespace
 
 std::string_view Arena::Copy(std::string_view bytes) {
@@ -51,12 +45,10 @@ void FoldInto(std::string_view utf8, std::string& out) {
       ++i;
       continue;
     }
-    const std::size_t start = i;
-    char32_t c;
-    if (NextCodePoint(utf8, i, c)) {
-      AppendUtf8(out, UpperCase(c));
+    if (const auto c = text::DecodeUtf8(utf8, i, text::Policy::kKeepSurrogates)) {
+      AppendUtf8(out, UpperCase(*c));
     } else {
-      out.append(utf8.substr(start, i - start));
+      out += utf8[i++];
     }
   }
 }
@@ -69,7 +61,7 @@ std::string Fold(std::string_view utf8) {
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() == b.size() && EqualsIgnoringAsciiCase(a, b)) return true;
-  if (IsAscii(a) && IsAscii(b)) return false;
+  if (text::IsAscii(a) && text::IsAscii(b)) return false;
   return Fold(a) == Fold(b);
 }
 

@@ -43,14 +43,7 @@ bool ReadEscaped(std::string_view s, std::size_t& i, char close, std::u16string&
         ++i;
         continue;
       }
-      char32_t cp;
-      if (!NextCodePoint(s, i, cp)) cp = 0xFFFD;
-      if (cp >= 0x10000) {
-        out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-        out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-      } else {
-        out += static_cast<char16_t>(cp);
-      }
+      text::AppendUtf16(out, text::NextUtf8(s, i, text::Policy::kKeepSurrogates));
       continue;
     }
     if (++i >= s.size()) return false;
@@ -79,8 +72,7 @@ bool ReadEscaped(std::string_view s, std::size_t& i, char close, std::u16string&
           out += static_cast<char16_t>(v);
         } else {
           --i;  // the character itself, which may take several bytes
-          char32_t cp;
-          if (!NextCodePoint(s, i, cp)) cp = 0xFFFD;
+          const char32_t cp = text::NextUtf8(s, i, text::Policy::kKeepSurrogates);
           if (cp < 0x10000) out += static_cast<char16_t>(cp);
         }
     }
@@ -89,9 +81,8 @@ bool ReadEscaped(std::string_view s, std::size_t& i, char close, std::u16string&
 }
 
 std::string Utf8Of(std::u16string_view units) {
-  std::string le, out;
-  for (const char16_t u : units) AppendUtf16Le(le, u);
-  AppendUtf8FromUtf16Le(out, le);
+  std::string out;
+  text::AppendUtf8(out, units, text::Policy::kKeepSurrogates);
   return out;
 }
 
