@@ -1,11 +1,10 @@
 // The fast paths that the fuzz targets' model comparisons do not reach: the
-// unit search eight units at a time, string arrays in large pages, and the
-// profile read's cache of parsed files.
+// unit search eight units at a time, and the profile read's cache of parsed
+// files. (String arrays in large pages: the CSV reads of 400,000 lines.)
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "kortools/string_array.h"
 #include "parse/forward_search.h"
 #include "platform/posix/profile_file_options.h"
 #include "test_support.h"
@@ -22,23 +21,6 @@ TEST(FastSearch, FindUnitAtEveryPlace) {
       EXPECT_EQ(parse::FindUnit(s.data(), s.data() + n, u'\u2C2C') - s.data(), static_cast<std::ptrdiff_t>(at));
       EXPECT_EQ(parse::FindUnit(s.data(), s.data() + n, u',') - s.data(), static_cast<std::ptrdiff_t>(n));
     }
-}
-
-// Arrays big enough for large pages keep their contents and bounds exactly
-// as small ones do.
-TEST(FastStringArray, LargeArraysKeepTheirContents) {
-  StringArray a;
-  a.ReDim(1, 400000);
-  a(1) = u"first";
-  a(400000) = u"a value too long for the short-string buffer";
-  a.ReDimPreserve(1, 900000);
-  EXPECT_EQ(a(1), u"first");
-  EXPECT_EQ(a(400000), u"a value too long for the short-string buffer");
-  EXPECT_EQ(a(900000), u"");
-  EXPECT_EQ(a.size(), 900000u);
-  a.ReDim(0, 299999, 1, 2);
-  EXPECT_EQ(a.size(), 600000u);
-  EXPECT_EQ(a(0, 1), u"");
 }
 
 // A group of reads looks at the file once, and the next read, of a group or

@@ -319,21 +319,13 @@ std::string UnboundAnswer(const std::string& args) {
 
 TEST(HostServe, ArgumentsComeBackInTheRequestForm) {
   Server server;
-  const std::pair<std::string, std::string> cases[] = {
-      {R"("f","s",{"lbounds":[1,0],"items":[["a","b"],["c","d"]]})",
-       R"("f","s",{"lbounds":[1,0],"items":[["a","b"],["c","d"]]})"},
-      {R"(null,"\u0000\ud800x\udc00",{"items":[]})", R"("","\u0000\ud800x\udc00",{"lbound":0,"items":[]})"},
-      {R"("é😀","\u00e9",{"items":["\n"]})",
-       "\"\xC3\xA9\xF0\x9F\x98\x80\",\"\xC3\xA9\",{\"lbound\":0,\"items\":[\"\\n\"]}"},
-  };
-  for (const auto& [in, out] : cases) {
-    const auto got = server.Handle(Unbound(in));
-    ASSERT_TRUE(got);
-    EXPECT_EQ(*got, UnboundAnswer(out));
-  }
+  // The array conversions are HostConvert's: here a null string and lone
+  // surrogates.
   // Numbers convert to the parameter's type before the call; a window shows
   // its properties and the (here no) operations applied to it.
   Exchange(server, {
+                       {Unbound(R"(null,"\u0000\ud800x\udc00",{"items":[]})"),
+                        UnboundAnswer(R"("","\u0000\ud800x\udc00",{"lbound":0,"items":[]})")},
                        {R"({"id":"n","call":"korINI.GetGroup","args":["f","s",2.5,3.5]})",
                         R"({"id":"n","args":["f","s",2,4],"messages":[],)"
                         R"("error":{"number":449,"description":"Argument not optional"}})"},
