@@ -6,15 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <random>
-#include <sstream>
 
-#include "csv/ascii_text.h"
 #include "csv/split_line.h"
 #include "frame/text.h"
 #include "kortools/error.h"

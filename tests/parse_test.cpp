@@ -4,8 +4,6 @@
 // SmartParse and ParseTokenArray, and the caller's token array.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "frame/text.h"
 #include "kortools/host.h"
 #include "kortools/korParse.h"
