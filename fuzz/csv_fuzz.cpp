@@ -7,12 +7,11 @@
 // one error. Both are compared with the step-by-step models of
 // fuzz/csv_model.h.
 #include <fuzzer/FuzzedDataProvider.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "csv/split_line.h"
@@ -49,22 +48,9 @@ void FuzzSplit(const kor::String& line, const kor::String& separator) {
   for (kor::Integer i = 1; i <= n; ++i) Require(fields(i) == model[static_cast<std::size_t>(i - 1)]);
 }
 
-const std::string& FilePath() {
-  static const std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/kortools_csv_fuzz_" +
-           std::to_string(::getpid()) + ".csv";
-  }();
-  static const bool removedAtExit = [] { return std::atexit([] { std::remove(FilePath().c_str()); }) == 0; }();
-  (void)removedAtExit;
-  return path;
-}
-
 void FuzzRead(const std::string& bytes, bool leaveOut, kor::Long limit) {
-  {
-    std::ofstream out(FilePath(), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
+  const int fd = ::memfd_create("csv", MFD_CLOEXEC);
+  Require(fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()));
   int messages = 0, events = 0;
   kor::HostHooks hooks;
   hooks.onMessage = [&](const kor::String&) { ++messages; };
@@ -73,10 +59,11 @@ void FuzzRead(const std::string& bytes, bool leaveOut, kor::Long limit) {
 
   kor::StringArray data;
   data.ReDim(0, 1);
-  kor::String name = kor::text::FromUtf8(FilePath());
+  kor::String name = kor::text::FromUtf8("/proc/self/fd/" + std::to_string(fd));
   kor::korCSV_IO csv;
   csv.ReadCSVFile(name, data, leaveOut ? nullptr : &limit);
   kor::SetHostHooks({});
+  ::close(fd);
   Require(messages <= 1);
   if (messages == 1) return;  // a line with more fields than an Integer counts
 

@@ -28,11 +28,12 @@ inline String Mid(const String& s, std::int64_t start, std::int64_t length) {
   return s.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length));
 }
 
-// Non-empty delimiter.
+// An empty delimiter divides nothing.
 inline String ParseString(const String& line, const String& delimiter, std::int64_t index) {
   const std::int64_t len = static_cast<std::int64_t>(line.size());
   const std::int64_t d = static_cast<std::int64_t>(delimiter.size());
   if (line.empty() || line == delimiter) return String();
+  if (d == 0) return line;
   std::int64_t start = 1, last = 1 - d, count = 0, end = 0;
   String value;
   auto search = [&] {
@@ -56,10 +57,10 @@ inline String ParseString(const String& line, const String& delimiter, std::int6
   }
 }
 
-// Non-empty search text.
+// An empty search text occurs nowhere.
 inline String SandR(String text, const String& search, const String& replacing) {
   std::size_t i = 1;
-  while (i <= text.size()) {
+  while (!search.empty() && i <= text.size()) {
     if (text.compare(i - 1, search.size(), search) == 0 && i - 1 + search.size() <= text.size()) {
       text = text.substr(0, i - 1) + replacing + text.substr(i - 1 + search.size());
       i += replacing.size();
@@ -76,8 +77,7 @@ struct SmartResult {
   bool endless = false;        // the steps went round without end
 };
 
-// Non-empty delimiter and encapsulator. Gives up (endless) after
-// `maxRounds` rounds of the loop.
+// Gives up (endless) after `maxRounds` rounds of the loop.
 inline SmartResult SmartParse(const String& line, const String& delimiter, const String& encapsulator,
                               std::int64_t maxRounds) {
   SmartResult r;

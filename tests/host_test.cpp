@@ -305,45 +305,6 @@ TEST(HostServe, CallsObjectsFieldsAndHandles) {
       });
 }
 
-// GetGroupKeys(i_IniFile, i_Section, i_KeyNames() ByRef, o_NrOfItems ByRef,
-// o_KeysAndValues() ByRef): leaving out the required o_NrOfItems stops the
-// call while its arguments are bound (449), before the method runs, so the
-// arguments come back exactly as the host converted them.
-std::string Unbound(const std::string& args) {
-  return R"({"call":"korINI.GetGroupKeys","args":[)" + args + R"(,{"Missing":null}]})";
-}
-std::string UnboundAnswer(const std::string& args) {
-  return R"({"args":[)" + args +
-         R"(,{"Missing":null}],"messages":[],"error":{"number":449,"description":"Argument not optional"}})";
-}
-
-TEST(HostServe, ArgumentsComeBackInTheRequestForm) {
-  Server server;
-  const std::pair<std::string, std::string> cases[] = {
-      {R"("f","s",{"lbounds":[1,0],"items":[["a","b"],["c","d"]]})",
-       R"("f","s",{"lbounds":[1,0],"items":[["a","b"],["c","d"]]})"},
-      {R"(null,"\u0000\ud800x\udc00",{"items":[]})", R"("","\u0000\ud800x\udc00",{"lbound":0,"items":[]})"},
-      {R"("é😀","\u00e9",{"items":["\n"]})",
-       "\"\xC3\xA9\xF0\x9F\x98\x80\",\"\xC3\xA9\",{\"lbound\":0,\"items\":[\"\\n\"]}"},
-  };
-  for (const auto& [in, out] : cases) {
-    const auto got = server.Handle(Unbound(in));
-    ASSERT_TRUE(got);
-    EXPECT_EQ(*got, UnboundAnswer(out));
-  }
-  // Numbers convert to the parameter's type before the call; a window shows
-  // its properties and the (here no) operations applied to it.
-  Exchange(server, {
-                       {R"({"id":"n","call":"korINI.GetGroup","args":["f","s",2.5,3.5]})",
-                        R"({"id":"n","args":["f","s",2,4],"messages":[],)"
-                        R"("error":{"number":449,"description":"Argument not optional"}})"},
-                       {R"({"call":"korINI.ReadWindowSettings","args":[{"window":{"Left":1.5}}]})",
-                        R"({"args":[{"window":{"Left":1.5,"Top":0,"Width":0,"Height":0,"WindowState":0,)"
-                        R"("BorderStyle":2},"calls":[]}],"messages":[],)"
-                        R"("error":{"number":449,"description":"Argument not optional"}})"},
-                   });
-}
-
 TEST(HostServe, RequestsThatCannotBeCarriedOut) {
   Server server;
   const std::string e5 = R"("error":{"number":5,"description":"Invalid procedure call or argument: )";

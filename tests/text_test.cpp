@@ -1,4 +1,4 @@
-// The text module's policies, its line reader and the civil calendar.
+// The text module's policies and the civil calendar.
 #include <gtest/gtest.h>
 
 #include "frame/dates.h"
@@ -40,16 +40,7 @@ TEST(Text, UnpairedSurrogatesAreRefusedReplacedOrKept) {
   EXPECT_EQ(FromUtf8(kept, Policy::kKeepSurrogates), lone);
 }
 
-TEST(Text, LinesEndAsEachFileKindEndsThem) {
-  const auto lines = [](LineEnds ends) {
-    std::vector<std::string_view> all;
-    LineReader reader("a\r\nb\rc\n\nd\r", ends);
-    for (std::string_view line; reader.Next(line);) all.push_back(line);
-    return all;
-  };
-  EXPECT_EQ(lines(LineEnds::kAny), (std::vector<std::string_view>{"a", "b", "c", "", "d"}));
-  EXPECT_EQ(lines(LineEnds::kLf), (std::vector<std::string_view>{"a", "b\rc", "", "d"}));
-}
+// The line reader: the INI dialect's and the registry files' tests.
 
 TEST(Text, CivilDaysHoldForAnyYear) {
   EXPECT_EQ(dates::DaysFromCivil(1899, 12, 30), -25569);
