@@ -21,49 +21,36 @@ using testing_support::TempFolder;
 // ---- the numeric reading and the number texts ----
 
 TEST(IniNumericValue, ReadsTheLeadingNumber) {
-  struct Case {
-    const char16_t* text;
-    double value;
-  };
   // Blanks, tabs and line feeds are skipped anywhere (not CR); "." is the
   // decimal point whatever the locale; "&H" and "&O" read as an Integer up to
   // 16 bits and as a Long up to 32.
-  const Case cases[] = {{u"\t1\n2", 12},     {u"- 5", -5},        {u".5", 0.5},      {u"1.2.3", 1.2},
-                        {u"12abc", 12},      {u"1.5D2", 150},     {u"25d-1", 2.5},   {u"1E+", 1},
-                        {u"1,5", 1},         {u"\r1", 0},         {u"E5", 0},        {u"-0", 0},
-                        {u"1E-400", 0},      {u" & H 10", 16},    {u"&HFFFF", -1},   {u"&H8000", -32768},
-                        {u"&H10000", 65536}, {u"&HFFFFFFFF", -1}, {u"&o177777", -1}, {u"&O200000", 65536},
-                        {u"&O8", 0},         {u"&HG", 0},         {u"-&H10", 0}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(text::ToUtf8(c.text));
-    const double v = ini::NumericValue(c.text);
-    EXPECT_EQ(v, c.value);
+  const std::pair<const char16_t*, double> cases[] = {
+      {u"\t1\n2", 12},     {u"- 5", -5},        {u".5", 0.5},      {u"1.2.3", 1.2},
+      {u"12abc", 12},      {u"1.5D2", 150},     {u"25d-1", 2.5},   {u"1E+", 1},
+      {u"1,5", 1},         {u"\r1", 0},         {u"E5", 0},        {u"-0", 0},
+      {u"1E-400", 0},      {u" & H 10", 16},    {u"&HFFFF", -1},   {u"&H8000", -32768},
+      {u"&H10000", 65536}, {u"&HFFFFFFFF", -1}, {u"&o177777", -1}, {u"&O200000", 65536},
+      {u"&O8", 0},         {u"&HG", 0},         {u"-&H10", 0},     {u"&H80000000", -2147483648.0}};
+  for (const auto& [text, value] : cases) {
+    SCOPED_TRACE(text::ToUtf8(text));
+    const double v = ini::NumericValue(text);
+    EXPECT_EQ(v, value);
     EXPECT_FALSE(std::signbit(v) && v == 0) << "negative zero";
   }
-  EXPECT_EQ(ini::NumericValue(u"&H80000000"), -2147483648.0);
-}
-
-TEST(IniNumericValue, NumbersBeyondTheirRangeOverflow) {
-  for (const char16_t* text : {u"1E400", u"-1e309", u"&H100000000", u"&O40000000000"}) {
-    SCOPED_TRACE(text::ToUtf8(text));
-    EXPECT_EQ(ErrorOf([&] { ini::NumericValue(text); }), 6);
-  }
   EXPECT_EQ(ini::NumericValue(u"1.7976931348623157E308"), 1.7976931348623157e308);
-  // The digits before the point count as well as the exponent.
-  EXPECT_EQ(ErrorOf([] { ini::NumericValue(String(400, u'9') + u"E-10"); }), 6);
-  // Singles too.
+  // Beyond their range numbers overflow; the digits before the point count as
+  // well as the exponent. Singles too.
+  const String overflows[] = {u"1E400", u"-1e309", u"&H100000000", u"&O40000000000", String(400, u'9') + u"E-10"};
+  for (const String& text : overflows) EXPECT_EQ(ErrorOf([&] { ini::NumericValue(text); }), 6) << text::ToUtf8(text);
   EXPECT_EQ(ini::ToSingle(3.4028234e38), 3.4028234e38f);
   EXPECT_EQ(ErrorOf([] { ini::ToSingle(-3.5e38); }), 6);
 }
 
 TEST(IniNumbers, DecimalTexts) {
-  struct Case {
-    Single value;
-    const char16_t* text;
-  };
   // The window writers show the plain ones.
-  const Case cases[] = {{-0.0f, u"0"}, {12345678, u"1.234568E+07"}, {0.0001f, u"0.0001"}, {-1.5e-7f, u"-1.5E-07"}};
-  for (const auto& c : cases) EXPECT_EQ(ini::GeneralDecimalText(c.value, u"."), c.text) << text::ToUtf8(c.text);
+  const std::pair<Single, const char16_t*> cases[] = {
+      {-0.0f, u"0"}, {12345678, u"1.234568E+07"}, {0.0001f, u"0.0001"}, {-1.5e-7f, u"-1.5E-07"}};
+  for (const auto& [value, text] : cases) EXPECT_EQ(ini::GeneralDecimalText(value, u"."), text) << text::ToUtf8(text);
   EXPECT_EQ(ini::GeneralDecimalText(100.0f / 3, u","), u"33,33333");
 }
 
