@@ -99,12 +99,8 @@ TEST(OutOfMemory, ArrayChangesAreAllOrNothing) {
 
 TEST(HostLimits, RefusedWithTheLimitNamedAndTheHostReadsOn) {
   host::Limits limits;
-  limits.maxRequestBytes = 5000;
   limits.maxArrayElements = 100;
   std::istringstream in(
-      R"({"id":1,"call":"korParse.ParseString","args":[")" + std::string(5000, 'x') +
-      R"(",",",1]})"
-      "\n"
       R"({"id":2,"call":"korParse.ParseTokenArray","args":["a b",0,{"lbound":-1000,"items":["x"]},0]})"
       "\n"
       R"({"id":3,"call":"korParse.ParseString","args":["a,b",",",2]})");
@@ -112,29 +108,11 @@ TEST(HostLimits, RefusedWithTheLimitNamedAndTheHostReadsOn) {
   EXPECT_EQ(host::Serve(in, out, limits), 0);
   // The array refused stays as the caller gave it.
   EXPECT_EQ(out.str(),
-            R"j({"error":{"number":5,"description":"Invalid procedure call or argument: the request is longer than )j"
-            R"j(the host's limit of 5000 bytes (--max-request-bytes, KORTOOLS_MAX_REQUEST_BYTES)"}}
-{"id":2,"args":["a b",0,{"lbound":-1000,"items":["x"]},3],"messages":[],"error":{"number":7,)j"
+            R"j({"id":2,"args":["a b",0,{"lbound":-1000,"items":["x"]},3],"messages":[],"error":{"number":7,)j"
             R"j("description":"Out of memory: an array of 1004 elements is more than the host's limit of 100 )j"
             R"j((--max-array-elements, KORTOOLS_MAX_ARRAY_ELEMENTS)"}}
 {"id":3,"result":"b","args":["a,b",",",2],"messages":[]}
 )j");
-}
-
-TEST(HostLimits, OutOfMemoryAnywhereIsError7) {
-  for (const std::string request :
-       {R"({"id":1,"call":"korParse.SmartParse","args":["a \"b c\"",{"items":null}]})", R"({"create":"RegKey"})"}) {
-    host::Server server;
-    std::optional<std::string> response;
-    EachAllocationFailing([] {}, [&] { response = server.Handle(request); },
-                          [&](bool failed) {
-                            ASSERT_TRUE(response);
-                            // SmartParse takes the failure itself and answers -7.
-                            const bool outOfMemory = response->find(R"("error":{"number":7,)") != std::string::npos ||
-                                                     response->find(R"("result":-7,)") != std::string::npos;
-                            EXPECT_EQ(outOfMemory, failed) << *response;
-                          });
-  }
 }
 
 // ---------------------------------------------------------------- whole files

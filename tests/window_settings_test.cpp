@@ -24,8 +24,7 @@ std::string Number(Single v) {
 }
 
 // A window that keeps its bounds and records every operation that acts on
-// it, as "Move(l,t,w,h)", "Move(l,t)" or "WindowState=s". It refuses Move and
-// setting the state with error 384 when told to.
+// it, as "Move(l,t,w,h)", "Move(l,t)" or "WindowState=s".
 class FakeWindow final : public HostWindow {
  public:
   FakeWindow(Single l, Single t, Single w, Single h, Integer state = 0, Integer border = 2)
@@ -37,13 +36,9 @@ class FakeWindow final : public HostWindow {
   Single Height() const override { return height_; }
   Integer WindowState() const override { return state_; }
   Integer BorderStyle() const override { return border_; }
-  void SetWindowState(Integer state) override {
-    if (refuse) throw Error::Runtime(384);
-    calls += "WindowState=" + std::to_string(state_ = state) + ";";
-  }
+  void SetWindowState(Integer state) override { calls += "WindowState=" + std::to_string(state_ = state) + ";"; }
   void Move(Single left, std::optional<Single> top, std::optional<Single> width,
             std::optional<Single> height) override {
-    if (refuse) throw Error::Runtime(384);
     std::string call = "Move(" + Number(left_ = left);
     if (top) call += "," + Number(top_ = *top);
     if (width) call += "," + Number(width_ = *width);
@@ -52,7 +47,6 @@ class FakeWindow final : public HostWindow {
   }
 
   std::string calls;
-  bool refuse = false;
 
  private:
   Single left_, top_, width_, height_;
@@ -83,9 +77,8 @@ class WindowSettings : public ::testing::Test {
   // Runs ReadWindowSettings, or ReadPrivateWindow on the section "Private",
   // on a normal window of the border style, and returns the operations it
   // made, then "error N" for the error it raised.
-  std::string Read(bool settings, Integer border = 2, bool refuse = false) {
+  std::string Read(bool settings, Integer border) {
     auto w = std::make_shared<FakeWindow>(5, 5, 5, 5, 0, border);
-    w->refuse = refuse;
     Object o = w;
     String s = u"Private", f = file;
     const std::int32_t error =
@@ -111,11 +104,9 @@ TEST_F(WindowSettings, WritersStorePercentagesOfTheScreen) {
     const char* stored;
   } cases[] = {
       {{6400, 1200, 1234.5f, 14400}, false, "Left=33.33333;Top=8.333333;Width=6.429688;Height=100;State=0"},
-      {{-8, -8, 19216, 14416, 2}, false, "Left=0;Top=0;Width=100;Height=100;State=2"},
       {{-8, -8, 19216, 14416, 2}, true, maximizedOwn},
       // A minimized window is not saved; the section keeps what it held.
       {{1, 2, 3, 4, 1}, false, maximizedOwn},
-      {{1, 2, 3, 4, 1}, true, maximizedOwn},
   };
   for (const auto& c : cases) {
     w = std::make_shared<FakeWindow>(c.window);
@@ -178,13 +169,7 @@ TEST_F(WindowSettings, ReadersApplyTheStoredSettings) {
   }
 }
 
-TEST_F(WindowSettings, RefusedOperations) {
-  // ReadPrivateWindow passes the window's refusal on; ReadWindowSettings goes on.
-  for (const char* keys : {"Left=10;Top=10;Width=50;Height=50;State=0", "State=1"}) {
-    Store(keys);
-    EXPECT_EQ(Read(false, 2, true), "error 384") << keys;
-    EXPECT_EQ(Read(true, 2, true), "") << keys;
-  }
+TEST_F(WindowSettings, UnsetWindows) {
   // An unset window fails at its first operation; ReadWindowSettings goes on.
   Object none;
   String f = file;
