@@ -101,6 +101,7 @@ TEST(IniDialect, WriteKeepsEveryOtherByte) {
       // Names are stored without blanks around them; values as given.
       {"", " s ", " k ", " v ", "[s]\r\nk= v \r\n"},
       {"[s]\nk = v\n", "S", "K", "v", "[s]\nk = v\n <unchanged>"},
+      {"[size]\nzone=1\n", "SIZE", "ZONE", "2", "[size]\nzone=2\n"},  // names compared in any case
       // Lines that would not read back as written are refused.
       {"[s]\n", "s", "a=b", "v", "[s]\n <rejected>"},
       {"[s]\n", "s", " [k", "v", "[s]\n <rejected>"},
