@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #include <QApplication>
-#include <QScreen>
 #include <QWidget>
 #include <memory>
 
@@ -19,26 +18,23 @@ using testing_support::ErrorOf;
 using testing_support::TempFolder;
 
 TEST(QtWidgetWindow, BorderStyleFollowsTheWindowFlags) {
-  struct Case {
-    const char* name;
+  const struct {
     Qt::WindowFlags flags;
     bool fixed;
     Integer style;
-  };
-  const Case cases[] = {
-      {"window", Qt::Window, false, 2},
-      {"fixed window", Qt::Window, true, 1},
-      {"fixed-size hint", Qt::Window | Qt::MSWindowsFixedSizeDialogHint, false, 1},
-      {"frameless dialog", Qt::Dialog | Qt::FramelessWindowHint, true, 0},
-      {"fixed dialog", Qt::Dialog, true, 3},
-      {"tool", Qt::Tool, false, 5},
-      {"fixed tool", Qt::Tool, true, 4},
+  } cases[] = {
+      {Qt::Window, false, 2},
+      {Qt::Window, true, 1},
+      {Qt::Window | Qt::MSWindowsFixedSizeDialogHint, false, 1},
+      {Qt::Dialog | Qt::FramelessWindowHint, true, 0},
+      {Qt::Dialog, true, 3},
+      {Qt::Tool, false, 5},
+      {Qt::Tool, true, 4},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
     QWidget w(nullptr, c.flags);
     if (c.fixed) w.setFixedSize(300, 200);
-    EXPECT_EQ(qt::WidgetWindow(&w).BorderStyle(), c.style);
+    EXPECT_EQ(qt::WidgetWindow(&w).BorderStyle(), c.style) << &c - cases;
   }
 }
 

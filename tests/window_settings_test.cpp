@@ -1,25 +1,14 @@
 // korINI's window methods: what the writers store, and what the readers do
 // to a window, on a recording window and real files.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <optional>
 #include <string>
 
-#include "ini/file_names.h"
-#include "kortools/dispatch.h"
 #include "kortools/korINI.h"
-#include "platform/locale.h"
 #include "tests/test_support.h"
-
-// The leak checker's switch, where the tests run under it.
-extern "C" void __lsan_disable() __attribute__((weak));
-extern "C" void __lsan_enable() __attribute__((weak));
 
 namespace kor {
 namespace {
@@ -35,8 +24,7 @@ std::string Number(Single v) {
 }
 
 // A window that keeps its bounds and records every operation that acts on
-// it, as "Move(l,t,w,h)", "Move(l,t)" or "WindowState=s". It refuses Move,
-// or setting the state, with error 384 when told to.
+// it, as "Move(l,t,w,h)", "Move(l,t)" or "WindowState=s".
 class FakeWindow final : public HostWindow {
  public:
   FakeWindow(Single l, Single t, Single w, Single h, Integer state = 0, Integer border = 2)
@@ -48,16 +36,10 @@ class FakeWindow final : public HostWindow {
   Single Height() const override { return height_; }
   Integer WindowState() const override { return state_; }
   Integer BorderStyle() const override { return border_; }
-  void SetWindowState(Integer state) override {
-    if (refuseState) throw Error::Runtime(384);
-    state_ = state;
-    calls += "WindowState=" + std::to_string(state) + ";";
-  }
+  void SetWindowState(Integer state) override { calls += "WindowState=" + std::to_string(state_ = state) + ";"; }
   void Move(Single left, std::optional<Single> top, std::optional<Single> width,
             std::optional<Single> height) override {
-    if (refuseMove) throw Error::Runtime(384);
-    left_ = left;
-    std::string call = "Move(" + Number(left);
+    std::string call = "Move(" + Number(left_ = left);
     if (top) call += "," + Number(top_ = *top);
     if (width) call += "," + Number(width_ = *width);
     if (height) call += "," + Number(height_ = *height);
@@ -65,71 +47,43 @@ class FakeWindow final : public HostWindow {
   }
 
   std::string calls;
-  bool refuseMove = false, refuseState = false;
 
  private:
   Single left_, top_, width_, height_;
   Integer state_, border_;
 };
 
-class NotAWindow final : public HostObject {};
-
-// The keys of a section as the file holds them.
-using Keys = std::map<std::string, std::string>;
-
 class WindowSettings : public ::testing::Test {
  protected:
   WindowSettings() : host(19200, 14400), file(dir.Name("app.ini")) {}
 
-  Keys Stored(const String& section = u"window") {
-    Keys keys;
+  // The keys of a section the file holds, as "Key=value;Key=value".
+  std::string Stored(const String& section = u"window") {
+    std::string keys;
     for (const char16_t* k : {u"Left", u"Top", u"Width", u"Height", u"State"}) {
       String s = section, key = k, def = u"<none>", f = file;
       const String v = ini.GetIni(s, key, def, f);
-      if (v != u"<none>") keys[text::ToUtf8(k)] = text::ToUtf8(v);
+      if (v != u"<none>") keys += (keys.empty() ? "" : ";") + text::ToUtf8(k) + "=" + text::ToUtf8(v);
     }
     return keys;
   }
-  // "Key=value;Key=value" as keys.
-  static Keys Parse(std::string text) {
-    Keys keys;
-    for (std::size_t at = 0; at < text.size();) {
-      std::size_t end = text.find(';', at);
-      if (end == std::string::npos) end = text.size();
-      const std::string item = text.substr(at, end - at);
-      keys[item.substr(0, item.find('='))] = item.substr(item.find('=') + 1);
-      at = end + 1;
-    }
-    return keys;
+  // Writes the file afresh with the keys ("Key=value;...") in the sections
+  // "window" and "Private" (no sections for no keys).
+  void Store(std::string keys) {
+    std::replace(keys.begin(), keys.end(), ';', '\n');
+    dir.Write("app.ini",
+              keys.empty() ? std::vector<std::string>{} : std::vector{"[window]\n" + keys, "[Private]\n" + keys});
   }
-  // Writes the file afresh with the keys in the sections "window" and
-  // "Private" (no sections for no keys).
-  void Store(const Keys& keys) {
-    std::vector<std::string> lines;
-    if (!keys.empty())
-      for (const char* section : {"[window]", "[Private]"}) {
-        lines.push_back(section);
-        for (const auto& [k, v] : keys) lines.push_back(k + "=" + v);
-      }
-    dir.Write("app.ini", lines);
-  }
-  static std::shared_ptr<FakeWindow> Window(Single l, Single t, Single w, Single h, Integer state = 0,
-                                            Integer border = 2) {
-    return std::make_shared<FakeWindow>(l, t, w, h, state, border);
-  }
-
-  // Runs a reader on a window and returns its calls.
-  std::string ReadPrivate(const std::shared_ptr<FakeWindow>& w, const String& section = u"window") {
+  // Runs ReadWindowSettings, or ReadPrivateWindow on the section "Private",
+  // on a normal window of the border style, and returns the operations it
+  // made, then "error N" for the error it raised.
+  std::string Read(bool settings, Integer border) {
+    auto w = std::make_shared<FakeWindow>(5, 5, 5, 5, 0, border);
     Object o = w;
-    String s = section, f = file;
-    ini.ReadPrivateWindow(o, s, &f);
-    return w->calls;
-  }
-  std::string ReadSettings(const std::shared_ptr<FakeWindow>& w) {
-    Object o = w;
-    String f = file;
-    ini.ReadWindowSettings(o, f);
-    return w->calls;
+    String s = u"Private", f = file;
+    const std::int32_t error =
+        ErrorOf([&] { settings ? ini.ReadWindowSettings(o, f) : ini.ReadPrivateWindow(o, s, &f); });
+    return w->calls + (error ? "error " + std::to_string(error) : "");
   }
 
   ScopedHost host;
@@ -139,131 +93,88 @@ class WindowSettings : public ::testing::Test {
 };
 
 TEST_F(WindowSettings, WritersStorePercentagesOfTheScreen) {
-  for (bool own : {false, true}) {
-    SCOPED_TRACE(own ? "WriteWindowInIni" : "WritePrivateWindowinIni");
-    std::filesystem::remove(dir.path() / "app.ini");
-    Object w = Window(1920, 1440, 9600, 7200);
-    String section = u"window", f = file;
-    if (own)
+  Object w = std::make_shared<FakeWindow>(1920, 1440, 9600, 7200);
+  String section = u"window", f = file;
+  ini.WriteWindowInIni(w, f);
+  EXPECT_EQ(dir.Read("app.ini"), "[window]\r\nLeft=10\r\nTop=10\r\nWidth=50\r\nHeight=50\r\nState=0\r\n");
+  const char* maximizedOwn = "Left=-0.04166667;Top=-0.05555556;Width=100.0833;Height=100.1111;State=2";
+  const struct {
+    FakeWindow window;
+    bool own;  // WriteWindowInIni, else WritePrivateWindowinIni
+    const char* stored;
+  } cases[] = {
+      {{6400, 1200, 1234.5f, 14400}, false, "Left=33.33333;Top=8.333333;Width=6.429688;Height=100;State=0"},
+      {{-8, -8, 19216, 14416, 2}, true, maximizedOwn},
+      // A minimized window is not saved; the section keeps what it held.
+      {{1, 2, 3, 4, 1}, false, maximizedOwn},
+  };
+  for (const auto& c : cases) {
+    w = std::make_shared<FakeWindow>(c.window);
+    if (c.own)
       ini.WriteWindowInIni(w, f);
     else
       ini.WritePrivateWindowinIni(w, section, f);
-    EXPECT_EQ(dir.Read("app.ini"), "[window]\r\nLeft=10\r\nTop=10\r\nWidth=50\r\nHeight=50\r\nState=0\r\n");
+    EXPECT_EQ(Stored(), c.stored) << &c - cases;
   }
-  Object w = Window(6400, 1200, 1234.5f, 14400);
-  String section = u"Main", f = file;
-  ini.WritePrivateWindowinIni(w, section, f);
-  EXPECT_EQ(Stored(u"Main"), Parse("Left=33.33333;Top=8.333333;Width=6.429688;Height=100;State=0"));
-}
-
-TEST_F(WindowSettings, MaximizedAndMinimizedWindows) {
-  Object maximized = Window(-8, -8, 19216, 14416, 2);
-  String section = u"window", f = file;
-  ini.WritePrivateWindowinIni(maximized, section, f);
-  EXPECT_EQ(Stored(), Parse("Left=0;Top=0;Width=100;Height=100;State=2"));
-  ini.WriteWindowInIni(maximized, f);
-  EXPECT_EQ(Stored(), Parse("Left=-0.04166667;Top=-0.05555556;Width=100.0833;Height=100.1111;State=2"));
-  // A minimized window is not saved; the section keeps what it held.
-  Object minimized = Window(1, 2, 3, 4, 1);
-  const std::string before = dir.Read("app.ini");
-  ini.WritePrivateWindowinIni(minimized, section, f);
-  ini.WriteWindowInIni(minimized, f);
-  EXPECT_EQ(dir.Read("app.ini"), before);
+  // A screen without width: the writers divide by zero.
+  host.screen = {0, 14400};
+  w = std::make_shared<FakeWindow>(10, 10, 10, 10);
+  EXPECT_EQ(ErrorOf([&] { ini.WritePrivateWindowinIni(w, section, f); }), 11);
 }
 
 TEST_F(WindowSettings, ReadersApplyTheStoredSettings) {
   // The keys as "Key=value;..."; "" for a missing section.
   const char* normal = "Left=10;Top=10;Width=50;Height=50;State=0";
-  const char* maximized = "Left=0;Top=0;Width=100;Height=100;State=2";
   const char* percent = "Move(1920,1440,9600,7200);";
   const char* screen = "Move(0,0,19200,14400);";
-  struct Case {
+  const struct {
     const char* name;
     const char* keys;
-    Integer state, border;
+    Integer border;
     const char* privateCalls;
     const char* settingsCalls;
-  };
-  const Case cases[] = {
-      {"normal, sizable", normal, 0, 2, percent, percent},
-      {"normal, sizable tool window", normal, 0, 5, percent, "WindowState=0;Move(1920,1440,9600,7200);"},
-      {"normal, fixed single", normal, 0, 1, percent, "Move(1920,1440);"},
-      {"normal, unknown border style", normal, 0, 6, percent, ""},
-      {"maximized, sizable", maximized, 0, 2, screen, "WindowState=2;"},
-      {"missing section, sizable", "", 0, 2, screen, "WindowState=2;"},
-      {"missing section, sizable tool window", "", 0, 5, screen, "WindowState=0;Move(0,0,19200,14400);"},
-      {"stored minimized", "Left=10;Top=10;Width=50;Height=50;State=1", 0, 2, "WindowState=1;", "WindowState=1;"},
-      {"nothing stored", "Width=0;Height=0;State=1", 0, 2, "", ""},
-      {"no width", "Width=0;Height=50;State=2", 0, 2, "WindowState=2;", "WindowState=1;"},
-      {"105 percent is still a percentage", "Width=105;Height=105;State=0", 0, 2, "Move(0,0,20160,15120);",
+  } cases[] = {
+      {"normal, sizable", normal, 2, percent, percent},
+      {"normal, sizable tool window", normal, 5, percent, "WindowState=0;Move(1920,1440,9600,7200);"},
+      {"normal, fixed single", normal, 1, percent, "Move(1920,1440);"},
+      {"normal, unknown border style", normal, 6, percent, ""},
+      {"missing section, sizable", "", 2, screen, "WindowState=2;"},
+      {"missing section, sizable tool window", "", 5, screen, "WindowState=0;Move(0,0,19200,14400);"},
+      {"stored minimized", "Left=10;Top=10;Width=50;Height=50;State=1", 2, "WindowState=1;", "WindowState=1;"},
+      {"nothing stored", "Width=0;Height=0;State=1", 2, "", ""},
+      {"no width", "Width=0;Height=50;State=2", 2, "WindowState=2;", "WindowState=1;"},
+      {"105 percent is still a percentage", "Width=105;Height=105;State=0", 2, "Move(0,0,20160,15120);",
        "Move(0,0,20160,15120);"},
-      {"106 makes the bounds absolute", "Left=10;Top=10;Width=106;Height=50;State=0", 0, 2, "Move(10,10,106,50);",
+      {"106 makes the bounds absolute", "Left=10;Top=10;Width=106;Height=50;State=0", 2, "Move(10,10,106,50);",
        "Move(10,10,106,50);"},
-      {"absolute, sticking out at the right", "Left=12000;Top=0;Width=9600;Height=7200;State=0", 0, 2, screen, screen},
-      {"values read numerically", "Left=1 0abc;Top=&HA;Width=5E1;Height= 50 ;State=0.4", 0, 2, percent, percent},
+      {"absolute, sticking out at the right", "Left=12000;Top=0;Width=9600;Height=7200;State=0", 2, screen, screen},
+      {"values read numerically", "Left=1 0abc;Top=&HA;Width=5E1;Height= 50 ;State=0.4", 2, percent, percent},
+      // Values out of range: ReadPrivateWindow fails with an overflow,
+      // ReadWindowSettings goes on. A state beyond the Integer range is
+      // minimized, whatever the state.
+      {"state overflows", "Width=0;Height=50;State=40000", 2, "error 6", "WindowState=1;"},
+      // A bound beyond the range of a Single: the variable keeps its value (0).
+      {"left overflows", "Left=1E39;Top=10;Width=50;Height=50;State=1E10", 2, "error 6", "Move(0,1440,9600,7200);"},
+      {"top overflows", "Left=10;Top=1E39;Width=50;Height=50;State=0", 2, "error 6", "Move(1920,0,9600,7200);"},
+      // A percentage that scales beyond a Single keeps the value; an absolute
+      // test whose sum overflows pulls the window onto the screen.
+      {"left scales beyond", "Left=3E38;Top=10;Width=50;Height=50;State=0", 2, "error 6",
+       "Move(3e+38,1440,9600,7200);"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Store(Parse(c.keys));
-    EXPECT_EQ(ReadPrivate(Window(5, 5, 5, 5, c.state, c.border), u"Private"), c.privateCalls);
-    EXPECT_EQ(ReadSettings(Window(5, 5, 5, 5, c.state, c.border)), c.settingsCalls);
+    Store(c.keys);
+    EXPECT_EQ(Read(false, c.border), c.privateCalls);
+    EXPECT_EQ(Read(true, c.border), c.settingsCalls);
   }
 }
 
-TEST_F(WindowSettings, ObjectsThatAreNotWindowsAreATypeMismatch) {
-  Object other = std::make_shared<NotAWindow>();
-  String section = u"window", f, written = file;
-  EXPECT_EQ(ErrorOf([&] { ini.WritePrivateWindowinIni(other, section, written); }), 13);
-  EXPECT_EQ(ErrorOf([&] { ini.ReadPrivateWindow(other, section, &f); }), 13);
-  EXPECT_EQ(ErrorOf([&] { ini.ReadWindowSettings(other, f); }), 13);
-  EXPECT_EQ(f, u"") << "the file name is not completed before the window is checked";
-  EXPECT_FALSE(std::filesystem::exists(dir.path() / "app.ini"));
-  // An unset window fails at its first operation.
+TEST_F(WindowSettings, UnsetWindows) {
+  // An unset window fails at its first operation; ReadWindowSettings goes on.
   Object none;
-  EXPECT_EQ(ErrorOf([&] { ini.WriteWindowInIni(none, written); }), 91);
-  EXPECT_EQ(ErrorOf([&] { ini.ReadWindowSettings(none, written); }), 0);
-}
-
-TEST_F(WindowSettings, RefusedOperations) {
-  Store(Parse("Left=10;Top=10;Width=50;Height=50;State=0"));
-  auto w = Window(5, 5, 5, 5, 0, 2);
-  w->refuseMove = true;
-  EXPECT_EQ(ErrorOf([&] { ReadPrivate(w); }), 384);
-  EXPECT_EQ(ErrorOf([&] { ReadSettings(w); }), 0);
-  EXPECT_EQ(w->calls, "");
-  EXPECT_EQ(w->Left(), 5);
-
-  Store(Parse("State=1"));
-  w = Window(5, 5, 5, 5);
-  w->refuseState = true;
-  EXPECT_EQ(ErrorOf([&] { ReadPrivate(w); }), 384);
-  EXPECT_EQ(ErrorOf([&] { ReadSettings(w); }), 0);
-  EXPECT_EQ(w->WindowState(), 0);
-}
-
-TEST_F(WindowSettings, ErrorsInTheValues) {
-  // ReadPrivateWindow fails with an overflow; ReadWindowSettings goes on.
-  const std::pair<const char*, const char*> cases[] = {
-      // A state beyond the Integer range: minimized, whatever the state.
-      {"Width=0;Height=50;State=40000", "WindowState=1;"},
-      // A bound beyond the range of a Single: the variable keeps its value (0).
-      {"Left=1E39;Top=10;Width=50;Height=50;State=1E10", "Move(0,1440,9600,7200);"},
-      {"Left=10;Top=1E39;Width=50;Height=50;State=0", "Move(1920,0,9600,7200);"},
-      // A percentage that scales beyond a Single keeps the value; an absolute
-      // test whose sum overflows pulls the window onto the screen.
-      {"Left=3E38;Top=10;Width=50;Height=50;State=0", "Move(3e+38,1440,9600,7200);"},
-  };
-  for (const auto& [keys, settingsCalls] : cases) {
-    Store(Parse(keys));
-    EXPECT_EQ(ErrorOf([&] { ReadPrivate(Window(5, 5, 5, 5)); }), 6) << keys;
-    EXPECT_EQ(ReadSettings(Window(5, 5, 5, 5)), settingsCalls) << keys;
-  }
-
-  // A screen without width: the writers divide by zero.
-  host.screen = {0, 14400};
-  Object w = Window(10, 10, 10, 10);
-  String section = u"window", f = file;
-  EXPECT_EQ(ErrorOf([&] { ini.WritePrivateWindowinIni(w, section, f); }), 11);
+  String f = file;
+  EXPECT_EQ(ErrorOf([&] { ini.WriteWindowInIni(none, f); }), 91);
+  EXPECT_EQ(ErrorOf([&] { ini.ReadWindowSettings(none, f); }), 0);
 }
 
 }  // namespace
