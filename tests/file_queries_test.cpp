@@ -1,5 +1,6 @@
-// File queries: wildcard matching, the file search and file times, korFileMan's
-// existence and date methods, and the lock probes against a second process.
+// File queries: wildcard matching, korFileMan's existence and date methods,
+// the lock probes against a second process, and the Windows name rules as
+// every member that meets the file system applies them.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -8,21 +9,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "frame/dates.h"
-#include "frame/text.h"
+#include "kortools/korCSV_IO.h"
 #include "kortools/korFileMan.h"
-#include "platform/file_locks.h"
+#include "kortools/korINI.h"
+#include "kortools/string_array.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/posix/lock_probes.h"
 #include "tests/test_support.h"
 #include "winrules/wildcard.h"
+#include "winrules/windows_names.h"
 
 namespace kor {
 namespace {
@@ -30,23 +32,24 @@ namespace {
 using testing_support::AsNobody;
 using testing_support::ErrorOf;
 using testing_support::ScopedEnv;
+using testing_support::TempFolder;
+using testing_support::WriteFile;
 
 TEST(Wildcard, MatchesAsWindowsSearchesDo) {
-  // "?" is one character (not one byte) and never ".", and may match nothing
-  // before a "." or at the end; "x." and "x.*" also match "x"; letters match
-  // ignoring case, beyond ASCII too; bytes that are not UTF-8 match themselves.
-  // The search patterns on which Wine agrees are compared with it by the
-  // platform cases in tests/differential.
+  // "?" is one character (not one byte) and never "."; letters match ignoring
+  // case, beyond ASCII too; bytes that are not UTF-8 match themselves. The
+  // ASCII rules are compared with a reference by fuzz/wildcard_fuzz.cpp.
   const struct {
     const char *pattern, *name;
     bool match;
   } cases[] = {
-      // clang-format off
-      {"*.txt", "notes.txt.bak", false}, {"data?.csv", "data.csv", true}, {"a?b", "a.b", false},
-      {"abc??", "abcd", true},          {"x.*", "xy", false},            {"*.", "README", true},
-      {"*.", "a.b", false},             {"x.?", "x", true}, {"x.?", "x.y", true},              {"\u00e4*.txt", "\u00c4rger.TXT", true},
-      {"?rger", "\u00e4rger", true},     {"a\xff", "A\xff", true},         {"", "x", false},
-      // clang-format on
+      {"*.txt", "notes.txt.bak", false},
+      {"data?.csv", "data.csv", true},
+      {"a?b", "a.b", false},
+      {"\u00e4*.txt", "\u00c4rger.TXT", true},
+      {"?rger", "\u00e4rger", true},
+      {"a\xff", "A\xff", true},
+      {"", "x", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.pattern) + " / " + c.name);
@@ -62,51 +65,26 @@ TEST(Wildcard, MatchesAsWindowsSearchesDo) {
   EXPECT_FALSE(platform::WildcardMatch(std::string(200, '*') + "b", std::string(250, 'a')));
 }
 
-// A temporary folder with its Windows names ("Z:\tmp\...\rel").
-struct Folder : testing_support::TempFolder {
-  std::string Posix(const std::string& rel) const { return *this / rel; }
-  std::string WinA(const std::string& rel = "") const {
-    std::string w = "Z:" + path().string() + (rel.empty() ? "" : "/" + rel);
-    std::replace(w.begin(), w.end(), '/', '\\');
-    return w;
-  }
-  String Win(const std::string& rel = "") const { return text::FromUtf8(WinA(rel)); }
-  void File(const std::string& rel, const std::string& content = "x", mode_t mode = 0644) const {
-    testing_support::WriteFile(Posix(rel), content);
-    ::chmod(Posix(rel).c_str(), mode);
-  }
-  void Dir(const std::string& rel) const { ::mkdir(Posix(rel).c_str(), 0755); }
-  void Times(const std::string& rel, time_t access, time_t write, long writeNs = 0) const {
-    const kor::platform::KernelTime times[2] = {{access, 0}, {write, writeNs}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, Posix(rel).c_str(), times, 0), 0);
-  }
-};
-
-// TZ set for the life of the object.
-struct TimeZone : ScopedEnv {
-  explicit TimeZone(const char* tz) : ScopedEnv("TZ", tz) {
-    ::tzset();
-    after = [] { ::tzset(); };
-  }
-};
+void File(const TempFolder& t, const std::string& rel, mode_t mode = 0644) {
+  WriteFile(t.path() / rel, "x");
+  ::chmod((t / rel).c_str(), mode);
+}
 
 TEST(FileExists, CountsNormalFilesOnlyAndFolderExistsFoldersOnly) {
-  Folder t;
-  t.File("a.txt");
-  t.File("ro.txt", "x", 0444);
-  t.File(".hidden.txt");
-  t.Dir("dir");
-  t.Dir("empty");
-  t.Dir("dir/sub");
+  TempFolder t;
+  File(t, "a.txt");
+  File(t, "ro.txt", 0444);
+  File(t, ".hidden.txt");
+  std::filesystem::create_directories(t.path() / "dir/sub");
   const struct {
     String name;
     Integer result;
   } cases[] = {
-      {t.Win("A.TXT"), -1},        {t.Win("ro.txt"), -1},     {t.Win("?.TXT"), -1},
-      {t.Win("*.csv"), 0},         {t.Win() + u"\\", -1},     {t.Win("dir"), 0},  // a folder, without "\"
-      {t.Win("dir") + u"\\", 0},                                                  // holds a folder only
-      {t.Win("empty") + u"\\", 0}, {t.Win(".hidden.txt"), 0}, {t.Win("nofolder\\a.txt"), 0},
-      {t.Win("d*\\a.txt"), 0},     {String(u"\0", 1), 0},
+      {t.Win("A.TXT"), -1},      {t.Win("ro.txt"), -1},         {t.Win("?.TXT"), -1},
+      {t.Win("*.csv"), 0},       {t.Win() + u"\\", -1},         {t.Win("dir"), 0},
+      {t.Win("dir\\"), 0},  // holds a folder only
+      {t.Win(".hidden.txt"), 0}, {t.Win("nofolder\\a.txt"), 0}, {t.Win("d*\\a.txt"), 0},
+      {String(u"\0", 1), 0},
   };
   korFileMan fm;
   for (const auto& c : cases) {
@@ -116,17 +94,8 @@ TEST(FileExists, CountsNormalFilesOnlyAndFolderExistsFoldersOnly) {
   }
   // FolderExists: folder names only, with or without "\".
   const std::pair<String, bool> folders[] = {
-      {t.Win("DIR"), true},    {t.Win("dir") + u"\\", true},    {t.Win("D*"), true},
-      {t.Win("a.txt"), false}, {t.Win("a.txt") + u"\\", false}, {u"", false},
-  };
+      {t.Win("DIR"), true}, {t.Win("D*"), true}, {t.Win("a.txt\\"), false}, {u"", false}};
   for (const auto& [name, result] : folders) EXPECT_EQ(bool(fm.FolderExists(name)), result) << text::ToUtf8(name);
-  // A name without a folder is looked for in the current folder.
-  const auto before = std::filesystem::current_path();
-  std::filesystem::current_path(t.path());
-  String relative = u"A.txt", other = u"other.txt";
-  EXPECT_EQ(fm.FileExists(relative), -1);
-  EXPECT_EQ(fm.FileExists(other), 0);
-  std::filesystem::current_path(before);
 }
 
 // The Date that the current offset makes of a UTC time in seconds since 1970.
@@ -140,31 +109,27 @@ Date ExpectedLocal(std::int64_t unixSeconds) {
   return Date{static_cast<double>(days + 25569) + static_cast<double>(local - days * 86400) / 86400.0};
 }
 
-TEST(FileDateTime, BothFormsGiveTheLastWriteTime) {
-  Folder t;
-  t.File("a.txt");
-  t.Times("a.txt", 1300000000, 1400000000, 999999999);
+// Both forms give the last-write time; errors leave the outputs alone.
+TEST(FileDateTime, TimesAndErrors) {
+  TempFolder t;
+  File(t, "a.txt");
+  const platform::KernelTime times[2] = {{1300000000, 0}, {1400000000, 999999999}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (t / "a.txt").c_str(), times, 0), 0);
   korFileMan fm;
   String name = t.Win("A.txt");
-  const Variant plain = fm.FileDateTime(name);
   Variant created, accessed;
+  const Variant plain = fm.FileDateTime(name, nullptr, &accessed);
   ASSERT_NE(plain.get_if<Date>(), nullptr);
-  EXPECT_NEAR(plain.get_if<Date>()->value, ExpectedLocal(1400000000).value, 1e-9);  // milliseconds dropped
-  EXPECT_EQ(plain, fm.FileDateTimeExt(name, &created));
-  ASSERT_NE(created.get_if<Date>(), nullptr);
-  fm.FileDateTime(name, nullptr, &accessed);
   ASSERT_NE(accessed.get_if<Date>(), nullptr);
+  EXPECT_NEAR(plain.get_if<Date>()->value, ExpectedLocal(1400000000).value, 1e-9);  // milliseconds dropped
   EXPECT_NEAR(accessed.get_if<Date>()->value, ExpectedLocal(1300000000).value, 1e-9);
-  String folder = t.Win();
-  EXPECT_NE(fm.FileDateTime(folder, &created).get_if<Date>(), nullptr);
-}
+  EXPECT_EQ(plain, fm.FileDateTimeExt(name, &created));
+  EXPECT_NE(created.get_if<Date>(), nullptr);
 
-TEST(FileDateTime, ErrorsLeaveTheOutputsAlone) {
-  Folder t;
-  t.Dir("locked");
-  t.File("locked/x");
+  std::filesystem::create_directory(t.path() / "locked");
+  File(t, "locked/x");
   ::chmod(t.path().c_str(), 0755);
-  ::chmod(t.Posix("locked").c_str(), 0);
+  ::chmod((t / "locked").c_str(), 0);
   const struct {
     String name;
     std::int32_t plain, withOutput;
@@ -173,11 +138,10 @@ TEST(FileDateTime, ErrorsLeaveTheOutputsAlone) {
       {t.Win("nofolder\\x.txt"), 53, 76},
       {t.Win("*\\x"), 52, 5},  // a wildcard in a folder: an invalid name
   };
-  korFileMan fm;
   for (const auto& c : cases) {
     SCOPED_TRACE(text::ToUtf8(c.name));
-    String name = c.name;
-    Variant created = u"kept", accessed = u"kept";
+    name = c.name;
+    created = accessed = u"kept";
     EXPECT_EQ(ErrorOf([&] { fm.FileDateTime(name); }), c.plain);
     EXPECT_EQ(ErrorOf([&] { fm.FileDateTimeExt(name, &created, &accessed); }), c.withOutput);
     EXPECT_EQ(created, Variant(u"kept"));
@@ -193,14 +157,18 @@ TEST(FileDateTime, ErrorsLeaveTheOutputsAlone) {
   EXPECT_EQ(status, 75);
 }
 
-// The two Long halves of a file time given in seconds since 1970 (and 100 ns units).
+// The two Long halves of a file time given in seconds since 1970 (and 100 ns
+// units). A low half of 2^31 or more, arriving as a negative Long, is proven
+// by the VBScript suite.
 std::pair<Long, Long> Halves(std::int64_t unixSeconds, std::int64_t units = 0) {
   const auto v = static_cast<std::uint64_t>((unixSeconds + 11644473600) * 10000000 + units);
   return {static_cast<Long>(static_cast<std::uint32_t>(v)), static_cast<Long>(static_cast<std::uint32_t>(v >> 32))};
 }
 
 TEST(SysToVBTime, ConvertsBitPatternsToTheSecond) {
-  TimeZone utc("UTC0");
+  ScopedEnv utc("TZ", "UTC0");
+  utc.after = [] { ::tzset(); };
+  ::tzset();
   korFileMan fm;
   const struct {
     std::pair<Long, Long> halves;
@@ -218,19 +186,12 @@ TEST(SysToVBTime, ConvertsBitPatternsToTheSecond) {
     auto [low, high] = c.halves;
     const Variant v = fm.SysToVBTime(low, high);
     EXPECT_EQ(std::make_pair(low, high), c.halves);
-    if (!c.date) {
-      EXPECT_TRUE(v.IsEmpty());
-    } else {
-      ASSERT_NE(v.get_if<Date>(), nullptr);
+    EXPECT_EQ(v.IsEmpty(), !c.date);
+    ASSERT_EQ(v.get_if<Date>() != nullptr, c.date.has_value());
+    if (c.date) {
       EXPECT_DOUBLE_EQ(v.get_if<Date>()->value, *c.date);
     }
   }
-  // A low half of 2^31 or more arrives as a negative Long and counts as unsigned.
-  const std::uint64_t v = ((1600000000ull + 11644473600ull) * 10000000) | 0x80000000u;
-  Long low = static_cast<Long>(static_cast<std::uint32_t>(v)), high = static_cast<Long>(v >> 32);
-  ASSERT_LT(low, 0);
-  const auto seconds = static_cast<std::int64_t>(v / 10000000) - 11644473600;
-  EXPECT_NEAR(fm.SysToVBTime(low, high).get_if<Date>()->value, ExpectedLocal(seconds).value, 1e-9);
 }
 
 // A second process that holds a file open (stopped) until it is destroyed.
@@ -258,9 +219,9 @@ class Holder {
 };
 
 TEST(FileLocks, AnswerForAnotherProcess) {
-  Folder t;
-  t.File("data.bin", "abc");
-  const std::string path = t.Posix("data.bin");
+  TempFolder t;
+  File(t, "data.bin");
+  const std::string path = t / "data.bin";
   korFileMan fm;
   String name = t.Win("DATA.bin");
   Boolean exclusive = true, shared = false;
@@ -280,15 +241,13 @@ TEST(FileLocks, AnswerForAnotherProcess) {
     EXPECT_EQ(bool(fm.FileIsLocked(name)), c.locked);
     EXPECT_EQ(bool(fm.FileIsAvailable(name, exclusive)), c.exclusiveAvailable);
     EXPECT_TRUE(bool(fm.FileIsAvailable(name, shared)));
-    // The scan of /proc agrees with the lease.
-    for (const auto how : {platform::InUseCheck::kLeaseThenScan, platform::InUseCheck::kScan}) {
-      const int rw = ::open(path.c_str(), O_RDWR);
-      EXPECT_EQ(platform::OpenElsewhere(rw, false, how), c.locked);
-      ::close(rw);
-      const int ro = ::open(path.c_str(), O_RDONLY);
-      EXPECT_EQ(platform::OpenElsewhere(ro, true, how), !c.exclusiveAvailable);
-      ::close(ro);
-    }
+    // The scan of /proc, used where no lease is granted, agrees.
+    const int rw = ::open(path.c_str(), O_RDWR);
+    EXPECT_EQ(platform::OpenElsewhere(rw, false, platform::InUseCheck::kScan), c.locked);
+    ::close(rw);
+    const int ro = ::open(path.c_str(), O_RDONLY);
+    EXPECT_EQ(platform::OpenElsewhere(ro, true, platform::InUseCheck::kScan), !c.exclusiveAvailable);
+    ::close(ro);
   }
   // This process's own other open counts as well, as on Windows.
   const int fd = ::open(path.c_str(), O_RDONLY);
@@ -297,14 +256,132 @@ TEST(FileLocks, AnswerForAnotherProcess) {
   // A missing file is made (empty) by the one and not by the other.
   String created = t.Win("new.bin"), missing = t.Win("missing.bin");
   EXPECT_FALSE(bool(fm.FileIsLocked(created)));
-  EXPECT_TRUE(std::filesystem::exists(t.Posix("new.bin")));
-  EXPECT_EQ(testing_support::ReadFile(t.Posix("new.bin")), "");
+  EXPECT_EQ(testing_support::ReadFile(t / "new.bin"), "");
   EXPECT_FALSE(bool(fm.FileIsAvailable(missing, shared)));
-  EXPECT_FALSE(std::filesystem::exists(t.Posix("missing.bin")));
+  EXPECT_EQ(t.Entries(), (std::vector<std::string>{"data.bin", "new.bin"}));
   for (String other : {t.Win("nofolder\\x.bin"), t.Win(), String()}) {
     EXPECT_TRUE(bool(fm.FileIsLocked(other)));
     EXPECT_FALSE(bool(fm.FileIsAvailable(other, shared)));
   }
+  // A file without its owner's write permission is read-only: the write
+  // probe fails for root as for an ordinary user, and nothing is changed.
+  ::chmod(path.c_str(), 0444);
+  ::chmod(t.path().c_str(), 0777);
+  const auto probe = [&] {
+    korFileMan other;
+    String n = name;
+    return (other.FileIsLocked(n) == kTrue ? 1 : 0) | (other.FileIsAvailable(n, exclusive) == kTrue ? 2 : 0);
+  };
+  EXPECT_EQ(probe(), 3);
+  if (::geteuid() == 0) {
+    EXPECT_EQ(AsNobody(probe), 3);
+  }
+  EXPECT_EQ(testing_support::ReadFile(path), "x");
+}
+
+// ---------------------------------------------------------------------------
+// The Windows name rules: names Windows refuses are refused and never
+// created, trailing dots and spaces go when a name is created as when it is
+// looked up, and "\\?\" and "\\.\" names work everywhere.
+
+// What the member tests below cannot reach: the names that are almost
+// refused, and the prefixes that name devices.
+TEST(WindowsNames, NearMissesAndDevicePrefixes) {
+  const std::pair<const char*, std::uint32_t> cases[] = {
+      {R"(C:\d\COM0)", 0},  {R"(C:\d\console)", 0},      {R"(C:\LPT1\x)", 123},   {R"(C:\*\x.txt)", 123},
+      {R"(\\.\COM1)", 123}, {R"(\\?\Volume{1}\x)", 123}, {R"(\\.\UNC\s\h\x)", 0}, {R"(C:\ \x)", 123},
+  };
+  for (const auto& [name, error] : cases) EXPECT_EQ(platform::windows_names::Check(name, true), error) << name;
+}
+
+class WindowsNameRules : public ::testing::Test {
+ protected:
+  TempFolder dir_;
+  korFileMan fm_;
+};
+
+// Every member refuses a name Windows refuses, the way its own failures go,
+// and nothing is created or changed.
+TEST_F(WindowsNameRules, RefusedNamesAreNeverCreated) {
+  WriteFile(dir_.path() / "src.txt", "data");
+  const String source = dir_.Win("src.txt");
+  // The searches take "*" and "?" as wildcards: their answers are those of
+  // a search.
+  const std::size_t searches[] = {1, 3};
+  const std::function<bool(String&)> refusals[] = {
+      [&](String& n) { return fm_.FileIsLocked(n) == kTrue; },
+      [&](String& n) { return fm_.FileExists(n) == 0 && fm_.FolderExists(n) == kFalse; },
+      [&](String& n) { return fm_.CreatePath(n + u"\\") == kFalse; },
+      [&](String& n) {
+        Variant created;
+        return ErrorOf([&] { fm_.FileDateTime(n, &created); }) == 5 && ErrorOf([&] { fm_.FileDateTime(n); }) == 52;
+      },
+      [&](String& n) {
+        String from = source;
+        return fm_.FileCopy(from, n) == kFalse && fm_.FileMove(from, n) == kFalse && fm_.FileRename(from, n) == kFalse;
+      },
+      [&](String& n) {
+        ScopedEnv plain("KORTOOLS_WINVER", "3.51");
+        String from = source, to = n;
+        return fm_.FileCopy(from, to) == kFalse && fm_.FileMove(from, n) == kFalse;
+      },
+      [&](String& n) {
+        String f = n;
+        return ErrorOf([&] { fm_.GetTempFilePathname(&f); }) == -2147221503;
+      },
+      [&](String& n) {
+        korINI ini;
+        String s = u"s", k = u"k", def = u"default";
+        return ini.WriteINI(u"s", u"k", u"v", n) == 0 && ini.GetIni(s, k, def, n) == u"default";
+      },
+      [&](String& n) {
+        korCSV_IO csv;
+        StringArray data;
+        data.ReDim(1, 1, 1, 1);
+        return ErrorOf([&] { csv.WriteCSVFile(n, data); }) == 52;
+      },
+  };
+  for (const char* bad : {"a?b", "a|b", "*.txt", "q<1>", "x\"y", "a:b", "tab\tname", "CON", "nul.txt", "Lpt3.log"}) {
+    for (std::size_t i = 0; i < std::size(refusals); ++i) {
+      if (platform::HasWildcards(bad) && std::count(std::begin(searches), std::end(searches), i) > 0) continue;
+      String name = dir_.Win(bad);
+      EXPECT_TRUE(refusals[i](name)) << bad << ", member group " << i;
+    }
+  }
+  EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"src.txt"});
+  EXPECT_EQ(dir_.Read("src.txt"), "data");
+}
+
+// A name is created as it is found: without its trailing dots and spaces.
+TEST_F(WindowsNameRules, TrailingDotsGoWhenANameIsCreated) {
+  WriteFile(dir_.path() / "a.txt", "a");
+  String source = dir_.Win("a.txt"), shellCopy = dir_.Win("b.txt."), plainCopy = dir_.Win("c.txt .");
+  EXPECT_EQ(fm_.CreatePath(dir_.Win("made.\\")), kTrue);
+  EXPECT_EQ(fm_.FolderExists(dir_.Win("made. ")), kTrue);
+  EXPECT_EQ(fm_.FileCopy(source, shellCopy), kTrue);
+  {
+    ScopedEnv plain("KORTOOLS_WINVER", "3.51");
+    EXPECT_EQ(fm_.FileCopy(source, plainCopy), kTrue);
+  }
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "made"}));
+  String found = dir_.Win("b.txt.");
+  EXPECT_EQ(fm_.FileExists(found), -1);
+}
+
+// "\\?\" and "\\.\" names reach the same entries in every member.
+TEST_F(WindowsNameRules, PrefixedNamesWorkEverywhere) {
+  WriteFile(dir_.path() / "f.txt", "f");
+  std::filesystem::create_directory(dir_.path() / "sub");
+  for (const char16_t* prefix : {u"\\\\?\\", u"\\\\.\\"}) {
+    SCOPED_TRACE(text::ToUtf8(prefix));
+    String file = prefix + dir_.Win("f.txt"), pattern = prefix + dir_.Win("*.txt");
+    String copy = prefix + dir_.Win("sub\\g.txt");
+    EXPECT_EQ(fm_.FileExists(pattern), -1);
+    EXPECT_EQ(fm_.FolderExists(prefix + dir_.Win("sub")), kTrue);
+    EXPECT_EQ(fm_.FileCopy(file, copy), kTrue);
+    EXPECT_EQ(fm_.FileDelete(copy), kTrue);
+  }
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"f.txt", "sub"}));
 }
 
 }  // namespace

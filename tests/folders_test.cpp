@@ -100,38 +100,6 @@ class Folders : public ::testing::Test {
   korFileMan fm_;
 };
 
-// --- The platform's MkDir ---------------------------------------------------
-
-TEST_F(Folders, MkDirRaisesTheRuntimeErrors) {
-  MkDirOnC("Data");
-  FileOnC("file.txt");
-  const auto mkdir = [](std::string_view name) {
-    return ErrorOf([&] { platform::PlatformFileCreation().MkDir(name); });
-  };
-  EXPECT_EQ(mkdir("C:\\new"), 0);
-  EXPECT_EQ(mkdir("C:\\DATA\\Sub\\"), 0);  // the parent found whatever its letter case
-  EXPECT_EQ(mkdir("rel"), 0);              // relative to the current folder
-  for (const char* made : {"new", "Data/Sub", "work/rel"}) EXPECT_TRUE(fs::is_directory(OnC(made))) << made;
-
-  // 75: the name exists (with other letters too), is the root or a file; 76:
-  // the parent is missing or a file, no such drive; a name is never cut at a NUL.
-  const std::pair<std::string, std::int32_t> failures[] = {
-      // clang-format off
-      {"C:\\data", 75},  {"C:\\", 75},  {"C:\\file.txt", 75}, {"C:\\file.txt\\b", 76}, {"Q:\\x", 76},
-      {"C:\\" + std::string(300, 'n'), 76}, {"", 52}, {"C:\\a?b", 52}, {std::string("C:\\a\0b", 6), 52},
-      // clang-format on
-  };
-  for (const auto& [name, error] : failures) EXPECT_EQ(mkdir(name), error) << name;
-  EXPECT_EQ(Entries(""), (Names{"Data", "file.txt", "new", "tmp", "work"}));
-  EXPECT_EQ(Entries("Data/Sub"), Names{});
-
-  OpenRoot();
-  const int denied = AsNobody([] { return ErrorOf([] { platform::PlatformFileCreation().MkDir("C:\\work\\x"); }); });
-  if (denied == 255) GTEST_SKIP() << "cannot change to another user";
-  EXPECT_EQ(denied, 75);
-  EXPECT_FALSE(fs::exists(OnC("work/x")));
-}
-
 // --- CreatePath -------------------------------------------------------------
 
 TEST_F(Folders, CreatePath) {
@@ -218,12 +186,6 @@ TEST_F(Folders, GetTempDirIsTheFolderOfTmpdirEndingInASeparator) {
     ScopedEnv env("TMPDIR", k.tmpdir ? k.tmpdir->c_str() : nullptr);
     EXPECT_EQ(fm_.GetTempDir(), k.dir) << k.tmpdir.value_or("unset").size();
   }
-  // One short of the NUL (a fitting buffer is compared with the Win32 layer by
-  // the platform cases in tests/differential).
-  char buffer[8] = "unused";
-  auto& files = platform::PlatformFileCreation();
-  EXPECT_EQ(files.GetTempPath(7, buffer), 8u);  // "C:\tmp\" and its NUL
-  EXPECT_STREQ(buffer, "unused");
 }
 
 // --- GetTempFilePathname ----------------------------------------------------
@@ -255,7 +217,6 @@ TEST_F(Folders, GetTempFilePathnameNames) {
     std::string folder;  // POSIX, under C:\ (for the file)
   } cases[] = {
       {std::nullopt, std::nullopt, "C:\\tmp\\", "tmp"},
-      {std::nullopt, u"abcdef", "C:\\tmp\\abc", "tmp"},
       {u"C:\\Data", u"x", "C:\\Data\\x", "Data"},  // a separator is added
       {u"c:\\DATA", u"x", "C:\\DATA\\x", "Data"},  // case ignored, letters as given
       {u".", u"w", "C:\\work\\w", "work"},         // the full path name
@@ -278,7 +239,6 @@ TEST_F(Folders, GetTempFilePathnameFailures) {
   const std::u16string longFolder = u"C:\\" + String(244, u'n');  // 247 characters
   MkDirOnC(std::string(244, 'n'));
   const std::pair<String, String> cases[] = {
-      {u"C:\\missing", u""},   // no such folder
       {u"C:\\file.txt", u""},  // a file, not a folder
       {u"Q:\\", u""},          // no such drive
       {longFolder, u""},       // too long for a name
@@ -306,8 +266,6 @@ TEST_F(Folders, GetTempFilePathnameFailures) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(Entries("tmp"), Names{});
 }
-
-// --- The platform's GetTempFileName -----------------------------------------
 
 }  // namespace
 }  // namespace kor
