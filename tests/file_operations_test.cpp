@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "kortools/korFileMan.h"
-#include "platform/file_operations.h"
 #include "platform/paths.h"
 #include "platform/posix/trash.h"
 #include "platform/shell_file_operation.h"
@@ -28,11 +27,7 @@ namespace kor {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::ErrorOf;
-using testing_support::ReadFile;
-using testing_support::ScopedEnv;
-using testing_support::TempFolder;
-using testing_support::WriteFile;
+using namespace testing_support;
 using Names = std::vector<std::string>;
 
 // Records the operations asked of the shell and answers with `result`.
@@ -201,6 +196,10 @@ TEST_F(FileOpsPlainPath, CopyAndMoveRetryIntoAFolder) {
   FileActionFlags options = vbFileOpRenameOnCollision;
   EXPECT_EQ(fm_.FileCopy(source, destination, &options, nullptr, &owner), kTrue);
   EXPECT_EQ(ReadFile(P("b") / "x.txt"), "new");
+  // A delete takes a pattern.
+  String pattern = dir_.Win("b\\*.TXT");
+  EXPECT_EQ(fm_.FileDelete(pattern), kTrue);
+  EXPECT_EQ(dir_.Entries("b"), Names{});
 }
 
 TEST_F(FileOpsPlainPath, FailuresChangeNothingButTheDestinationName) {
@@ -237,41 +236,6 @@ TEST_F(FileOpsPlainPath, FailuresChangeNothingButTheDestinationName) {
   String source = dir_.Win("a.txt"), destination = dir_.Win("folder\\renamed.txt");
   EXPECT_EQ(fm_.FileRenameExt(source, destination), kTrue);
   EXPECT_EQ(ReadFile(P("folder") / "renamed.txt"), "a");
-}
-
-// ---------------------------------------------------------------------------
-// The runtime's plain file operations.
-
-class FileOpsPlain : public ::testing::Test {
- protected:
-  fs::path P(const char* name) const { return dir_.path() / name; }
-  std::string N(const char* name) const { return platform::GetFileSystemView().NameCodePage().Encode(dir_.Win(name)); }
-  platform::FileOperations& files_ = platform::GetFileOperations();
-  TempFolder dir_;
-};
-
-TEST_F(FileOpsPlain, KillErrorsAndWhatItLeaves) {
-  for (const char* name : {"a.txt", "b.TXT", "c.csv", ".h.txt"}) WriteFile(P(name), name);
-  WriteFile(P("ro.txt"), "ro");
-  ::chmod(P("ro.txt").c_str(), 0444);
-  fs::create_directories(P("d.txt"));
-  WriteFile(P("d.txt") / "inner.txt", "i");
-  fs::create_symlink(P("d.txt"), P("dirlink.txt"));
-  fs::create_symlink(P("c.csv"), P("filelink.txt"));
-  const std::pair<std::string, std::int32_t> cases[] = {{N("nowhere\\*.txt"), 76}, {N("d*\\*.txt"), 52}};
-  for (const auto& [name, error] : cases) EXPECT_EQ(ErrorOf([&] { files_.Kill(name); }), error) << name;
-
-  // In name order: a.txt, b.TXT and the link to a file go, then the
-  // read-only file stops it.
-  EXPECT_EQ(ErrorOf([&] { files_.Kill(N("*.TXT")); }), 75);
-  EXPECT_EQ(dir_.Entries(), (Names{".h.txt", "c.csv", "d.txt", "dirlink.txt", "ro.txt"}));
-  ::chmod(P("ro.txt").c_str(), 0644);
-  files_.Kill(N("*.txt"));
-  EXPECT_EQ(dir_.Entries(), (Names{".h.txt", "c.csv", "d.txt", "dirlink.txt"}));
-  EXPECT_EQ(ReadFile(P("d.txt") / "inner.txt"), "i");
-  EXPECT_EQ(ReadFile(P("c.csv")), "c.csv");  // the link went, not its target
-  files_.Kill(N(".H.TXT"));                  // a hidden file by its name
-  EXPECT_FALSE(fs::exists(P(".h.txt")));
 }
 
 }  // namespace

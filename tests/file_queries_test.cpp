@@ -1,6 +1,7 @@
-// File queries: wildcard matching, korFileMan's existence and date methods,
-// the lock probes against a second process, and the Windows name rules as
-// every member that meets the file system applies them.
+// File queries and folders: wildcard matching, korFileMan's existence and
+// date methods, the lock probes against a second process, the Windows name
+// rules as every member that meets the file system applies them, and the
+// folders and temporary files korFileMan creates.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,20 +22,18 @@
 #include "kortools/korFileMan.h"
 #include "kortools/korINI.h"
 #include "kortools/string_array.h"
+#include "platform/paths.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/posix/lock_probes.h"
+#include "platform/temp_files.h"
 #include "tests/test_support.h"
 #include "winrules/wildcard.h"
-#include "winrules/windows_names.h"
 
 namespace kor {
 namespace {
 
-using testing_support::AsNobody;
-using testing_support::ErrorOf;
-using testing_support::ScopedEnv;
-using testing_support::TempFolder;
-using testing_support::WriteFile;
+namespace fs = std::filesystem;
+using namespace testing_support;
 
 TEST(Wildcard, MatchesAsWindowsSearchesDo) {
   // "?" is one character (not one byte) and never "."; letters match ignoring
@@ -75,7 +75,7 @@ TEST(FileExists, CountsNormalFilesOnlyAndFolderExistsFoldersOnly) {
   File(t, "a.txt");
   File(t, "ro.txt", 0444);
   File(t, ".hidden.txt");
-  std::filesystem::create_directories(t.path() / "dir/sub");
+  fs::create_directories(t.path() / "dir/sub");
   const struct {
     String name;
     Integer result;
@@ -126,7 +126,7 @@ TEST(FileDateTime, TimesAndErrors) {
   EXPECT_EQ(plain, fm.FileDateTimeExt(name, &created));
   EXPECT_NE(created.get_if<Date>(), nullptr);
 
-  std::filesystem::create_directory(t.path() / "locked");
+  fs::create_directory(t.path() / "locked");
   File(t, "locked/x");
   ::chmod(t.path().c_str(), 0755);
   ::chmod((t / "locked").c_str(), 0);
@@ -256,7 +256,7 @@ TEST(FileLocks, AnswerForAnotherProcess) {
   // A missing file is made (empty) by the one and not by the other.
   String created = t.Win("new.bin"), missing = t.Win("missing.bin");
   EXPECT_FALSE(bool(fm.FileIsLocked(created)));
-  EXPECT_EQ(testing_support::ReadFile(t / "new.bin"), "");
+  EXPECT_EQ(ReadFile(t / "new.bin"), "");
   EXPECT_FALSE(bool(fm.FileIsAvailable(missing, shared)));
   EXPECT_EQ(t.Entries(), (std::vector<std::string>{"data.bin", "new.bin"}));
   for (String other : {t.Win("nofolder\\x.bin"), t.Win(), String()}) {
@@ -276,23 +276,13 @@ TEST(FileLocks, AnswerForAnotherProcess) {
   if (::geteuid() == 0) {
     EXPECT_EQ(AsNobody(probe), 3);
   }
-  EXPECT_EQ(testing_support::ReadFile(path), "x");
+  EXPECT_EQ(ReadFile(path), "x");
 }
 
 // ---------------------------------------------------------------------------
 // The Windows name rules: names Windows refuses are refused and never
 // created, trailing dots and spaces go when a name is created as when it is
 // looked up, and "\\?\" and "\\.\" names work everywhere.
-
-// What the member tests below cannot reach: the names that are almost
-// refused, and the prefixes that name devices.
-TEST(WindowsNames, NearMissesAndDevicePrefixes) {
-  const std::pair<const char*, std::uint32_t> cases[] = {
-      {R"(C:\d\COM0)", 0},  {R"(C:\d\console)", 0},      {R"(C:\LPT1\x)", 123},   {R"(C:\*\x.txt)", 123},
-      {R"(\\.\COM1)", 123}, {R"(\\?\Volume{1}\x)", 123}, {R"(\\.\UNC\s\h\x)", 0}, {R"(C:\ \x)", 123},
-  };
-  for (const auto& [name, error] : cases) EXPECT_EQ(platform::windows_names::Check(name, true), error) << name;
-}
 
 class WindowsNameRules : public ::testing::Test {
  protected:
@@ -319,11 +309,6 @@ TEST_F(WindowsNameRules, RefusedNamesAreNeverCreated) {
       [&](String& n) {
         String from = source;
         return fm_.FileCopy(from, n) == kFalse && fm_.FileMove(from, n) == kFalse && fm_.FileRename(from, n) == kFalse;
-      },
-      [&](String& n) {
-        ScopedEnv plain("KORTOOLS_WINVER", "3.51");
-        String from = source, to = n;
-        return fm_.FileCopy(from, to) == kFalse && fm_.FileMove(from, n) == kFalse;
       },
       [&](String& n) {
         String f = n;
@@ -355,15 +340,11 @@ TEST_F(WindowsNameRules, RefusedNamesAreNeverCreated) {
 // A name is created as it is found: without its trailing dots and spaces.
 TEST_F(WindowsNameRules, TrailingDotsGoWhenANameIsCreated) {
   WriteFile(dir_.path() / "a.txt", "a");
-  String source = dir_.Win("a.txt"), shellCopy = dir_.Win("b.txt."), plainCopy = dir_.Win("c.txt .");
+  String source = dir_.Win("a.txt"), copy = dir_.Win("b.txt .");
   EXPECT_EQ(fm_.CreatePath(dir_.Win("made.\\")), kTrue);
   EXPECT_EQ(fm_.FolderExists(dir_.Win("made. ")), kTrue);
-  EXPECT_EQ(fm_.FileCopy(source, shellCopy), kTrue);
-  {
-    ScopedEnv plain("KORTOOLS_WINVER", "3.51");
-    EXPECT_EQ(fm_.FileCopy(source, plainCopy), kTrue);
-  }
-  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "made"}));
+  EXPECT_EQ(fm_.FileCopy(source, copy), kTrue);
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"a.txt", "b.txt", "made"}));
   String found = dir_.Win("b.txt.");
   EXPECT_EQ(fm_.FileExists(found), -1);
 }
@@ -371,7 +352,7 @@ TEST_F(WindowsNameRules, TrailingDotsGoWhenANameIsCreated) {
 // "\\?\" and "\\.\" names reach the same entries in every member.
 TEST_F(WindowsNameRules, PrefixedNamesWorkEverywhere) {
   WriteFile(dir_.path() / "f.txt", "f");
-  std::filesystem::create_directory(dir_.path() / "sub");
+  fs::create_directory(dir_.path() / "sub");
   for (const char16_t* prefix : {u"\\\\?\\", u"\\\\.\\"}) {
     SCOPED_TRACE(text::ToUtf8(prefix));
     String file = prefix + dir_.Win("f.txt"), pattern = prefix + dir_.Win("*.txt");
@@ -382,6 +363,243 @@ TEST_F(WindowsNameRules, PrefixedNamesWorkEverywhere) {
     EXPECT_EQ(fm_.FileDelete(copy), kTrue);
   }
   EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"f.txt", "sub"}));
+}
+
+// ---------------------------------------------------------------------------
+// CreatePath, GetTempDir and GetTempFilePathname, inside a fresh temporary
+// folder mapped as drive C: (with a share \\server\share beside it and
+// C:\work as the current folder).
+
+using Names = std::vector<std::string>;
+
+constexpr std::int32_t kTempFileErrorNumber = -2147221503;
+
+// Passes every operation to the platform and records the folders asked for.
+class RecordingCreation final : public platform::FileCreation {
+ public:
+  RecordingCreation() { platform::SetFileCreation(this); }
+  ~RecordingCreation() override { platform::SetFileCreation(nullptr); }
+
+  std::uint32_t GetTempPath(std::uint32_t bufferLength, char* buffer) override {
+    return platform::PlatformFileCreation().GetTempPath(bufferLength, buffer);
+  }
+  std::uint32_t GetTempFileName(std::string_view pathName, std::string_view prefixString, std::uint32_t unique,
+                                char* tempFileName, std::uint32_t* lastError) override {
+    return platform::PlatformFileCreation().GetTempFileName(pathName, prefixString, unique, tempFileName, lastError);
+  }
+  void MkDir(std::string_view name) override {
+    folders.emplace_back(name);
+    platform::PlatformFileCreation().MkDir(name);
+  }
+
+  std::vector<std::string> folders;
+};
+
+// True when `name` is `start`, 1 to 4 upper-case hexadecimal digits and ".TMP".
+bool IsTempName(const std::string& name, const std::string& start) {
+  return name.size() >= start.size() + 5 && name.size() <= start.size() + 8 && name.rfind(start, 0) == 0 &&
+         name.ends_with(".TMP") && name.find_first_not_of("0123456789ABCDEF", start.size()) == name.size() - 4;
+}
+
+class Folders : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* dir : {"c/work", "c/tmp", "share"}) fs::create_directories(root_.path() / dir);
+    cwd_ = fs::current_path();
+    fs::current_path(OnC("work"));
+    platform::ReloadFileSystemView();
+  }
+  void TearDown() override {
+    fs::current_path(cwd_);
+    drives_.reset();
+    tmpdir_.reset();
+    platform::ReloadFileSystemView();
+  }
+
+  // The POSIX name of a name under drive C:.
+  std::string OnC(const std::string& rest) const { return root_ / ("c/" + rest); }
+  Names Entries(const std::string& underC) const { return root_.Entries("c/" + underC); }
+  void MkDirOnC(const std::string& rest) const { ASSERT_EQ(::mkdir(OnC(rest).c_str(), 0755), 0) << rest; }
+  void FileOnC(const std::string& rest) const { WriteFile(OnC(rest), "x"); }
+  // Lets user 65534 into the folder, for the cases run with its rights.
+  void OpenRoot() const { ASSERT_EQ(::chmod(root_.path().c_str(), 0755), 0); }
+
+  // The error GetTempFilePathname raises; its description must be the one
+  // the method documents.
+  static std::int32_t TempFileError(korFileMan& fm, String* path, String* prefix) {
+    try {
+      fm.GetTempFilePathname(path, prefix);
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Description(), u"Error creating temporary filename. Valid path & prefix settings.");
+      return e.Number();
+    }
+    return 0;
+  }
+
+  TempFolder root_;
+  fs::path cwd_;
+  std::optional<ScopedEnv> drives_{std::in_place, "KORTOOLS_DRIVES",
+                                   ("C=" + (root_ / "c") + ";\\\\server\\share=" + (root_ / "share")).c_str()};
+  std::optional<ScopedEnv> tmpdir_{std::in_place, "TMPDIR", (root_ / "c/tmp").c_str()};
+  korFileMan fm_;
+};
+
+// --- CreatePath -------------------------------------------------------------
+
+TEST_F(Folders, CreatePath) {
+  const struct {
+    std::u16string path;
+    Names before;  // folders under C:\work made first
+    bool result;
+    Names mkdirs;   // the folders asked of the platform, in order
+    Names folders;  // under C:\ afterwards
+    Names absent;   // under C:\ afterwards
+  } cases[] = {
+      // Each missing level in turn, after the one-step attempt.
+      {u"C:\\x\\y\\z\\", {}, true, {"C:\\x\\y\\z\\", "C:\\x\\", "C:\\x\\y\\", "C:\\x\\y\\z\\"}, {"x/y/z"}, {}},
+      // The final component is a file name.
+      {u"C:\\x\\y\\file.txt", {}, true, {"C:\\x\\y\\", "C:\\x\\", "C:\\x\\y\\"}, {"x/y"}, {"x/y/file.txt"}},
+      // Already there: the folder is asked for again and nothing changes.
+      {u"C:\\work\\e\\f\\", {"e", "e/f"}, true, {"C:\\work\\e\\f\\", "C:\\work\\e\\f\\"}, {"work/e/f"}, {}},
+      // Letter case of existing levels is ignored, also of the last one.
+      {u"C:\\work\\DATA\\", {"data"}, true, {"C:\\work\\DATA\\", "C:\\work\\DATA\\"}, {"work/data"}, {"work/DATA"}},
+      // Relative paths: the first level only by the one-step attempt.
+      {u"a\\", {}, true, {"a\\"}, {"work/a"}, {}},
+      {u"a\\b\\", {}, false, {"a\\b\\", "a\\b\\"}, {}, {"work/a"}},
+      {u"a\\b\\c\\", {"a"}, true, {"a\\b\\c\\", "a\\b\\", "a\\b\\c\\"}, {"work/a/b/c"}, {}},
+      // Drive-relative: the current folder of C:.
+      {u"C:d\\", {}, true, {"C:d\\"}, {"work/d"}, {}},
+      // Names a folder may not hold, and nothing at all.
+      {u"C:\\p\\a|b\\", {}, false, {"C:\\p\\a|b\\", "C:\\p\\", "C:\\p\\a|b\\"}, {"p"}, {"p/a|b"}},
+      {u"", {}, false, {""}, {}, {}},
+      // A share: never created itself, nothing asked; its folders as a drive's.
+      {u"\\\\server\\share", {}, false, {}, {}, {}},
+      {u"\\\\server\\", {}, false, {}, {}, {}},
+      {u"\\\\server\\share\\b\\c\\d.txt",
+       {},
+       true,
+       {"\\\\server\\share\\b\\c\\", "\\\\server\\share\\b\\", "\\\\server\\share\\b\\c\\"},
+       {"../share/b/c"},
+       {"../share/b/c/d.txt"}},
+      // Spaces, quotes' cousins and letters beyond ASCII.
+      {u"C:\\\u00df d\\'x'\\",
+       {},
+       true,
+       {"C:\\\u00df d\\'x'\\", "C:\\\u00df d\\", "C:\\\u00df d\\'x'\\"},
+       {"\u00df d/'x'"},
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.path));
+    for (const std::string& dir : c.before) MkDirOnC("work/" + dir);
+    RecordingCreation recorder;
+    EXPECT_EQ(fm_.CreatePath(c.path), Boolean(c.result));
+    EXPECT_EQ(recorder.folders, c.mkdirs);
+    for (const std::string& dir : c.folders) EXPECT_TRUE(fs::is_directory(OnC(dir))) << dir;
+    for (const std::string& name : c.absent) EXPECT_FALSE(fs::exists(OnC(name))) << name;
+    for (const char* folder : {"", "work"})  // all but C:\tmp and C:\work (the current folder)
+      for (const auto& e : fs::directory_iterator(OnC(folder)))
+        if (e.path() != OnC("tmp") && e.path() != OnC("work")) fs::remove_all(e.path());
+  }
+}
+
+// --- GetTempDir -------------------------------------------------------------
+
+TEST_F(Folders, GetTempDirIsTheFolderOfTmpdirEndingInASeparator) {
+  const std::string c = root_ / "c";
+  const struct {
+    std::optional<std::string> tmpdir;  // none: unset
+    String dir;
+  } cases[] = {
+      {c + "/tmp", u"C:\\tmp\\"},
+      {c, u"C:\\"},  // a drive's own folder is its root
+      {std::nullopt, u"Z:\\tmp\\"},
+      {c + "/Gr\xc3\xbc\xc3\x9f\x65", u"C:\\Gr\u00fc\u00dfe\\"},  // need not exist
+      // "C:\" + name + "\": 511 characters fit beside the NUL in 512, 512 do not.
+      {c + "/" + std::string(507, 'n'), u"C:\\" + String(507, u'n') + u"\\"},
+      {c + "/" + std::string(508, 'n'), u""},
+  };
+  for (const auto& k : cases) {
+    ScopedEnv env("TMPDIR", k.tmpdir ? k.tmpdir->c_str() : nullptr);
+    EXPECT_EQ(fm_.GetTempDir(), k.dir) << k.tmpdir.value_or("unset").size();
+  }
+}
+
+// --- GetTempFilePathname ----------------------------------------------------
+
+// A new, empty, private file, named from the folder and the prefix given.
+TEST_F(Folders, GetTempFilePathname) {
+  const mode_t oldMask = ::umask(0277);  // even a umask that takes the owner's writing away
+  const String name = fm_.GetTempFilePathname();
+  ::umask(oldMask);
+  const std::string utf8 = text::ToUtf8(name);
+  ASSERT_TRUE(IsTempName(utf8, "C:\\tmp\\")) << utf8;
+  struct stat st {};
+  ASSERT_EQ(::stat(OnC("tmp/" + utf8.substr(7)).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_size, 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  // A new name each time, and every file stays.
+  String prefix = u"kor";
+  std::set<String> names;
+  for (int i = 0; i < 200; ++i) names.insert(fm_.GetTempFilePathname(nullptr, &prefix));
+  EXPECT_EQ(names.size(), 200u);
+  EXPECT_EQ(Entries("tmp").size(), 201u);
+
+  MkDirOnC("Data");
+  const struct {
+    std::optional<String> path, prefix;
+    std::string start;   // of the whole name, before the number, in UTF-8
+    std::string folder;  // POSIX, under C:\ (for the file)
+  } cases[] = {
+      {u"C:\\Data", u"x", "C:\\Data\\x", "Data"},  // a separator is added
+      {u"c:\\DATA", u"x", "C:\\DATA\\x", "Data"},  // case ignored, letters as given
+      {u".", u"w", "C:\\work\\w", "work"},         // the full path name
+      {u"\\\\server\\share", u"s", "\\\\server\\share\\s", "../share"},
+      {std::nullopt, u"\u00e4\u00f6\u00fc\u00df", "C:\\tmp\\\u00e4\u00f6\u00fc", "tmp"},
+  };
+  for (const auto& c : cases) {
+    String path = c.path.value_or(u""), prefix = c.prefix.value_or(u"");
+    const std::string utf8 =
+        text::ToUtf8(fm_.GetTempFilePathname(c.path ? &path : nullptr, c.prefix ? &prefix : nullptr));
+    EXPECT_TRUE(IsTempName(utf8, c.start)) << utf8;
+    EXPECT_TRUE(fs::exists(OnC(c.folder + "/" + utf8.substr(utf8.rfind('\\') + 1)))) << utf8;
+    EXPECT_EQ(path, c.path.value_or(u""));
+    EXPECT_EQ(prefix, c.prefix.value_or(u""));
+  }
+}
+
+TEST_F(Folders, GetTempFilePathnameFailures) {
+  FileOnC("file.txt");
+  const std::u16string longFolder = u"C:\\" + String(244, u'n');  // 247 characters
+  MkDirOnC(std::string(244, 'n'));
+  const std::pair<String, String> cases[] = {
+      {u"C:\\file.txt", u""},  // a file, not a folder
+      {u"Q:\\", u""},          // no such drive
+      {longFolder, u""},       // too long for a name
+      {u"C:\\tmp", u"a?b"},    // no file name may hold these
+      {u"C:\\tmp", u"a\\b"},
+  };
+  for (auto [path, prefix] : cases)
+    EXPECT_EQ(TempFileError(fm_, &path, &prefix), kTempFileErrorNumber) << text::ToUtf8(path);
+  EXPECT_EQ(kTempFileErrorNumber, ObjectErrorNumber(1));
+  // A folder one character shorter is taken.
+  String shorter = longFolder.substr(0, 246);
+  MkDirOnC(std::string(243, 'n'));
+  EXPECT_EQ(fm_.GetTempFilePathname(&shorter).substr(0, 247), shorter + u"\\");
+  // No folder for temporary files: the empty name is no folder.
+  ScopedEnv env("TMPDIR", OnC(std::string(600, 'n')).c_str());
+  EXPECT_EQ(TempFileError(fm_, nullptr, nullptr), kTempFileErrorNumber);
+  EXPECT_EQ(Entries("tmp"), Names{});
+  EXPECT_EQ(Entries(std::string(243, 'n')).size(), 1u);
+  // A folder the caller may not write.
+  env.Set("TMPDIR", OnC("tmp").c_str());
+  OpenRoot();
+  korFileMan& fm = fm_;
+  const int status = AsNobody([&fm] { return TempFileError(fm, nullptr, nullptr) == kTempFileErrorNumber ? 0 : 1; });
+  if (status == 255) GTEST_SKIP() << "cannot change to another user";
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Entries("tmp"), Names{});
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 namespace kor {
 namespace {
 
-using testing_support::ErrorOf;
+using namespace testing_support;
 
 // Test texts are written with "|" for "\" where that reads better.
 String W(std::u16string_view s) {
@@ -224,6 +224,9 @@ platform::PosixViewSettings TestSettings(std::string cwd = "/srv/c/work/sub") {
   return s;
 }
 
+// Drive, relative and prefixed names that resolve to a drive's folders are
+// held to the full path name and to the way back from POSIX names by
+// fuzz/paths_fuzz.cpp; these are the names that never come back that way.
 TEST(FileSystemView, WindowsNamesToPosix) {
   const platform::PosixFileSystemView view(TestSettings());
   struct Case {
@@ -231,17 +234,11 @@ TEST(FileSystemView, WindowsNamesToPosix) {
     std::uint32_t error;
   };
   const Case cases[] = {
-      {R"(C:\x\y.txt)", "/srv/c/x/y.txt", 0},
-      {R"(C:\x\..\..\..)", "/srv/c", 0},
       {R"(E:\f)", "", 3},
       {R"(\\srv\SHARE\dir\f)", "/mnt/share/dir/f", 0},
       {R"(\\srv\share\..\..)", "/mnt/share", 0},
       {R"(\\srv\other\f)", "", 3},
-      {R"(\\?\C:\x)", "/srv/c/x", 0},
       {R"(\\?\UNC\srv\share\x)", "/mnt/share/x", 0},
-      {R"(\dir\x)", "/srv/c/dir/x", 0},
-      {R"(x\y)", "/srv/c/work/sub/x/y", 0},
-      {"C:x", "/srv/c/work/sub/x", 0},
       {"D:x", "/mnt/data/x", 0},
       {"/tmp/./x//", "/tmp/./x//", 0},
       {"", "", 123},
@@ -298,9 +295,9 @@ class TempTree : public ::testing::Test {
   void SetUp() override {
     for (const char* dir : {"/Data", "/Data/Sub", "/ab", "/AB", "/Gr\xc3\xbc\xc3\x9f\x65"})
       ASSERT_EQ(::mkdir((root_ + dir).c_str(), 0755), 0);
-    testing_support::WriteFile(root_ + "/Data/Report.TXT", "x");
+    WriteFile(root_ + "/Data/Report.TXT", "x");
   }
-  testing_support::TempFolder folder_;
+  TempFolder folder_;
   const std::string root_ = folder_.path().string();
 };
 
@@ -354,7 +351,7 @@ TEST(FullPathFilePart, FinalComponentOfTheFullName) {
 }
 
 TEST_F(TempTree, PublicConversionsAndThePathCommand) {
-  testing_support::ScopedEnv env("KORTOOLS_DRIVES", ("K=" + root_).c_str());
+  ScopedEnv env("KORTOOLS_DRIVES", ("K=" + root_).c_str());
   env.after = platform::ReloadFileSystemView;
   platform::ReloadFileSystemView();
 
