@@ -25,7 +25,6 @@
 #include "platform/paths.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/posix/lock_probes.h"
-#include "platform/temp_files.h"
 #include "tests/test_support.h"
 #include "winrules/wildcard.h"
 
@@ -80,11 +79,10 @@ TEST(FileExists, CountsNormalFilesOnlyAndFolderExistsFoldersOnly) {
     String name;
     Integer result;
   } cases[] = {
-      {t.Win("A.TXT"), -1},      {t.Win("ro.txt"), -1},         {t.Win("?.TXT"), -1},
-      {t.Win("*.csv"), 0},       {t.Win() + u"\\", -1},         {t.Win("dir"), 0},
-      {t.Win("dir\\"), 0},  // holds a folder only
-      {t.Win(".hidden.txt"), 0}, {t.Win("nofolder\\a.txt"), 0}, {t.Win("d*\\a.txt"), 0},
-      {String(u"\0", 1), 0},
+      // "dir\" holds a folder only.
+      {t.Win("A.TXT"), -1},          {t.Win("ro.txt"), -1},   {t.Win("?.TXT"), -1},  {t.Win("*.csv"), 0},
+      {t.Win() + u"\\", -1},         {t.Win("dir"), 0},       {t.Win("dir\\"), 0},   {t.Win(".hidden.txt"), 0},
+      {t.Win("nofolder\\a.txt"), 0}, {t.Win("d*\\a.txt"), 0}, {String(u"\0", 1), 0},
   };
   korFileMan fm;
   for (const auto& c : cases) {
@@ -134,8 +132,6 @@ TEST(FileDateTime, TimesAndErrors) {
     String name;
     std::int32_t plain, withOutput;
   } cases[] = {
-      {t.Win("none.txt"), 53, 53},
-      {t.Win("nofolder\\x.txt"), 53, 76},
       {t.Win("*\\x"), 52, 5},  // a wildcard in a folder: an invalid name
   };
   for (const auto& c : cases) {
@@ -155,43 +151,6 @@ TEST(FileDateTime, TimesAndErrors) {
   });
   if (status == 255) GTEST_SKIP() << "cannot change to another user";
   EXPECT_EQ(status, 75);
-}
-
-// The two Long halves of a file time given in seconds since 1970 (and 100 ns
-// units). A low half of 2^31 or more, arriving as a negative Long, is proven
-// by the VBScript suite.
-std::pair<Long, Long> Halves(std::int64_t unixSeconds, std::int64_t units = 0) {
-  const auto v = static_cast<std::uint64_t>((unixSeconds + 11644473600) * 10000000 + units);
-  return {static_cast<Long>(static_cast<std::uint32_t>(v)), static_cast<Long>(static_cast<std::uint32_t>(v >> 32))};
-}
-
-TEST(SysToVBTime, ConvertsBitPatternsToTheSecond) {
-  ScopedEnv utc("TZ", "UTC0");
-  utc.after = [] { ::tzset(); };
-  ::tzset();
-  korFileMan fm;
-  const struct {
-    std::pair<Long, Long> halves;
-    std::optional<double> date;
-  } cases[] = {
-      {{0, 0}, std::nullopt},
-      {Halves(946728000, 9999999), 36526.5},  // 2000-01-01 12:00:00.9999999
-      {Halves(-2209161600 - 86400 + 21600), -1.0 + 0.25},
-      {Halves(253402300799), (2958465.0 * 86400 + 86399) / 86400},  // 9999-12-31
-      {Halves(253402300800), std::nullopt},                         // year 10000
-      {{-1, -1}, std::nullopt},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.halves.first) + " " + std::to_string(c.halves.second));
-    auto [low, high] = c.halves;
-    const Variant v = fm.SysToVBTime(low, high);
-    EXPECT_EQ(std::make_pair(low, high), c.halves);
-    EXPECT_EQ(v.IsEmpty(), !c.date);
-    ASSERT_EQ(v.get_if<Date>() != nullptr, c.date.has_value());
-    if (c.date) {
-      EXPECT_DOUBLE_EQ(v.get_if<Date>()->value, *c.date);
-    }
-  }
 }
 
 // A second process that holds a file open (stopped) until it is destroyed.
@@ -372,29 +331,6 @@ TEST_F(WindowsNameRules, PrefixedNamesWorkEverywhere) {
 
 using Names = std::vector<std::string>;
 
-constexpr std::int32_t kTempFileErrorNumber = -2147221503;
-
-// Passes every operation to the platform and records the folders asked for.
-class RecordingCreation final : public platform::FileCreation {
- public:
-  RecordingCreation() { platform::SetFileCreation(this); }
-  ~RecordingCreation() override { platform::SetFileCreation(nullptr); }
-
-  std::uint32_t GetTempPath(std::uint32_t bufferLength, char* buffer) override {
-    return platform::PlatformFileCreation().GetTempPath(bufferLength, buffer);
-  }
-  std::uint32_t GetTempFileName(std::string_view pathName, std::string_view prefixString, std::uint32_t unique,
-                                char* tempFileName, std::uint32_t* lastError) override {
-    return platform::PlatformFileCreation().GetTempFileName(pathName, prefixString, unique, tempFileName, lastError);
-  }
-  void MkDir(std::string_view name) override {
-    folders.emplace_back(name);
-    platform::PlatformFileCreation().MkDir(name);
-  }
-
-  std::vector<std::string> folders;
-};
-
 // True when `name` is `start`, 1 to 4 upper-case hexadecimal digits and ".TMP".
 bool IsTempName(const std::string& name, const std::string& start) {
   return name.size() >= start.size() + 5 && name.size() <= start.size() + 8 && name.rfind(start, 0) == 0 &&
@@ -420,21 +356,6 @@ class Folders : public ::testing::Test {
   std::string OnC(const std::string& rest) const { return root_ / ("c/" + rest); }
   Names Entries(const std::string& underC) const { return root_.Entries("c/" + underC); }
   void MkDirOnC(const std::string& rest) const { ASSERT_EQ(::mkdir(OnC(rest).c_str(), 0755), 0) << rest; }
-  void FileOnC(const std::string& rest) const { WriteFile(OnC(rest), "x"); }
-  // Lets user 65534 into the folder, for the cases run with its rights.
-  void OpenRoot() const { ASSERT_EQ(::chmod(root_.path().c_str(), 0755), 0); }
-
-  // The error GetTempFilePathname raises; its description must be the one
-  // the method documents.
-  static std::int32_t TempFileError(korFileMan& fm, String* path, String* prefix) {
-    try {
-      fm.GetTempFilePathname(path, prefix);
-    } catch (const Error& e) {
-      EXPECT_EQ(e.Description(), u"Error creating temporary filename. Valid path & prefix settings.");
-      return e.Number();
-    }
-    return 0;
-  }
 
   TempFolder root_;
   fs::path cwd_;
@@ -451,77 +372,41 @@ TEST_F(Folders, CreatePath) {
     std::u16string path;
     Names before;  // folders under C:\work made first
     bool result;
-    Names mkdirs;   // the folders asked of the platform, in order
     Names folders;  // under C:\ afterwards
     Names absent;   // under C:\ afterwards
   } cases[] = {
-      // Each missing level in turn, after the one-step attempt.
-      {u"C:\\x\\y\\z\\", {}, true, {"C:\\x\\y\\z\\", "C:\\x\\", "C:\\x\\y\\", "C:\\x\\y\\z\\"}, {"x/y/z"}, {}},
+      {u"C:\\x\\y\\z\\", {}, true, {"x/y/z"}, {}},
       // The final component is a file name.
-      {u"C:\\x\\y\\file.txt", {}, true, {"C:\\x\\y\\", "C:\\x\\", "C:\\x\\y\\"}, {"x/y"}, {"x/y/file.txt"}},
-      // Already there: the folder is asked for again and nothing changes.
-      {u"C:\\work\\e\\f\\", {"e", "e/f"}, true, {"C:\\work\\e\\f\\", "C:\\work\\e\\f\\"}, {"work/e/f"}, {}},
+      {u"C:\\x\\y\\file.txt", {}, true, {"x/y"}, {"x/y/file.txt"}},
+      // Already there: nothing changes.
+      {u"C:\\work\\e\\f\\", {"e", "e/f"}, true, {"work/e/f"}, {}},
       // Letter case of existing levels is ignored, also of the last one.
-      {u"C:\\work\\DATA\\", {"data"}, true, {"C:\\work\\DATA\\", "C:\\work\\DATA\\"}, {"work/data"}, {"work/DATA"}},
+      {u"C:\\work\\DATA\\", {"data"}, true, {"work/data"}, {"work/DATA"}},
       // Relative paths: the first level only by the one-step attempt.
-      {u"a\\", {}, true, {"a\\"}, {"work/a"}, {}},
-      {u"a\\b\\", {}, false, {"a\\b\\", "a\\b\\"}, {}, {"work/a"}},
-      {u"a\\b\\c\\", {"a"}, true, {"a\\b\\c\\", "a\\b\\", "a\\b\\c\\"}, {"work/a/b/c"}, {}},
+      {u"a\\", {}, true, {"work/a"}, {}},
+      {u"a\\b\\", {}, false, {}, {"work/a"}},
+      {u"a\\b\\c\\", {"a"}, true, {"work/a/b/c"}, {}},
       // Drive-relative: the current folder of C:.
-      {u"C:d\\", {}, true, {"C:d\\"}, {"work/d"}, {}},
+      {u"C:d\\", {}, true, {"work/d"}, {}},
       // Names a folder may not hold, and nothing at all.
-      {u"C:\\p\\a|b\\", {}, false, {"C:\\p\\a|b\\", "C:\\p\\", "C:\\p\\a|b\\"}, {"p"}, {"p/a|b"}},
-      {u"", {}, false, {""}, {}, {}},
-      // A share: never created itself, nothing asked; its folders as a drive's.
-      {u"\\\\server\\share", {}, false, {}, {}, {}},
-      {u"\\\\server\\", {}, false, {}, {}, {}},
-      {u"\\\\server\\share\\b\\c\\d.txt",
-       {},
-       true,
-       {"\\\\server\\share\\b\\c\\", "\\\\server\\share\\b\\", "\\\\server\\share\\b\\c\\"},
-       {"../share/b/c"},
-       {"../share/b/c/d.txt"}},
+      {u"C:\\p\\a|b\\", {}, false, {"p"}, {"p/a|b"}},
+      {u"", {}, false, {}, {}},
+      // A share is never created itself; its folders are, as a drive's.
+      {u"\\\\server\\share", {}, false, {}, {}},
+      {u"\\\\server\\", {}, false, {}, {}},
+      {u"\\\\server\\share\\b\\c\\d.txt", {}, true, {"../share/b/c"}, {"../share/b/c/d.txt"}},
       // Spaces, quotes' cousins and letters beyond ASCII.
-      {u"C:\\\u00df d\\'x'\\",
-       {},
-       true,
-       {"C:\\\u00df d\\'x'\\", "C:\\\u00df d\\", "C:\\\u00df d\\'x'\\"},
-       {"\u00df d/'x'"},
-       {}},
+      {u"C:\\\u00df d\\'x'\\", {}, true, {"\u00df d/'x'"}, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(text::ToUtf8(c.path));
     for (const std::string& dir : c.before) MkDirOnC("work/" + dir);
-    RecordingCreation recorder;
     EXPECT_EQ(fm_.CreatePath(c.path), Boolean(c.result));
-    EXPECT_EQ(recorder.folders, c.mkdirs);
     for (const std::string& dir : c.folders) EXPECT_TRUE(fs::is_directory(OnC(dir))) << dir;
     for (const std::string& name : c.absent) EXPECT_FALSE(fs::exists(OnC(name))) << name;
     for (const char* folder : {"", "work"})  // all but C:\tmp and C:\work (the current folder)
       for (const auto& e : fs::directory_iterator(OnC(folder)))
         if (e.path() != OnC("tmp") && e.path() != OnC("work")) fs::remove_all(e.path());
-  }
-}
-
-// --- GetTempDir -------------------------------------------------------------
-
-TEST_F(Folders, GetTempDirIsTheFolderOfTmpdirEndingInASeparator) {
-  const std::string c = root_ / "c";
-  const struct {
-    std::optional<std::string> tmpdir;  // none: unset
-    String dir;
-  } cases[] = {
-      {c + "/tmp", u"C:\\tmp\\"},
-      {c, u"C:\\"},  // a drive's own folder is its root
-      {std::nullopt, u"Z:\\tmp\\"},
-      {c + "/Gr\xc3\xbc\xc3\x9f\x65", u"C:\\Gr\u00fc\u00dfe\\"},  // need not exist
-      // "C:\" + name + "\": 511 characters fit beside the NUL in 512, 512 do not.
-      {c + "/" + std::string(507, 'n'), u"C:\\" + String(507, u'n') + u"\\"},
-      {c + "/" + std::string(508, 'n'), u""},
-  };
-  for (const auto& k : cases) {
-    ScopedEnv env("TMPDIR", k.tmpdir ? k.tmpdir->c_str() : nullptr);
-    EXPECT_EQ(fm_.GetTempDir(), k.dir) << k.tmpdir.value_or("unset").size();
   }
 }
 
@@ -567,39 +452,6 @@ TEST_F(Folders, GetTempFilePathname) {
     EXPECT_EQ(path, c.path.value_or(u""));
     EXPECT_EQ(prefix, c.prefix.value_or(u""));
   }
-}
-
-TEST_F(Folders, GetTempFilePathnameFailures) {
-  FileOnC("file.txt");
-  const std::u16string longFolder = u"C:\\" + String(244, u'n');  // 247 characters
-  MkDirOnC(std::string(244, 'n'));
-  const std::pair<String, String> cases[] = {
-      {u"C:\\file.txt", u""},  // a file, not a folder
-      {u"Q:\\", u""},          // no such drive
-      {longFolder, u""},       // too long for a name
-      {u"C:\\tmp", u"a?b"},    // no file name may hold these
-      {u"C:\\tmp", u"a\\b"},
-  };
-  for (auto [path, prefix] : cases)
-    EXPECT_EQ(TempFileError(fm_, &path, &prefix), kTempFileErrorNumber) << text::ToUtf8(path);
-  EXPECT_EQ(kTempFileErrorNumber, ObjectErrorNumber(1));
-  // A folder one character shorter is taken.
-  String shorter = longFolder.substr(0, 246);
-  MkDirOnC(std::string(243, 'n'));
-  EXPECT_EQ(fm_.GetTempFilePathname(&shorter).substr(0, 247), shorter + u"\\");
-  // No folder for temporary files: the empty name is no folder.
-  ScopedEnv env("TMPDIR", OnC(std::string(600, 'n')).c_str());
-  EXPECT_EQ(TempFileError(fm_, nullptr, nullptr), kTempFileErrorNumber);
-  EXPECT_EQ(Entries("tmp"), Names{});
-  EXPECT_EQ(Entries(std::string(243, 'n')).size(), 1u);
-  // A folder the caller may not write.
-  env.Set("TMPDIR", OnC("tmp").c_str());
-  OpenRoot();
-  korFileMan& fm = fm_;
-  const int status = AsNobody([&fm] { return TempFileError(fm, nullptr, nullptr) == kTempFileErrorNumber ? 0 : 1; });
-  if (status == 255) GTEST_SKIP() << "cannot change to another user";
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(Entries("tmp"), Names{});
 }
 
 }  // namespace
