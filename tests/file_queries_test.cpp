@@ -1,5 +1,7 @@
-// File queries: wildcard matching, the file search and file times, korFileMan's
-// existence and date methods, and the lock probes against a second process.
+// File queries and folders: wildcard matching, korFileMan's existence and
+// date methods, the lock probes against a second process, the Windows name
+// rules as every member that meets the file system applies them, and the
+// folders and temporary files korFileMan creates.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -8,17 +10,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "frame/dates.h"
-#include "frame/text.h"
+#include "kortools/korCSV_IO.h"
 #include "kortools/korFileMan.h"
-#include "platform/file_locks.h"
+#include "kortools/korINI.h"
+#include "kortools/string_array.h"
+#include "platform/paths.h"
 #include "platform/posix/kernel_time.h"
 #include "platform/posix/lock_probes.h"
 #include "tests/test_support.h"
@@ -27,26 +31,24 @@
 namespace kor {
 namespace {
 
-using testing_support::AsNobody;
-using testing_support::ErrorOf;
-using testing_support::ScopedEnv;
+namespace fs = std::filesystem;
+using namespace testing_support;
 
 TEST(Wildcard, MatchesAsWindowsSearchesDo) {
-  // "?" is one character (not one byte) and never ".", and may match nothing
-  // before a "." or at the end; "x." and "x.*" also match "x"; letters match
-  // ignoring case, beyond ASCII too; bytes that are not UTF-8 match themselves.
-  // The search patterns on which Wine agrees are compared with it by the
-  // platform cases in tests/differential.
+  // "?" is one character (not one byte) and never "."; letters match ignoring
+  // case, beyond ASCII too; bytes that are not UTF-8 match themselves. The
+  // ASCII rules are compared with a reference by fuzz/wildcard_fuzz.cpp.
   const struct {
     const char *pattern, *name;
     bool match;
   } cases[] = {
-      // clang-format off
-      {"*.txt", "notes.txt.bak", false}, {"data?.csv", "data.csv", true}, {"a?b", "a.b", false},
-      {"abc??", "abcd", true},          {"x.*", "xy", false},            {"*.", "README", true},
-      {"*.", "a.b", false},             {"x.?", "x", true}, {"x.?", "x.y", true},              {"\u00e4*.txt", "\u00c4rger.TXT", true},
-      {"?rger", "\u00e4rger", true},     {"a\xff", "A\xff", true},         {"", "x", false},
-      // clang-format on
+      {"*.txt", "notes.txt.bak", false},
+      {"data?.csv", "data.csv", true},
+      {"a?b", "a.b", false},
+      {"\u00e4*.txt", "\u00c4rger.TXT", true},
+      {"?rger", "\u00e4rger", true},
+      {"a\xff", "A\xff", true},
+      {"", "x", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.pattern) + " / " + c.name);
@@ -62,51 +64,25 @@ TEST(Wildcard, MatchesAsWindowsSearchesDo) {
   EXPECT_FALSE(platform::WildcardMatch(std::string(200, '*') + "b", std::string(250, 'a')));
 }
 
-// A temporary folder with its Windows names ("Z:\tmp\...\rel").
-struct Folder : testing_support::TempFolder {
-  std::string Posix(const std::string& rel) const { return *this / rel; }
-  std::string WinA(const std::string& rel = "") const {
-    std::string w = "Z:" + path().string() + (rel.empty() ? "" : "/" + rel);
-    std::replace(w.begin(), w.end(), '/', '\\');
-    return w;
-  }
-  String Win(const std::string& rel = "") const { return text::FromUtf8(WinA(rel)); }
-  void File(const std::string& rel, const std::string& content = "x", mode_t mode = 0644) const {
-    testing_support::WriteFile(Posix(rel), content);
-    ::chmod(Posix(rel).c_str(), mode);
-  }
-  void Dir(const std::string& rel) const { ::mkdir(Posix(rel).c_str(), 0755); }
-  void Times(const std::string& rel, time_t access, time_t write, long writeNs = 0) const {
-    const kor::platform::KernelTime times[2] = {{access, 0}, {write, writeNs}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, Posix(rel).c_str(), times, 0), 0);
-  }
-};
-
-// TZ set for the life of the object.
-struct TimeZone : ScopedEnv {
-  explicit TimeZone(const char* tz) : ScopedEnv("TZ", tz) {
-    ::tzset();
-    after = [] { ::tzset(); };
-  }
-};
+void File(const TempFolder& t, const std::string& rel, mode_t mode = 0644) {
+  WriteFile(t.path() / rel, "x");
+  ::chmod((t / rel).c_str(), mode);
+}
 
 TEST(FileExists, CountsNormalFilesOnlyAndFolderExistsFoldersOnly) {
-  Folder t;
-  t.File("a.txt");
-  t.File("ro.txt", "x", 0444);
-  t.File(".hidden.txt");
-  t.Dir("dir");
-  t.Dir("empty");
-  t.Dir("dir/sub");
+  TempFolder t;
+  File(t, "a.txt");
+  File(t, "ro.txt", 0444);
+  File(t, ".hidden.txt");
+  fs::create_directories(t.path() / "dir/sub");
   const struct {
     String name;
     Integer result;
   } cases[] = {
-      {t.Win("A.TXT"), -1},        {t.Win("ro.txt"), -1},     {t.Win("?.TXT"), -1},
-      {t.Win("*.csv"), 0},         {t.Win() + u"\\", -1},     {t.Win("dir"), 0},  // a folder, without "\"
-      {t.Win("dir") + u"\\", 0},                                                  // holds a folder only
-      {t.Win("empty") + u"\\", 0}, {t.Win(".hidden.txt"), 0}, {t.Win("nofolder\\a.txt"), 0},
-      {t.Win("d*\\a.txt"), 0},     {String(u"\0", 1), 0},
+      // "dir\" holds a folder only.
+      {t.Win("A.TXT"), -1},          {t.Win("ro.txt"), -1},   {t.Win("?.TXT"), -1},  {t.Win("*.csv"), 0},
+      {t.Win() + u"\\", -1},         {t.Win("dir"), 0},       {t.Win("dir\\"), 0},   {t.Win(".hidden.txt"), 0},
+      {t.Win("nofolder\\a.txt"), 0}, {t.Win("d*\\a.txt"), 0}, {String(u"\0", 1), 0},
   };
   korFileMan fm;
   for (const auto& c : cases) {
@@ -116,17 +92,8 @@ TEST(FileExists, CountsNormalFilesOnlyAndFolderExistsFoldersOnly) {
   }
   // FolderExists: folder names only, with or without "\".
   const std::pair<String, bool> folders[] = {
-      {t.Win("DIR"), true},    {t.Win("dir") + u"\\", true},    {t.Win("D*"), true},
-      {t.Win("a.txt"), false}, {t.Win("a.txt") + u"\\", false}, {u"", false},
-  };
+      {t.Win("DIR"), true}, {t.Win("D*"), true}, {t.Win("a.txt\\"), false}, {u"", false}};
   for (const auto& [name, result] : folders) EXPECT_EQ(bool(fm.FolderExists(name)), result) << text::ToUtf8(name);
-  // A name without a folder is looked for in the current folder.
-  const auto before = std::filesystem::current_path();
-  std::filesystem::current_path(t.path());
-  String relative = u"A.txt", other = u"other.txt";
-  EXPECT_EQ(fm.FileExists(relative), -1);
-  EXPECT_EQ(fm.FileExists(other), 0);
-  std::filesystem::current_path(before);
 }
 
 // The Date that the current offset makes of a UTC time in seconds since 1970.
@@ -140,44 +107,37 @@ Date ExpectedLocal(std::int64_t unixSeconds) {
   return Date{static_cast<double>(days + 25569) + static_cast<double>(local - days * 86400) / 86400.0};
 }
 
-TEST(FileDateTime, BothFormsGiveTheLastWriteTime) {
-  Folder t;
-  t.File("a.txt");
-  t.Times("a.txt", 1300000000, 1400000000, 999999999);
+// Both forms give the last-write time; errors leave the outputs alone.
+TEST(FileDateTime, TimesAndErrors) {
+  TempFolder t;
+  File(t, "a.txt");
+  const platform::KernelTime times[2] = {{1300000000, 0}, {1400000000, 999999999}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (t / "a.txt").c_str(), times, 0), 0);
   korFileMan fm;
   String name = t.Win("A.txt");
-  const Variant plain = fm.FileDateTime(name);
   Variant created, accessed;
+  const Variant plain = fm.FileDateTime(name, nullptr, &accessed);
   ASSERT_NE(plain.get_if<Date>(), nullptr);
-  EXPECT_NEAR(plain.get_if<Date>()->value, ExpectedLocal(1400000000).value, 1e-9);  // milliseconds dropped
-  EXPECT_EQ(plain, fm.FileDateTimeExt(name, &created));
-  ASSERT_NE(created.get_if<Date>(), nullptr);
-  fm.FileDateTime(name, nullptr, &accessed);
   ASSERT_NE(accessed.get_if<Date>(), nullptr);
+  EXPECT_NEAR(plain.get_if<Date>()->value, ExpectedLocal(1400000000).value, 1e-9);  // milliseconds dropped
   EXPECT_NEAR(accessed.get_if<Date>()->value, ExpectedLocal(1300000000).value, 1e-9);
-  String folder = t.Win();
-  EXPECT_NE(fm.FileDateTime(folder, &created).get_if<Date>(), nullptr);
-}
+  EXPECT_EQ(plain, fm.FileDateTimeExt(name, &created));
+  EXPECT_NE(created.get_if<Date>(), nullptr);
 
-TEST(FileDateTime, ErrorsLeaveTheOutputsAlone) {
-  Folder t;
-  t.Dir("locked");
-  t.File("locked/x");
+  fs::create_directory(t.path() / "locked");
+  File(t, "locked/x");
   ::chmod(t.path().c_str(), 0755);
-  ::chmod(t.Posix("locked").c_str(), 0);
+  ::chmod((t / "locked").c_str(), 0);
   const struct {
     String name;
     std::int32_t plain, withOutput;
   } cases[] = {
-      {t.Win("none.txt"), 53, 53},
-      {t.Win("nofolder\\x.txt"), 53, 76},
       {t.Win("*\\x"), 52, 5},  // a wildcard in a folder: an invalid name
   };
-  korFileMan fm;
   for (const auto& c : cases) {
     SCOPED_TRACE(text::ToUtf8(c.name));
-    String name = c.name;
-    Variant created = u"kept", accessed = u"kept";
+    name = c.name;
+    created = accessed = u"kept";
     EXPECT_EQ(ErrorOf([&] { fm.FileDateTime(name); }), c.plain);
     EXPECT_EQ(ErrorOf([&] { fm.FileDateTimeExt(name, &created, &accessed); }), c.withOutput);
     EXPECT_EQ(created, Variant(u"kept"));
@@ -191,46 +151,6 @@ TEST(FileDateTime, ErrorsLeaveTheOutputsAlone) {
   });
   if (status == 255) GTEST_SKIP() << "cannot change to another user";
   EXPECT_EQ(status, 75);
-}
-
-// The two Long halves of a file time given in seconds since 1970 (and 100 ns units).
-std::pair<Long, Long> Halves(std::int64_t unixSeconds, std::int64_t units = 0) {
-  const auto v = static_cast<std::uint64_t>((unixSeconds + 11644473600) * 10000000 + units);
-  return {static_cast<Long>(static_cast<std::uint32_t>(v)), static_cast<Long>(static_cast<std::uint32_t>(v >> 32))};
-}
-
-TEST(SysToVBTime, ConvertsBitPatternsToTheSecond) {
-  TimeZone utc("UTC0");
-  korFileMan fm;
-  const struct {
-    std::pair<Long, Long> halves;
-    std::optional<double> date;
-  } cases[] = {
-      {{0, 0}, std::nullopt},
-      {Halves(946728000, 9999999), 36526.5},  // 2000-01-01 12:00:00.9999999
-      {Halves(-2209161600 - 86400 + 21600), -1.0 + 0.25},
-      {Halves(253402300799), (2958465.0 * 86400 + 86399) / 86400},  // 9999-12-31
-      {Halves(253402300800), std::nullopt},                         // year 10000
-      {{-1, -1}, std::nullopt},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.halves.first) + " " + std::to_string(c.halves.second));
-    auto [low, high] = c.halves;
-    const Variant v = fm.SysToVBTime(low, high);
-    EXPECT_EQ(std::make_pair(low, high), c.halves);
-    if (!c.date) {
-      EXPECT_TRUE(v.IsEmpty());
-    } else {
-      ASSERT_NE(v.get_if<Date>(), nullptr);
-      EXPECT_DOUBLE_EQ(v.get_if<Date>()->value, *c.date);
-    }
-  }
-  // A low half of 2^31 or more arrives as a negative Long and counts as unsigned.
-  const std::uint64_t v = ((1600000000ull + 11644473600ull) * 10000000) | 0x80000000u;
-  Long low = static_cast<Long>(static_cast<std::uint32_t>(v)), high = static_cast<Long>(v >> 32);
-  ASSERT_LT(low, 0);
-  const auto seconds = static_cast<std::int64_t>(v / 10000000) - 11644473600;
-  EXPECT_NEAR(fm.SysToVBTime(low, high).get_if<Date>()->value, ExpectedLocal(seconds).value, 1e-9);
 }
 
 // A second process that holds a file open (stopped) until it is destroyed.
@@ -258,9 +178,9 @@ class Holder {
 };
 
 TEST(FileLocks, AnswerForAnotherProcess) {
-  Folder t;
-  t.File("data.bin", "abc");
-  const std::string path = t.Posix("data.bin");
+  TempFolder t;
+  File(t, "data.bin");
+  const std::string path = t / "data.bin";
   korFileMan fm;
   String name = t.Win("DATA.bin");
   Boolean exclusive = true, shared = false;
@@ -280,15 +200,13 @@ TEST(FileLocks, AnswerForAnotherProcess) {
     EXPECT_EQ(bool(fm.FileIsLocked(name)), c.locked);
     EXPECT_EQ(bool(fm.FileIsAvailable(name, exclusive)), c.exclusiveAvailable);
     EXPECT_TRUE(bool(fm.FileIsAvailable(name, shared)));
-    // The scan of /proc agrees with the lease.
-    for (const auto how : {platform::InUseCheck::kLeaseThenScan, platform::InUseCheck::kScan}) {
-      const int rw = ::open(path.c_str(), O_RDWR);
-      EXPECT_EQ(platform::OpenElsewhere(rw, false, how), c.locked);
-      ::close(rw);
-      const int ro = ::open(path.c_str(), O_RDONLY);
-      EXPECT_EQ(platform::OpenElsewhere(ro, true, how), !c.exclusiveAvailable);
-      ::close(ro);
-    }
+    // The scan of /proc, used where no lease is granted, agrees.
+    const int rw = ::open(path.c_str(), O_RDWR);
+    EXPECT_EQ(platform::OpenElsewhere(rw, false, platform::InUseCheck::kScan), c.locked);
+    ::close(rw);
+    const int ro = ::open(path.c_str(), O_RDONLY);
+    EXPECT_EQ(platform::OpenElsewhere(ro, true, platform::InUseCheck::kScan), !c.exclusiveAvailable);
+    ::close(ro);
   }
   // This process's own other open counts as well, as on Windows.
   const int fd = ::open(path.c_str(), O_RDONLY);
@@ -297,13 +215,242 @@ TEST(FileLocks, AnswerForAnotherProcess) {
   // A missing file is made (empty) by the one and not by the other.
   String created = t.Win("new.bin"), missing = t.Win("missing.bin");
   EXPECT_FALSE(bool(fm.FileIsLocked(created)));
-  EXPECT_TRUE(std::filesystem::exists(t.Posix("new.bin")));
-  EXPECT_EQ(testing_support::ReadFile(t.Posix("new.bin")), "");
+  EXPECT_EQ(ReadFile(t / "new.bin"), "");
   EXPECT_FALSE(bool(fm.FileIsAvailable(missing, shared)));
-  EXPECT_FALSE(std::filesystem::exists(t.Posix("missing.bin")));
+  EXPECT_EQ(t.Entries(), (std::vector<std::string>{"data.bin", "new.bin"}));
   for (String other : {t.Win("nofolder\\x.bin"), t.Win(), String()}) {
     EXPECT_TRUE(bool(fm.FileIsLocked(other)));
     EXPECT_FALSE(bool(fm.FileIsAvailable(other, shared)));
+  }
+  // A file without its owner's write permission is read-only: the write
+  // probe fails for root as for an ordinary user, and nothing is changed.
+  ::chmod(path.c_str(), 0444);
+  ::chmod(t.path().c_str(), 0777);
+  const auto probe = [&] {
+    korFileMan other;
+    String n = name;
+    return (other.FileIsLocked(n) == kTrue ? 1 : 0) | (other.FileIsAvailable(n, exclusive) == kTrue ? 2 : 0);
+  };
+  EXPECT_EQ(probe(), 3);
+  if (::geteuid() == 0) {
+    EXPECT_EQ(AsNobody(probe), 3);
+  }
+  EXPECT_EQ(ReadFile(path), "x");
+}
+
+// ---------------------------------------------------------------------------
+// The Windows name rules: names Windows refuses are refused and never
+// created, trailing dots and spaces go when a name is created as when it is
+// looked up, and "\\?\" and "\\.\" names work everywhere.
+
+class WindowsNameRules : public ::testing::Test {
+ protected:
+  TempFolder dir_;
+  korFileMan fm_;
+};
+
+// Every member refuses a name Windows refuses, the way its own failures go,
+// and nothing is created or changed.
+TEST_F(WindowsNameRules, RefusedNamesAreNeverCreated) {
+  WriteFile(dir_.path() / "src.txt", "data");
+  const String source = dir_.Win("src.txt");
+  // The searches take "*" and "?" as wildcards: their answers are those of
+  // a search.
+  const std::size_t searches[] = {1, 3};
+  const std::function<bool(String&)> refusals[] = {
+      [&](String& n) { return fm_.FileIsLocked(n) == kTrue; },
+      [&](String& n) { return fm_.FileExists(n) == 0 && fm_.FolderExists(n) == kFalse; },
+      [&](String& n) { return fm_.CreatePath(n + u"\\") == kFalse; },
+      [&](String& n) {
+        Variant created;
+        return ErrorOf([&] { fm_.FileDateTime(n, &created); }) == 5 && ErrorOf([&] { fm_.FileDateTime(n); }) == 52;
+      },
+      [&](String& n) {
+        String from = source;
+        return fm_.FileCopy(from, n) == kFalse && fm_.FileMove(from, n) == kFalse && fm_.FileRename(from, n) == kFalse;
+      },
+      [&](String& n) {
+        String f = n;
+        return ErrorOf([&] { fm_.GetTempFilePathname(&f); }) == -2147221503;
+      },
+      [&](String& n) {
+        korINI ini;
+        String s = u"s", k = u"k", def = u"default";
+        return ini.WriteINI(u"s", u"k", u"v", n) == 0 && ini.GetIni(s, k, def, n) == u"default";
+      },
+      [&](String& n) {
+        korCSV_IO csv;
+        StringArray data;
+        data.ReDim(1, 1, 1, 1);
+        return ErrorOf([&] { csv.WriteCSVFile(n, data); }) == 52;
+      },
+  };
+  for (const char* bad : {"a?b", "a|b", "*.txt", "q<1>", "x\"y", "a:b", "tab\tname", "CON", "nul.txt", "Lpt3.log"}) {
+    for (std::size_t i = 0; i < std::size(refusals); ++i) {
+      if (platform::HasWildcards(bad) && std::count(std::begin(searches), std::end(searches), i) > 0) continue;
+      String name = dir_.Win(bad);
+      EXPECT_TRUE(refusals[i](name)) << bad << ", member group " << i;
+    }
+  }
+  EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"src.txt"});
+  EXPECT_EQ(dir_.Read("src.txt"), "data");
+}
+
+// A name is created as it is found: without its trailing dots and spaces.
+TEST_F(WindowsNameRules, TrailingDotsGoWhenANameIsCreated) {
+  WriteFile(dir_.path() / "a.txt", "a");
+  String source = dir_.Win("a.txt"), copy = dir_.Win("b.txt .");
+  EXPECT_EQ(fm_.CreatePath(dir_.Win("made.\\")), kTrue);
+  EXPECT_EQ(fm_.FolderExists(dir_.Win("made. ")), kTrue);
+  EXPECT_EQ(fm_.FileCopy(source, copy), kTrue);
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"a.txt", "b.txt", "made"}));
+  String found = dir_.Win("b.txt.");
+  EXPECT_EQ(fm_.FileExists(found), -1);
+}
+
+// "\\?\" and "\\.\" names reach the same entries in every member.
+TEST_F(WindowsNameRules, PrefixedNamesWorkEverywhere) {
+  WriteFile(dir_.path() / "f.txt", "f");
+  fs::create_directory(dir_.path() / "sub");
+  for (const char16_t* prefix : {u"\\\\?\\", u"\\\\.\\"}) {
+    SCOPED_TRACE(text::ToUtf8(prefix));
+    String file = prefix + dir_.Win("f.txt"), pattern = prefix + dir_.Win("*.txt");
+    String copy = prefix + dir_.Win("sub\\g.txt");
+    EXPECT_EQ(fm_.FileExists(pattern), -1);
+    EXPECT_EQ(fm_.FolderExists(prefix + dir_.Win("sub")), kTrue);
+    EXPECT_EQ(fm_.FileCopy(file, copy), kTrue);
+    EXPECT_EQ(fm_.FileDelete(copy), kTrue);
+  }
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"f.txt", "sub"}));
+}
+
+// ---------------------------------------------------------------------------
+// CreatePath, GetTempDir and GetTempFilePathname, inside a fresh temporary
+// folder mapped as drive C: (with a share \\server\share beside it and
+// C:\work as the current folder).
+
+using Names = std::vector<std::string>;
+
+// True when `name` is `start`, 1 to 4 upper-case hexadecimal digits and ".TMP".
+bool IsTempName(const std::string& name, const std::string& start) {
+  return name.size() >= start.size() + 5 && name.size() <= start.size() + 8 && name.rfind(start, 0) == 0 &&
+         name.ends_with(".TMP") && name.find_first_not_of("0123456789ABCDEF", start.size()) == name.size() - 4;
+}
+
+class Folders : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* dir : {"c/work", "c/tmp", "share"}) fs::create_directories(root_.path() / dir);
+    cwd_ = fs::current_path();
+    fs::current_path(OnC("work"));
+    platform::ReloadFileSystemView();
+  }
+  void TearDown() override {
+    fs::current_path(cwd_);
+    drives_.reset();
+    tmpdir_.reset();
+    platform::ReloadFileSystemView();
+  }
+
+  // The POSIX name of a name under drive C:.
+  std::string OnC(const std::string& rest) const { return root_ / ("c/" + rest); }
+  Names Entries(const std::string& underC) const { return root_.Entries("c/" + underC); }
+  void MkDirOnC(const std::string& rest) const { ASSERT_EQ(::mkdir(OnC(rest).c_str(), 0755), 0) << rest; }
+
+  TempFolder root_;
+  fs::path cwd_;
+  std::optional<ScopedEnv> drives_{std::in_place, "KORTOOLS_DRIVES",
+                                   ("C=" + (root_ / "c") + ";\\\\server\\share=" + (root_ / "share")).c_str()};
+  std::optional<ScopedEnv> tmpdir_{std::in_place, "TMPDIR", (root_ / "c/tmp").c_str()};
+  korFileMan fm_;
+};
+
+// --- CreatePath -------------------------------------------------------------
+
+TEST_F(Folders, CreatePath) {
+  const struct {
+    std::u16string path;
+    Names before;  // folders under C:\work made first
+    bool result;
+    Names folders;  // under C:\ afterwards
+    Names absent;   // under C:\ afterwards
+  } cases[] = {
+      {u"C:\\x\\y\\z\\", {}, true, {"x/y/z"}, {}},
+      // The final component is a file name.
+      {u"C:\\x\\y\\file.txt", {}, true, {"x/y"}, {"x/y/file.txt"}},
+      // Already there: nothing changes.
+      {u"C:\\work\\e\\f\\", {"e", "e/f"}, true, {"work/e/f"}, {}},
+      // Letter case of existing levels is ignored, also of the last one.
+      {u"C:\\work\\DATA\\", {"data"}, true, {"work/data"}, {"work/DATA"}},
+      // Relative paths: the first level only by the one-step attempt.
+      {u"a\\", {}, true, {"work/a"}, {}},
+      {u"a\\b\\", {}, false, {}, {"work/a"}},
+      {u"a\\b\\c\\", {"a"}, true, {"work/a/b/c"}, {}},
+      // Drive-relative: the current folder of C:.
+      {u"C:d\\", {}, true, {"work/d"}, {}},
+      // Names a folder may not hold, and nothing at all.
+      {u"C:\\p\\a|b\\", {}, false, {"p"}, {"p/a|b"}},
+      {u"", {}, false, {}, {}},
+      // A share is never created itself; its folders are, as a drive's.
+      {u"\\\\server\\share", {}, false, {}, {}},
+      {u"\\\\server\\", {}, false, {}, {}},
+      {u"\\\\server\\share\\b\\c\\d.txt", {}, true, {"../share/b/c"}, {"../share/b/c/d.txt"}},
+      // Spaces, quotes' cousins and letters beyond ASCII.
+      {u"C:\\\u00df d\\'x'\\", {}, true, {"\u00df d/'x'"}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.path));
+    for (const std::string& dir : c.before) MkDirOnC("work/" + dir);
+    EXPECT_EQ(fm_.CreatePath(c.path), Boolean(c.result));
+    for (const std::string& dir : c.folders) EXPECT_TRUE(fs::is_directory(OnC(dir))) << dir;
+    for (const std::string& name : c.absent) EXPECT_FALSE(fs::exists(OnC(name))) << name;
+    for (const char* folder : {"", "work"})  // all but C:\tmp and C:\work (the current folder)
+      for (const auto& e : fs::directory_iterator(OnC(folder)))
+        if (e.path() != OnC("tmp") && e.path() != OnC("work")) fs::remove_all(e.path());
+  }
+}
+
+// --- GetTempFilePathname ----------------------------------------------------
+
+// A new, empty, private file, named from the folder and the prefix given.
+TEST_F(Folders, GetTempFilePathname) {
+  const mode_t oldMask = ::umask(0277);  // even a umask that takes the owner's writing away
+  const String name = fm_.GetTempFilePathname();
+  ::umask(oldMask);
+  const std::string utf8 = text::ToUtf8(name);
+  ASSERT_TRUE(IsTempName(utf8, "C:\\tmp\\")) << utf8;
+  struct stat st {};
+  ASSERT_EQ(::stat(OnC("tmp/" + utf8.substr(7)).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_size, 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  // A new name each time, and every file stays.
+  String prefix = u"kor";
+  std::set<String> names;
+  for (int i = 0; i < 200; ++i) names.insert(fm_.GetTempFilePathname(nullptr, &prefix));
+  EXPECT_EQ(names.size(), 200u);
+  EXPECT_EQ(Entries("tmp").size(), 201u);
+
+  MkDirOnC("Data");
+  const struct {
+    std::optional<String> path, prefix;
+    std::string start;   // of the whole name, before the number, in UTF-8
+    std::string folder;  // POSIX, under C:\ (for the file)
+  } cases[] = {
+      {u"C:\\Data", u"x", "C:\\Data\\x", "Data"},  // a separator is added
+      {u"c:\\DATA", u"x", "C:\\DATA\\x", "Data"},  // case ignored, letters as given
+      {u".", u"w", "C:\\work\\w", "work"},         // the full path name
+      {u"\\\\server\\share", u"s", "\\\\server\\share\\s", "../share"},
+      {std::nullopt, u"\u00e4\u00f6\u00fc\u00df", "C:\\tmp\\\u00e4\u00f6\u00fc", "tmp"},
+  };
+  for (const auto& c : cases) {
+    String path = c.path.value_or(u""), prefix = c.prefix.value_or(u"");
+    const std::string utf8 =
+        text::ToUtf8(fm_.GetTempFilePathname(c.path ? &path : nullptr, c.prefix ? &prefix : nullptr));
+    EXPECT_TRUE(IsTempName(utf8, c.start)) << utf8;
+    EXPECT_TRUE(fs::exists(OnC(c.folder + "/" + utf8.substr(utf8.rfind('\\') + 1)))) << utf8;
+    EXPECT_EQ(path, c.path.value_or(u""));
+    EXPECT_EQ(prefix, c.prefix.value_or(u""));
   }
 }
 

@@ -22,6 +22,7 @@
 #include "frame/text.h"
 #include "kortools/error.h"
 #include "kortools/host.h"
+#include "kortools/paths.h"
 #include "kortools/types.h"
 
 namespace kor::testing_support {
@@ -87,6 +88,13 @@ class TempFolder {
 
   // The POSIX name of a file in the folder, as the library takes it.
   String Name(const std::string& file) const { return text::FromUtf8((path_ / file).string()); }
+
+  // The Windows name of the folder, or of `rel` ("\\"-separated, patterns
+  // too) in it.
+  String Win(const std::string& rel = "") const {
+    const String folder = ToWindowsPath(text::FromUtf8(path_.string()));
+    return rel.empty() ? folder : folder + u'\\' + text::FromUtf8(rel);
+  }
 
   // Writes a file of the given lines (LF line ends) and returns its name.
   String Write(const std::string& file, const std::vector<std::string>& lines) const {
