@@ -110,38 +110,14 @@ std::string ReadBytes(const std::string& windows) {
 constexpr std::string_view kReadIni =
     "; a comment line\n"
     "[Plain]\n"
-    "key=value\n"
     "Spaced   =   spaced value   \n"
-    "  Indented=yes\n"
-    "Quoted=\"quoted value\"\n"
     "QuotedBlanks=  \"  inside  \"  \n"
-    "Single='single value'\n"
-    "HalfQuote=\"open\n"
-    "Mixed=\"mixed'\n"
-    "OneQuote=\"\n"
-    "Empty=\n"
-    "Blanks=   \n"
     "NoEquals\n"
     "Long=0123456789abcdefghij\n"
     "Dup=first\n"
     "dup=second\n"
-    "Semi=a;b\n"
-    ";Commented=hidden\n"
-    "  ;Indented comment=hidden\n"
-    "Eq=a=b\n"
-    "Tab\t=\ttabbed\t\n"
-    "Inner Space=two words\n"
     "[plain]\n"
-    "key=second section\n"
-    "Other=only in the second section\n"
-    "[ Spaced Section ]\n"
-    "k=spaced section\n"
-    "[Tail] text after\n"
-    "k=tail\n"
-    "[Open\n"
-    "k=open section\n"
-    "[Last]\n"
-    "k=no line end";
+    "Other=only in the second section";
 
 struct ReadCase {
   const char* name;
@@ -152,39 +128,17 @@ struct ReadCase {
   std::uint32_t size;
 };
 
+// One case for each kind of answer the read gives.
 constexpr ReadCase kReads[] = {
-    {"missing-file", "none.ini", "Plain", "key", "dflt", 255},
-    {"missing-section", "read.ini", "None", "key", "dflt", 255},
-    {"missing-key", "read.ini", "Plain", "none", "dflt", 255},
-    {"default-trailing-blanks", "read.ini", "Plain", "none", "dflt  ", 255},
+    {"missing-key", "read.ini", "Plain", "none", "dflt  ", 255},
     {"default-cut", "read.ini", "Plain", "none", "abcdefgh", 4},
-    {"key", "read.ini", "Plain", "key", "dflt", 255},
-    {"key-case", "read.ini", "PLAIN", "KEY", "dflt", 255},
-    {"blanks-around", "read.ini", "Plain", "Spaced", "dflt", 255},
-    {"double-quoted", "read.ini", "Plain", "Quoted", "dflt", 255},
-    {"single-quoted", "read.ini", "Plain", "Single", "dflt", 255},
-    {"half-quoted", "read.ini", "Plain", "HalfQuote", "dflt", 255},
-    {"one-quote", "read.ini", "Plain", "OneQuote", "dflt", 255},
-    {"empty-value", "read.ini", "Plain", "Empty", "dflt", 255},
+    {"blanks-around", "read.ini", "PLAIN", "SPACED", "dflt", 255},
+    {"quoted-blanks", "read.ini", "Plain", "QuotedBlanks", "dflt", 255},
     {"no-equals", "read.ini", "Plain", "NoEquals", "dflt", 255},
     {"cut-size-5", "read.ini", "Plain", "Long", "dflt", 5},
-    {"cut-size-1", "read.ini", "Plain", "Long", "dflt", 1},
-    {"one-short", "read.ini", "Plain", "Long", "dflt", 20},
     {"duplicate-key", "read.ini", "Plain", "dup", "dflt", 255},
-    {"semicolon-in-value", "read.ini", "Plain", "Semi", "dflt", 255},
-    {"equals-in-value", "read.ini", "Plain", "Eq", "dflt", 255},
-    {"inner-space", "read.ini", "Plain", "Inner Space", "dflt", 255},
-    {"text-after-section", "read.ini", "Tail", "k", "dflt", 255},
-    {"unclosed-section", "read.ini", "Open", "k", "dflt", 255},
-    {"last-line-without-end", "read.ini", "Last", "k", "dflt", 255},
-    {"crlf", "crlf.ini", "Sec", "key", "dflt", 255},
-    {"cr-only", "cr.ini", "Sec", "key", "dflt", 255},
-    {"utf8-bom-value", "bom.ini", "Bom", "word", "dflt", 255},
+    {"second-section", "read.ini", "Plain", "Other", "dflt", 255},
     {"utf16-bom", "utf16.ini", "Wide", "key", "dflt", 255},
-    {"high-ansi-value", "high.ini",
-     "Gr\xF6\xDF"
-     "e",
-     "Schl\xFCssel", "dflt", 255},
     {"high-ansi-cut", "high.ini",
      "Gr\xF6\xDF"
      "e",
@@ -205,11 +159,6 @@ std::string ReadResult(const ReadCase& c) {
 void ProfileReads() {
   MakeFolder("prof");
   WriteBytes("prof\\read.ini", kReadIni);
-  WriteBytes("prof\\crlf.ini", "[Sec]\r\nkey=value\r\nsp = x \r\n\r\n[Next]\r\nk=next\r\n");
-  WriteBytes("prof\\cr.ini", "[Sec]\rkey=value\rk2=second\r");
-  WriteBytes("prof\\bom.ini",
-             "\xEF\xBB\xBF[Bom]\nkey=first\nword=caf\xC3\xA9\nGr\xC3\xB6\xC3\x9F"
-             "e=size\n");
   WriteBytes("prof\\high.ini",
              "[Gr\xF6\xDF"
              "e]\nSchl\xFCssel=Wert \xE4\xF6\xFC\n");
@@ -237,13 +186,8 @@ struct WriteCase {
 // difference shows in its own case only.
 constexpr WriteCase kWrites[] = {
     {"new-file", "w.ini", "S1", "a", "1", nullptr},
-    {"new-key", "w.ini", "S1", "b", "2", nullptr},
     {"new-section", "w.ini", "S2", "c", "3", nullptr},
-    {"replace", "w.ini", "S1", "a", "one", nullptr},
     {"replace-other-case", "w.ini", "s1", "A", "upper", "a"},
-    {"value-quoted", "w.ini", "S2", "q", "\"quoted\"", "q"},
-    {"empty-value", "w.ini", "S2", "e", "", "e"},
-    {"high-ansi", "high-w.ini", "S\xC4", "k\xE4", "v\xE4", "k\xE4"},
     {"edit-bom-file", "bom-w.ini", "B", "k", "\xE9", "k"},
     {"missing-folder", "none\\w.ini", "S", "k", "v", nullptr},
 };
@@ -299,41 +243,18 @@ void FullPathNames() {
   std::filesystem::current_path(Native(In("cwd\\a\\b")));
 
   const FullPathCase cases[] = {
-      {"relative", "file.txt"},
-      {"dot", "."},
-      {"dot-dot", ".."},
-      {"dot-dot-file", "..\\file.txt"},
       {"above-root", "..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\x"},
-      {"inner-dot-dot", "sub\\..\\file.txt"},
-      {"trailing-dot-dot", "sub\\.."},
-      {"trailing-separator", "sub\\"},
-      {"trailing-space", "file "},
       {"trailing-dot-in-folder", "sub.\\file"},
-      {"leading-space", " file"},
       {"forward-dot-dot", "sub/../file.txt"},
-      {"repeated-separators", "sub\\\\\\file.txt"},
-      {"drive-absolute", "C:\\dir\\file.txt"},
-      {"drive-dot-dot", "C:\\dir\\..\\..\\file.txt"},
-      {"drive-only-other", "C:"},
-      {"drive-relative-other", "C:x"},
-      {"drive-relative-current", "Z:x"},
-      {"root-relative", "\\x\\y"},
-      {"root", "\\"},
-      {"unc", "\\\\srv\\share\\x"},
       {"unc-dot-dot", "\\\\srv\\share\\..\\..\\x"},
-      {"unc-share-only", "\\\\srv\\share"},
-      {"unc-trailing-dot", "\\\\srv\\share\\x."},
       {"long-prefix", "\\\\?\\C:\\a\\..\\b"},
-      {"long-prefix-unc", "\\\\?\\UNC\\srv\\share\\x"},
       {"device-prefix", "\\\\.\\C:\\a\\..\\b"},
   };
   for (const FullPathCase& c : cases) Print("full-path", c.name, FullPathResult(c.path, 512));
 
   // The returned length and a buffer that is too small.
   const std::string name = "C:\\dir\\file.txt";  // 15 characters
-  Print("full-path", "buffer-exact", FullPathResult(name, 16));
   Print("full-path", "buffer-one-short", FullPathResult(name, 15));
-  Print("full-path", "buffer-one", FullPathResult(name, 1));
   Print("full-path", "buffer-zero", FullPathResult(name, 0));
   std::filesystem::current_path(Native(g_work));
 }
@@ -358,9 +279,6 @@ std::string TempNameResult(const std::string& folder, const std::string& prefix,
 void TempNames() {
   char buffer[512];
   const std::uint32_t n = GetFileCreation().GetTempPath(sizeof buffer, buffer);
-  const std::string path(buffer, std::min<std::size_t>(n, sizeof buffer - 1));
-  Print("temp", "path-ends-in-separator", n > 0 && path.back() == '\\' ? "yes" : "no");
-  Print("temp", "path-length", n == std::strlen(buffer) ? "length without nul" : "other " + std::to_string(n));
   char small[2] = {'#', '#'};
   const std::uint32_t needed = GetFileCreation().GetTempPath(1, small);
   Print("temp", "path-buffer-too-small",
@@ -368,21 +286,8 @@ void TempNames() {
             (small[0] == '#'    ? " untouched"
              : small[0] == '\0' ? " nul"
                                 : " written"));
-  Print("temp", "path-buffer-exact", GetFileCreation().GetTempPath(n + 1, buffer) == n ? "fits" : "does not fit");
-
-  // Names in a folder: the forms of the names (letter case, folder as given
-  // or completed) are left to each layer; what is compared is that two calls
-  // give two files, and that a file is no folder.
+  // A file is no folder to make a name in.
   MakeFolder("tmp");
-  const std::string folder = In("tmp");
-  {
-    char first[FileCreation::kMaxPath], second[FileCreation::kMaxPath];
-    const std::uint32_t a = GetFileCreation().GetTempFileName(folder, "du", 0, first);
-    const std::uint32_t b = GetFileCreation().GetTempFileName(folder, "du", 0, second);
-    Print("temp", "unique-0-twice",
-          a != 0 && b != 0 && std::string(first) != second ? "two names, " + Existing(first) + ", " + Existing(second)
-                                                           : "same or failed");
-  }
   WriteBytes("tmp\\file", "x");
   Print("temp", "file-as-folder", TempNameResult(In("tmp\\file"), "f", 0));
 }
@@ -434,7 +339,6 @@ void FileSearches() {
     std::string pattern;
   } firsts[] = {
       {"first-of-star", In("search\\0\\*")},
-      {"exact-other-case", In("SEARCH\\0\\A.TXT")},
       {"folder", In("search\\0")},
       {"missing-file", In("search\\0\\none.txt")},
       {"missing-folder", In("search\\none\\*")},
