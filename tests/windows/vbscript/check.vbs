@@ -32,10 +32,6 @@ Sub CheckError(name, number, description)
   If description <> "" Then Check name & " (description)", gotDescription, description
 End Sub
 
-Sub CheckNoError(name)
-  CheckError name, 0, ""
-End Sub
-
 Function ReadAll(path)
   Dim fso, stream
   Set fso = CreateObject("Scripting.FileSystemObject")
