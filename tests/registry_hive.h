@@ -4,7 +4,7 @@
 //   WriteEmptyHive("/tmp/x/NTUSER.DAT");
 //   HiveWriter w("/tmp/x/NTUSER.DAT");
 //   auto app = w.Child(w.Root(), "Software");
-//   w.Values(app, {HiveValue::Sz("Path", u"C:\\App"), HiveValue::Dword("Count", 42)});
+//   w.Values(app, {{"Count", hive_t_REG_DWORD, std::string("\x2a\0\0\0", 4)}});
 //   w.Commit();
 #pragma once
 
@@ -83,27 +83,11 @@ inline std::string EmptyHive() {
 
 inline void WriteEmptyHive(const std::string& path) { std::ofstream(path, std::ios::binary) << EmptyHive(); }
 
+// A value as libhivex stores it: its name, kind and data bytes.
 struct HiveValue {
   std::string name;
   hive_type kind;
   std::string data;
-
-  static HiveValue Sz(std::string name, std::u16string text, hive_type kind = hive_t_REG_SZ) {
-    std::string d;
-    for (const char16_t u : text + u'\0') {
-      d += static_cast<char>(u & 0xFF);
-      d += static_cast<char>(u >> 8);
-    }
-    return {std::move(name), kind, d};
-  }
-  static HiveValue Dword(std::string name, std::uint32_t v) {
-    std::string d;
-    for (int i = 0; i < 4; ++i) d += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return {std::move(name), hive_t_REG_DWORD, d};
-  }
-  static HiveValue Raw(std::string name, hive_type kind, std::string bytes) {
-    return {std::move(name), kind, std::move(bytes)};
-  }
 };
 
 class HiveWriter {

@@ -76,10 +76,8 @@ TEST_F(Registry, OpeningTwiceOrAMissingKeyRaises) {
   EXPECT_EQ(m.RegKeyValuesCount(), 3);
 
   const std::tuple<eRegistryRoots, const char16_t*, std::int32_t> cases[] = {
-      {HKEY_DYN_DATA, u"", 6},
       {static_cast<eRegistryRoots>(12345), u"Software", 6},
       {HKEY_CURRENT_USER, u"\\Software", 161},
-      {HKEY_LOCAL_MACHINE, u"Software\\Acme", 2},
       {HKEY_PERFORMANCE_DATA, u"x", 2},
   };
   for (const auto& [root, path, code] : cases) {
@@ -113,7 +111,6 @@ TEST_F(Registry, ReadsStringAndLongValuesOnly) {
       {u"Unicode", String(u"Gr\u00fc\u00dfe \u20ac"), 0, {}, 0},
       {u"Stored as string", String(u"AB"), 0, {}, 0},
       {u"Blob", {}, -2147221497, unsupported, -1},
-      {u"Qword", {}, -2147221497, unsupported, -1},
       {u"Missing", {}, -2147221499, u"Error (2) querying registry value.", 2},
   };
   for (const Case& c : cases) {
@@ -168,9 +165,6 @@ TEST_F(Registry, EveryMethodNeedsAnOpenKey) {
   const std::tuple<const char*, std::function<void(RegKey&)>, std::int32_t, const char16_t*> cases[] = {
       {"RegKeyValuesCount", [](RegKey& k) { k.RegKeyValuesCount(); }, -2147221502, u"No open registry key."},
       {"RegKeyValue", [&](RegKey& k) { k.RegKeyValue(name); }, 13, u"No registry key open."},
-      {"RegKeyValueName", [&](RegKey& k) { k.RegKeyValueName(zero); }, 13, u"No registry key open."},
-      {"RegKeyValueType", [&](RegKey& k) { k.RegKeyValueType(zero); }, 13, u"No registry key open."},
-      {"RegKeySubKeysCount", [](RegKey& k) { k.RegKeySubKeysCount(); }, 13, u"No registry key open."},
       {"RegKeySubKey", [&](RegKey& k) { k.RegKeySubKey(zero); }, 13, u"No registry key open."},
   };
   for (const auto& [method, call, number, description] : cases) {
@@ -205,16 +199,6 @@ TEST_F(Registry, ErrorStringsAreTheSystemTexts) {
     k.RegErrorCode = static_cast<eRegistryErrorCodes>(code);
     EXPECT_EQ(k.RegErrorString(), text) << code;
     EXPECT_EQ(k.RegErrorCode, code);
-  }
-  // Every registry code of the published enumeration has a text, and every
-  // text fits the 255-character buffer.
-  for (const std::int32_t code : {0,   1,    2,    3,    4,    5,    6,    7,    8,    13,   14,   87,   122,  161, 234,
-                                  259, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020, 1021}) {
-    k.RegErrorCode = static_cast<eRegistryErrorCodes>(code);
-    const String s = k.RegErrorString();
-    EXPECT_GT(s.size(), 2u) << code;
-    EXPECT_LT(s.size(), 255u) << code;
-    EXPECT_EQ(s.substr(s.size() - 3), u".\r\n") << code;
   }
 }
 
