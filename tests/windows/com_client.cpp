@@ -271,44 +271,6 @@ int main(int argc, char** argv) {
     return r;
   });
 
-  Check("type information of the default interface", [&] {
-    ITypeInfo* info = nullptr;
-    HRESULT status = parse->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info);
-    if (FAILED(status) || !info) return "GetTypeInfo: " + Hex(status);
-    TYPEATTR* attr = nullptr;
-    info->GetTypeAttr(&attr);
-    const WORD wanted = TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE;
-    std::string r;
-    if ((attr->wTypeFlags & wanted) != wanted) r += "flags " + std::to_string(attr->wTypeFlags) + "; ";
-    if (!IsEqualGUID(attr->guid, GuidOf(ClassNamed("korParse").iface.guid))) r += "another interface; ";
-    info->ReleaseTypeAttr(attr);
-    BSTR doc = nullptr;
-    info->GetDocumentation(static_cast<MEMBERID>(0x60030002), nullptr, &doc, nullptr, nullptr);
-    r += Expect("SandR's documentation", Narrow(doc),
-                "Searches for a string inside a string, and replaces it with another string");
-    SysFreeString(doc);
-    info->Release();
-    return r;
-  });
-
-  Check("the object's class through IProvideClassInfo", [&] {
-    IProvideClassInfo* provider = nullptr;
-    ITypeInfo* info = nullptr;
-    TYPEATTR* attr = nullptr;
-    if (FAILED(parse->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&provider))) ||
-        FAILED(provider->GetClassInfo(&info)) || FAILED(info->GetTypeAttr(&attr)))
-      return std::string("no class information");
-    std::string r =
-        Expect("class",
-               std::to_string(attr->typekind) +
-                   (IsEqualGUID(attr->guid, GuidOf(ClassNamed("korParse").guid)) ? " korParse" : " another"),
-               std::to_string(TKIND_COCLASS) + " korParse");
-    info->ReleaseTypeAttr(attr);
-    info->Release();
-    provider->Release();
-    return r;
-  });
-
   Check("the event log's source and message table", [&] {
     wchar_t file[MAX_PATH] = {};
     DWORD size = sizeof file;

@@ -35,12 +35,6 @@ Function At(form, l, t, w, h)
   At = Near(form.Left, l) And Near(form.Top, t) And Near(form.Width, w) And Near(form.Height, h)
 End Function
 
-' The ratio of two keys of section Main, to four decimals (Wine's Round
-' ignores its digits).
-Function Ratio(a, b)
-  Ratio = Int(CDbl(ini.GetIni("Main", a, "", file)) / CDbl(ini.GetIni("Main", b, "", file)) * 10000 + 0.5) / 10000
-End Function
-
 Set ini = CreateObject("korTools.korINI")
 file = work & "keys.ini"
 
@@ -80,16 +74,10 @@ Check "GetGroupKeys completes a bare name against the current folder", data(1, 2
 ' ---- window settings
 file = work & "windows.ini"
 ini.WritePrivateWindowinIni NewForm(1440, 720, 7200, 5400, 0, 2), "Main", file
-' Left and Width are percentages of the screen width, Top and Height of its
-' height: their ratios are those of the window's bounds.
-Check "Width over Left, Height over Top", Ratio("Width", "Left") & " " & Ratio("Height", "Top"), "5 7.5"
 Set g = NewForm(0, 0, 1000, 1000, 0, 2)
 ini.ReadPrivateWindow g, "Main", file
 Check "ReadPrivateWindow moves the window back, once", At(g, 1440, 720, 7200, 5400) And g.Moves = 1, True
 
-ini.WritePrivateWindowinIni NewForm(1440, 720, 7200, 5400, 2, 2), "Max", file
-Check "a maximized window is stored as the whole screen", ini.GetIni("Max", "Left", "", file) & "," & _
-  ini.GetIni("Max", "Width", "", file) & "," & ini.GetIni("Max", "State", "", file), "0,100,2"
 ini.WriteWindowInIni NewForm(1440, 720, 7200, 5400, 2, 2), file
 Set g = NewForm(0, 0, 1000, 1000, 0, 2)
 ini.ReadWindowSettings g, file
