@@ -72,7 +72,8 @@ VARIANT ByRef(VARTYPE type, void* variable) {
   return v;
 }
 
-// A late-bound call; `args` in parameter order. Returns the status code.
+// A late-bound call; `args` in parameter order. Returns the status code
+// (DISP_E_EXCEPTION for an error the object raised).
 HRESULT Call(IDispatch* object, const wchar_t* member, std::vector<VARIANT> args, VARIANT* result) {
   DISPID id = 0;
   auto* name = const_cast<LPOLESTR>(member);
@@ -81,14 +82,7 @@ HRESULT Call(IDispatch* object, const wchar_t* member, std::vector<VARIANT> args
   std::vector<VARIANT> reversed(args.rbegin(), args.rend());
   DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
   EXCEPINFO info{};
-  status = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, &info, nullptr);
-  if (status == DISP_E_EXCEPTION) {
-    status = info.scode;
-    SysFreeString(info.bstrDescription);
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrHelpFile);
-  }
-  return status;
+  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, &info, nullptr);
 }
 
 IDispatch* Create(const wchar_t* progId) {

@@ -27,12 +27,8 @@ Function NewForm(l, t, w, h, state, border)
 End Function
 
 ' Bounds pass through Singles and seven-digit percentages: a twip either way.
-Function Near(a, b)
-  Near = Abs(a - b) < 1
-End Function
-
 Function At(form, l, t, w, h)
-  At = Near(form.Left, l) And Near(form.Top, t) And Near(form.Width, w) And Near(form.Height, h)
+  At = Abs(form.Left - l) < 1 And Abs(form.Top - t) < 1 And Abs(form.Width - w) < 1 And Abs(form.Height - h) < 1
 End Function
 
 Set ini = CreateObject("korTools.korINI")
