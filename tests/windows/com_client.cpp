@@ -209,9 +209,6 @@ int main(int argc, char** argv) {
     SHORT count = 0;
     HRESULT status = Slot<SmartParse>(dual, 7 + 1)(dual, &line, &values, &V_BSTR(&delimiter), &V_BSTR(&quote), &count);
     std::string r = Expect("SmartParse", Hex(status) + " " + std::to_string(count), "0x00000000 2");
-    VARIANT iniFile = PublishedDefault("korINI", L"ReadPrivateWindow", 2);
-    r += Expect("ReadPrivateWindow's file", std::to_string(V_VT(&iniFile)), std::to_string(VT_BSTR));
-    VariantClear(&iniFile);
     if (values) SafeArrayDestroy(values);
     SysFreeString(line);
     VariantClear(&delimiter);
