@@ -101,9 +101,7 @@ class HiveWriter {
 
   hive_node_h Root() { return hivex_root(h_); }
   hive_node_h Child(hive_node_h parent, const std::string& name) {
-    const hive_node_h c = hivex_node_add_child(h_, parent, name.c_str());
-    if (c == 0) throw std::runtime_error("hivex cannot add " + name);
-    return c;
+    return hivex_node_add_child(h_, parent, name.c_str());  // 0 when it could not
   }
   void Values(hive_node_h node, const std::vector<HiveValue>& values) {
     std::vector<hive_set_value> set;
