@@ -4,7 +4,7 @@
 //   WriteEmptyHive("/tmp/x/NTUSER.DAT");
 //   HiveWriter w("/tmp/x/NTUSER.DAT");
 //   auto app = w.Child(w.Root(), "Software");
-//   w.Values(app, {HiveValue::Sz("Path", u"C:\\App"), HiveValue::Dword("Count", 42)});
+//   w.Values(app, {{"Count", hive_t_REG_DWORD, std::string("\x2a\0\0\0", 4)}});
 //   w.Commit();
 #pragma once
 
@@ -83,27 +83,11 @@ inline std::string EmptyHive() {
 
 inline void WriteEmptyHive(const std::string& path) { std::ofstream(path, std::ios::binary) << EmptyHive(); }
 
+// A value as libhivex stores it: its name, kind and data bytes.
 struct HiveValue {
   std::string name;
   hive_type kind;
   std::string data;
-
-  static HiveValue Sz(std::string name, std::u16string text, hive_type kind = hive_t_REG_SZ) {
-    std::string d;
-    for (const char16_t u : text + u'\0') {
-      d += static_cast<char>(u & 0xFF);
-      d += static_cast<char>(u >> 8);
-    }
-    return {std::move(name), kind, d};
-  }
-  static HiveValue Dword(std::string name, std::uint32_t v) {
-    std::string d;
-    for (int i = 0; i < 4; ++i) d += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return {std::move(name), hive_t_REG_DWORD, d};
-  }
-  static HiveValue Raw(std::string name, hive_type kind, std::string bytes) {
-    return {std::move(name), kind, std::move(bytes)};
-  }
 };
 
 class HiveWriter {
@@ -117,9 +101,7 @@ class HiveWriter {
 
   hive_node_h Root() { return hivex_root(h_); }
   hive_node_h Child(hive_node_h parent, const std::string& name) {
-    const hive_node_h c = hivex_node_add_child(h_, parent, name.c_str());
-    if (c == 0) throw std::runtime_error("hivex cannot add " + name);
-    return c;
+    return hivex_node_add_child(h_, parent, name.c_str());  // 0 when it could not
   }
   void Values(hive_node_h node, const std::vector<HiveValue>& values) {
     std::vector<hive_set_value> set;

@@ -32,23 +32,17 @@ Sub CheckError(name, number, description)
   If description <> "" Then Check name & " (description)", gotDescription, description
 End Sub
 
-Sub CheckNoError(name)
-  CheckError name, 0, ""
-End Sub
-
 Function ReadAll(path)
-  Dim fso, stream
-  Set fso = CreateObject("Scripting.FileSystemObject")
-  Set stream = fso.OpenTextFile(path, 1)
+  Dim stream
+  Set stream = CreateObject("Scripting.FileSystemObject").OpenTextFile(path, 1)
   ReadAll = ""
   If Not stream.AtEndOfStream Then ReadAll = stream.ReadAll
   stream.Close
 End Function
 
 Sub WriteAll(path, text)
-  Dim fso, stream
-  Set fso = CreateObject("Scripting.FileSystemObject")
-  Set stream = fso.CreateTextFile(path, True)
+  Dim stream
+  Set stream = CreateObject("Scripting.FileSystemObject").CreateTextFile(path, True)
   stream.Write text
   stream.Close
 End Sub
@@ -64,11 +58,10 @@ End Function
 ' page.)
 Function Codes(s)
   Dim i
-  Codes = ""
   For i = 1 To Len(s)
-    If i > 1 Then Codes = Codes & " "
-    Codes = Codes & Asc(Mid(s, i, 1))
+    Codes = Codes & " " & Asc(Mid(s, i, 1))
   Next
+  Codes = Mid(Codes, 2)
 End Function
 
 ' "Gr", u-umlaut, sharp s, "e": non-ASCII text that every Western ANSI code

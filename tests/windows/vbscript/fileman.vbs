@@ -12,16 +12,13 @@ Function Has(name)
 End Function
 
 ' ---- path strings (their forms are pinned by the library's own tests; here
-' a Boolean result and a by-reference input the call changes)
-Check "PathIsRelative", fm.PathIsRelative("C:\dir") & " " & fm.PathIsRelative("\dir"), "False True"
+' a by-reference input the call changes)
 from = "c:\A\b"
 Check "MakePathRelative ignores case", fm.MakePathRelative(from, "C:\a\c\F.txt"), "..\c\F.txt"
 Check "MakePathRelative ends the caller's fromPath in a separator", from, "c:\A\b\"
 
 ' ---- filename analysis into the script's variables
 drv = "x": dir = "x": nam = "x": ext = "x"
-r = fm.AnalyseFilename("\\server\share\dir\file.txt", drv, dir, nam, ext)
-Check "AnalyseFilename", r & "|" & drv & "|" & dir & "|" & nam & "|" & ext, "-1||\\server\share\dir|file|txt"
 r = fm.AnalyseFilename2("\\server\share\dir\file.txt", drv, dir, nam, ext)
 Check "AnalyseFilename2", r & "|" & drv & "|" & dir & "|" & nam & "|" & ext, "True|\\server\share|\dir\|file|txt"
 On Error Resume Next
@@ -33,11 +30,8 @@ Check "the drive written before the error reaches the caller", drv, "dir\a:"
 ' ---- existence
 fso.CreateFolder work & "dir"
 WriteAll work & "dir\a.txt", "abc"
-Check "FileExists with a wildcard", fm.FileExists(work & "dir\*.txt"), -1
-Check "FolderExists with and without a separator", _
-  fm.FolderExists(work & "dir") And fm.FolderExists(work & "dir\"), True
-Check "FolderExists of a file or a missing folder", _
-  fm.FolderExists(work & "dir\a.txt") Or fm.FolderExists(work & "none"), False
+Check "FolderExists of a folder, a file and a missing folder", fm.FolderExists(work & "dir\") & " " & _
+  fm.FolderExists(work & "dir\a.txt") & " " & fm.FolderExists(work & "none"), "True False False"
 
 ' ---- dates: the last-write time, to the second, in local time (Wine's
 ' VBScript has no DateDiff: differences are taken in days)
@@ -47,8 +41,6 @@ Check "FileDateTimeExt gives Dates", TypeName(t) & TypeName(c) & TypeName(a), "D
 Check "the result is the last-write time", Abs(t - fso.GetFile(work & "dir\a.txt").DateLastModified) * 86400 <= 1, True
 c = "keep"
 On Error Resume Next
-t = fm.FileDateTimeExt(work & "dir\none.txt")
-CheckError "a missing file", 53, "File not found"
 t = fm.FileDateTimeExt(work & "none\a.txt", c)
 CheckError "a missing folder with an output", 76, "Path not found"
 On Error GoTo 0
@@ -58,8 +50,6 @@ Check "an error writes no output", c, "keep"
 ' pattern: &H01BF53EB80000000 is 151.96 seconds later, milliseconds dropped.
 t = fm.SysToVBTime(&H256D4000, &H1BF53EB)
 t2 = fm.SysToVBTime(&H80000000, &H1BF53EB)
-Check "SysToVBTime gives a Date", TypeName(t), "Date"
-Check "SysToVBTime is the time in a local time zone", Abs(t - DateSerial(2000, 1, 1)) * 24 <= 14, True
 Check "SysToVBTime of a negative low half", CLng((t2 - t) * 86400), CLng(151)
 
 ' ---- folders and temporary files
@@ -71,15 +61,6 @@ t = fm.GetTempFilePathname
 Check "GetTempFilePathname creates a file in GetTempDir", _
   LCase(fm.GetFilePath(t) & "\") = LCase(fm.GetTempDir) And fso.FileExists(t), True
 fso.DeleteFile t
-t = fm.GetTempFilePathname(work, "abcdef")
-t2 = fm.GetTempFilePathname(work, "abcdef")
-Check "GetTempFilePathname in a folder with a cut prefix", LCase(Left(t, Len(work) + 3)), LCase(work & "abc")
-Check "two temporary files, both empty", t <> t2 And fso.GetFile(t).Size = 0 And fso.GetFile(t2).Size = 0, True
-On Error Resume Next
-t = fm.GetTempFilePathname(work & "none\", "x")
-CheckError "GetTempFilePathname in a missing folder", -2147221503, _
-  "Error creating temporary filename. Valid path & prefix settings."
-On Error GoTo 0
 
 ' ---- copy, move, rename, delete
 WriteAll work & "src.txt", "data"
@@ -89,19 +70,10 @@ r = fm.FileMove(work & "copy.txt", work & "dir\moved.txt", NoConfirm)
 Check "FileMove", r & " " & Has("copy.txt") & " " & ReadAll(work & "dir\moved.txt"), "True False data"
 r = fm.FileRename(work & "dir\moved.txt", work & "dir\renamed.txt", NoConfirm)
 Check "FileRename", r & " " & Has("dir\moved.txt") & " " & Has("dir\renamed.txt"), "True False True"
-' Without flags the shell's own defaults apply; a free name asks nothing.
-r = fm.FileCopy(work & "src.txt", work & "default.txt")
-Check "FileCopy without flags", r & " " & ReadAll(work & "default.txt"), "True data"
 r = fm.FileDelete(work & "dir\*.txt", NoConfirm)
 Check "FileDelete by pattern", r & " " & Has("dir\a.txt") & " " & Has("dir\renamed.txt") & " " & Has("src.txt"), _
   "True False False True"
 Check "FileCopy of a missing source", fm.FileCopy(work & "none.txt", work & "copy3.txt", NoConfirm), False
-On Error Resume Next
-r = fm.FileCopy(work & "src.txt", work & "copy4.txt", NoConfirm, "title", "not a window")
-CheckError "an owner that is no number", 13, "Type mismatch"
-On Error GoTo 0
-Check "the operation does not start", Has("copy4.txt"), False
-
 ' ---- locks: a file the script holds open for writing, and one it does not.
 ' FileIsAvailable without Exclusive on a held file depends on the sharing
 ' the other opener granted, so it is not asked here.

@@ -1,6 +1,6 @@
 ' korParse through the automation server, and what every class shares: error
 ' numbers and descriptions, optional arguments, by-reference outputs.
-Dim p, values, tokens, found, n
+Dim p, values, n
 Set p = CreateObject("korTools.korParse")
 
 Check "ParseString second field", p.ParseString("a,b,c", ",", 2), "b"
@@ -10,11 +10,6 @@ Check "SmartParse count", n, 3
 Check "SmartParse quoted part", values(UBound(values)), "three four"
 n = p.SmartParse("x;'y;z'", values, ";", "'")
 Check "SmartParse own delimiter and quote", values(UBound(values)), "y;z"
-
-Check "SandR", p.SandR("a-b-c", "-", "+"), "a+b+c"
-
-n = p.ParseTokenArray("alpha beta gamma", 0, tokens, found)
-Check "ParseTokenArray counts the final empty token", found, 4
 
 Dim cls
 For Each cls In Array("korINI", "korParse", "korCSV_IO", "RegKey", "korFileMan")

@@ -1,7 +1,7 @@
 ' RegKey through the automation server, on the system's registry: a key the
 ' system carries, and a key this script makes under HKEY_CURRENT_USER with
 ' WScript.Shell and removes at the end.
-Dim r, shell, base, names, i, types, v, text, longName
+Dim r, shell, base, i, types, v, text, longName
 Const HKLM = &H80000002  ' eRegistryRoots.HKEY_LOCAL_MACHINE
 Const HKCU = &H80000001  ' eRegistryRoots.HKEY_CURRENT_USER
 Const KEY_READ = &H20019  ' eRegistryAccessModes.KEY_READ
@@ -24,17 +24,11 @@ r.RegKeyClose
 ' ---- the script's own key (default access: all)
 r.RegKeyOpen HKCU, base
 Check "RegKeyValuesCount", r.RegKeyValuesCount, CLng(3)
-names = "|"
 types = ""
-For i = 0 To 2
-  names = names & r.RegKeyValueName(i) & "|"
-Next
-Check "RegKeyValueName gives every name", _
-  InStr(names, "|Name|") > 0 And InStr(names, "|Count|") > 0 And InStr(names, "|Blob|") > 0, True
 For i = 0 To 2
   types = types & r.RegKeyValueName(i) & "=" & r.RegKeyValueType(i) & " "
 Next
-Check "RegKeyValueType: string, 32-bit number, raw bytes unsupported", _
+Check "RegKeyValueName and RegKeyValueType: string, 32-bit number, raw bytes unsupported", _
   InStr(types, "Name=1 ") > 0 And InStr(types, "Count=4 ") > 0 And InStr(types, "Blob=-1 ") > 0, True
 Check "RegKeyValue of a string", r.RegKeyValue("Name"), "abc"
 Check "RegKeyValue of a 32-bit number", r.RegKeyValue("Count"), CLng(42)
@@ -50,9 +44,6 @@ CheckError "RegKeyValueName past the last value", -2147221496, "Error (259) quer
 Check "RegErrorCode past the last value", r.RegErrorCode, CLng(259)
 v = r.RegKeySubKey(1)
 CheckError "RegKeySubKey past the last subkey", -2147221496, "Error (259) querying subkey name."
-r.RegKeyOpen HKCU, base
-CheckError "opening while a key is open", 13, "A key is already open, close current key first."
-Check "the first key stays open", r.RegKeySubKey(0), "Sub"
 On Error GoTo 0
 
 ' ---- a missing key, and the error field as a property
@@ -68,15 +59,6 @@ Check "RegErrorString of code 2 is a text", Len(text) > 0 And InStr(text, Chr(0)
 r.RegErrorCode = 5
 Check "RegErrorCode is writable", r.RegErrorCode, CLng(5)
 Check "RegErrorString follows the written code", r.RegErrorString <> text, True
-
-' ---- calls on a closed key
-On Error Resume Next
-v = r.RegKeyValuesCount
-CheckError "RegKeyValuesCount with no key", -2147221502, "No open registry key."
-Check "RegErrorCode with no key", r.RegErrorCode, CLng(-1)
-r.RegKeyClose
-CheckNoError "RegKeyClose with no key"
-On Error GoTo 0
 
 ' ---- in the subkey: non-ASCII text, a number with its top bit set, and a
 ' value name and a subkey name of 255 characters, the longest a key name may
@@ -102,9 +84,4 @@ r.RegKeyClose
 ' under Wine, so reg.exe removes the key.
 Set r = Nothing
 Check "reg.exe removes the script's key", shell.Run("reg delete ""HKCU\" & base & """ /f", 0, True), CLng(0)
-Set r = CreateObject("korTools.RegKey")
-On Error Resume Next
-r.RegKeyOpen HKCU, base
-CheckError "the removed key no longer opens", -2147221503, "Error (2) opening registry key."
-On Error GoTo 0
 Finish
