@@ -175,6 +175,7 @@ TEST(RegistryStore, BadRegeditLinesAreReportedAndSkipped) {
   };
   const Case cases[] = {
       {"invalid hex", "\"Bad\"=hex:01,zz,03\n", {3}, "Bad"},
+      {"empty hex item", "\"Bad\"=hex:01,,03\n", {3}, "Bad"},
       {"invalid dword", "\"Bad\"=dword:1234567Z\n", {3}, "Bad"},
       {"unterminated string", "\"Bad\"=\"abc\n", {3}, "Bad"},
       {"unterminated name", "\"abc=1\n", {3}, nullptr},
