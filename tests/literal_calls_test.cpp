@@ -21,7 +21,7 @@ TEST(LiteralCalls, Parse) {
   StringArray values;
   EXPECT_EQ(p.SmartParse(u"x;'y;z'", values, u";", u"'"), 2);
   EXPECT_EQ(values(2), u"y;z");
-  EXPECT_EQ(ChangeType<String>(p.SandR(u"abcb", u"b", u"X")), u"aXcX");
+  EXPECT_EQ(ChangeType<String>(p.SandR(u"abcb", u"b", u"XY")), u"aXYcXY");
   Integer n = 0, m = 0, until = 0;
   StringArray tokens;
   EXPECT_EQ(p.ParseTokenArray(u"a 'b c' d", 0, values, n), 0);

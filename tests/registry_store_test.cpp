@@ -74,7 +74,8 @@ std::string Sz(std::u16string_view text) { return Le(text) + std::string(2, '\0'
 
 // Each kind of file read into one store: a Unicode regedit export, a
 // REGEDIT4 one in the code page, a Wine user file, blanks before a Wine
-// value's "=", and UTF-8 text whose lead byte is the smallest one there is.
+// value's "=", an octal escape followed by a digit, and UTF-8 text whose lead
+// byte is the smallest one there is.
 TEST(RegistryStore, ReadsEachKindOfFile) {
   const auto cp1252 = OpenCodePage("WINDOWS-1252");
   ASSERT_NE(cp1252, nullptr);
@@ -88,7 +89,7 @@ TEST(RegistryStore, ReadsEachKindOfFile) {
   ASSERT_EQ(r.Regedit(testing_support::ReadFile(kData / "acme_v5.reg"), Utf8(), 7), 0u);
   ASSERT_EQ(r.Regedit(testing_support::ReadFile(kData / "acme_v4.reg"), *cp1252), 0u);
   ASSERT_EQ(ReadWineFile(wine, *place, r.store, r.diag), 0u);
-  ASSERT_EQ(ReadWineFile("WINE REGISTRY Version 2\n[Software\\\\T] 1700000000\n\"A\" \t= \"1\"\n",
+  ASSERT_EQ(ReadWineFile("WINE REGISTRY Version 2\n[Software\\\\T] 1700000000\n\"A\" \t= \"1\"\n\"O\"=\"\\1012\"\n",
                          KeyPath{Root::kCurrentUser, {}}, r.store, r.diag),
             0u);
   ASSERT_EQ(r.Regedit("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\T]\n\"B\"=\"\xC2\xA9\"\n"), 0u);
@@ -122,6 +123,8 @@ TEST(RegistryStore, ReadsEachKindOfFile) {
       {Root::kCurrentUser, {"Software", "Acme", "Wine"}, "Multi", 7, Le(std::u16string(u"one\0two\0\0", 9))},
       {Root::kCurrentUser, {"Software", "Acme", "Wine"}, "Blob", 3, "\xde\xad\xbe\xef"},
       {Root::kCurrentUser, {"Software", "T"}, "A", 1, Sz(u"1")},
+      // An octal escape takes three digits at most.
+      {Root::kCurrentUser, {"Software", "T"}, "O", 1, Sz(u"A2")},
       {Root::kCurrentUser, {"Software", "T"}, "B", 1, Sz(u"\u00a9")},
   };
   for (const Case& c : cases) {
@@ -172,6 +175,7 @@ TEST(RegistryStore, BadRegeditLinesAreReportedAndSkipped) {
   };
   const Case cases[] = {
       {"invalid hex", "\"Bad\"=hex:01,zz,03\n", {3}, "Bad"},
+      {"empty hex item", "\"Bad\"=hex:01,,03\n", {3}, "Bad"},
       {"invalid dword", "\"Bad\"=dword:1234567Z\n", {3}, "Bad"},
       {"unterminated string", "\"Bad\"=\"abc\n", {3}, "Bad"},
       {"unterminated name", "\"abc=1\n", {3}, nullptr},
