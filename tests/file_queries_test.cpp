@@ -35,9 +35,11 @@ namespace fs = std::filesystem;
 using namespace testing_support;
 
 TEST(Wildcard, MatchesAsWindowsSearchesDo) {
-  // "?" is one character (not one byte) and never "."; letters match ignoring
-  // case, beyond ASCII too; bytes that are not UTF-8 match themselves. The
-  // ASCII rules are compared with a reference by fuzz/wildcard_fuzz.cpp.
+  // "?" is one character (not one byte) and never ".", and may match nothing
+  // before a "." or at the end; "x." and "x.*" also match "x"; letters match
+  // ignoring case, beyond ASCII too; bytes that are not UTF-8 match themselves.
+  // The search patterns on which Wine agrees are compared with it by the
+  // platform cases in tests/differential.
   const struct {
     const char *pattern, *name;
     bool match;
@@ -45,6 +47,11 @@ TEST(Wildcard, MatchesAsWindowsSearchesDo) {
       {"*.txt", "notes.txt.bak", false},
       {"data?.csv", "data.csv", true},
       {"a?b", "a.b", false},
+      {"abc??", "abcd", true},
+      {"x.*", "xy", false},
+      {"*.", "README", true},
+      {"*.", "a.b", false},
+      {"x.?", "x.y", true},
       {"\u00e4*.txt", "\u00c4rger.TXT", true},
       {"?rger", "\u00e4rger", true},
       {"a\xff", "A\xff", true},

@@ -199,9 +199,6 @@ platform::PosixViewSettings TestSettings(std::string cwd = "/srv/c/work/sub") {
   return s;
 }
 
-// Drive, relative and prefixed names that resolve to a drive's folders are
-// held to the full path name and to the way back from POSIX names by
-// fuzz/paths_fuzz.cpp; these are the names that never come back that way.
 TEST(FileSystemView, WindowsNamesToPosix) {
   const platform::PosixFileSystemView view(TestSettings());
   struct Case {
@@ -209,11 +206,18 @@ TEST(FileSystemView, WindowsNamesToPosix) {
     std::uint32_t error;
   };
   const Case cases[] = {
+      {R"(C:\x\y.txt)", "/srv/c/x/y.txt", 0},
+      {R"(C:\x\..\..\..)", "/srv/c", 0},  // ".." never climbs out of a drive's folder
+      {R"(C:\a\\\b\.\c)", "/srv/c/a/b/c", 0},
       {R"(E:\f)", "", 3},
       {R"(\\srv\SHARE\dir\f)", "/mnt/share/dir/f", 0},
       {R"(\\srv\share\..\..)", "/mnt/share", 0},
       {R"(\\srv\other\f)", "", 3},
+      {R"(\\?\C:\x)", "/srv/c/x", 0},
       {R"(\\?\UNC\srv\share\x)", "/mnt/share/x", 0},
+      {R"(\dir\x)", "/srv/c/dir/x", 0},
+      {R"(x\y)", "/srv/c/work/sub/x/y", 0},
+      {"C:x", "/srv/c/work/sub/x", 0},
       {"D:x", "/mnt/data/x", 0},
       {"/tmp/./x//", "/tmp/./x//", 0},
       {"", "", 123},
@@ -226,6 +230,14 @@ TEST(FileSystemView, WindowsNamesToPosix) {
     std::string posix = "untouched";
     EXPECT_EQ(view.ToPosix(c.name, posix), c.error);
     EXPECT_EQ(posix, c.error ? "untouched" : c.posix);
+  }
+  // A root keeps its separator in the full name; a bare share name gets none.
+  const std::pair<const char*, const char*> full[] = {
+      {R"(C:\)", R"(C:\)"}, {R"(\\srv\share\x\..)", R"(\\srv\share\)"}, {R"(\\srv\share)", R"(\\srv\share)"}};
+  for (const auto& [name, expected] : full) {
+    std::string out;
+    EXPECT_EQ(view.FullPathName(name, out), 0u);
+    EXPECT_EQ(out, expected) << name;
   }
   // Without a current folder only names that do not need it resolve.
   const platform::PosixFileSystemView lost(TestSettings(""));

@@ -47,10 +47,9 @@ std::string Write(std::string file, std::string_view section, std::string_view k
                                                               : "");
 }
 
-// The rules the Win32 layer shares are compared with it, bytes of the file
-// after each write included, by the platform cases in tests/differential:
-// the rows here are the POSIX layer's own choices and what those cases do not
-// feed.
+// The read answers the Win32 layer gives are compared with it by the platform
+// cases in tests/differential, and fuzz/profile_fuzz.cpp holds edits of any
+// file to "every other key reads as before": the rows here pin each rule.
 TEST(IniDialect, ReadRules) {
   struct Case {
     const char* file;
