@@ -262,6 +262,28 @@ int main(int argc, char** argv) {
     return r;
   });
 
+  Check("class factory and unloading", [&] {
+    IClassFactory* factory = nullptr;
+    HRESULT status = CoGetClassObject(GuidOf(ClassNamed("korINI").guid), CLSCTX_INPROC_SERVER, nullptr,
+                                      IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    if (FAILED(status)) return "CoGetClassObject: " + Hex(status);
+    IUnknown* object = nullptr;
+    std::string r =
+        Expect("aggregation", Hex(factory->CreateInstance(parse, IID_IUnknown, reinterpret_cast<void**>(&object))),
+               Hex(CLASS_E_NOAGGREGATION));
+    r += Expect("another interface",
+                Hex(factory->CreateInstance(nullptr, IID_IPersist, reinterpret_cast<void**>(&object))),
+                Hex(E_NOINTERFACE));
+    factory->Release();
+    // Kept in memory once loaded.
+    HMODULE module = GetModuleHandleW(L"korTools.dll");
+    auto canUnload = module ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+                                  reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")))
+                            : nullptr;
+    if (!canUnload) return r + " DllCanUnloadNow not found";
+    return r + Expect("DllCanUnloadNow", Hex(canUnload()), Hex(S_FALSE));
+  });
+
   Check("the event log's source and message table", [&] {
     wchar_t file[MAX_PATH] = {};
     DWORD size = sizeof file;
