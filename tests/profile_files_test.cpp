@@ -60,6 +60,7 @@ TEST(IniDialect, ReadRules) {
   const Case cases[] = {
       {"[ Size \t]\nzKey=1\n", "SIZE", "ZKEY", "1"},   // a tab in the brackets
       {"[s]\n;k=1\n", "s", ";k", "<missing>"},         // a comment is no key
+      {"[s]\nk\nk=v\n", "s", "k", "v"},                // nor a line without "="
       {"[s]\nk=\"\"\n", "s", "k", ""},                 // empty quotes
       {"[s]\nk=\"a\" b\n", "s", "k", "\"a\" b"},       // quotes that do not enclose
       {"a=1\n[s]\n", "", "a", "<missing>"},            // keys before any section
