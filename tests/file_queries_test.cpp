@@ -459,6 +459,25 @@ TEST_F(Folders, GetTempFilePathname) {
     EXPECT_EQ(path, c.path.value_or(u""));
     EXPECT_EQ(prefix, c.prefix.value_or(u""));
   }
+  // A folder that cannot hold the file raises the method's one error, with its
+  // own description, and creates nothing.
+  WriteFile(OnC("file.txt"), "x");
+  MkDirOnC(std::string(244, 'n'));  // "C:\nnn...": 247 characters, too long for a folder of the file
+  const std::size_t inData = Entries("Data").size();
+  const std::pair<String, String> failures[] = {
+      {u"C:\\missing", u""}, {u"C:\\file.txt", u""}, {u"Q:\\", u""}, {u"C:\\" + String(244, u'n'), u""},
+      {u"C:\\Data", u"a?b"}, {u"C:\\Data", u"a\\b"},
+  };
+  for (auto [path, prefix] : failures) {
+    try {
+      fm_.GetTempFilePathname(&path, &prefix);
+      ADD_FAILURE() << text::ToUtf8(path) << " " << text::ToUtf8(prefix);
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Number(), -2147221503);
+      EXPECT_EQ(e.Description(), u"Error creating temporary filename. Valid path & prefix settings.");
+    }
+  }
+  EXPECT_EQ(Entries("Data").size(), inData);
 }
 
 }  // namespace
