@@ -200,6 +200,7 @@ TEST(RegistryStore, BadRegeditLinesAreReportedAndSkipped) {
     EXPECT_EQ(r.store.FindValue(t, "Bad"), nullptr);
     if (c.damaged) {
       EXPECT_TRUE(r.store.IsDamaged(t, c.damaged));
+      EXPECT_TRUE(r.diag.lines.front().second.ends_with(" (value \"Bad\")")) << r.diag.lines.front().second;
     }
   }
 }
