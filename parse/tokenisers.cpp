@@ -40,11 +40,11 @@ class AppendedSearch {
   Pos Width() const { return pattern_.empty() ? 1 : static_cast<Pos>(pattern_.size()); }
 
   // The next search of the forward scan; 0 when there is none.
-  Pos At(Pos start) { return Search(*scan_, start); }
+  Pos At(Pos start) { return pattern_.empty() ? WithoutPattern(start) : Search(*scan_, start); }
 
   // A search outside the forward scan, from any start.
   Pos Once(Pos start) {
-    if (pattern_.empty()) return Search(*scan_, start);
+    if (pattern_.empty()) return WithoutPattern(start);
     ForwardSearch one(joined_, pattern_);
     return Search(one, start);
   }
@@ -55,9 +55,14 @@ class AppendedSearch {
   }
 
  private:
+  // The empty pattern's search: it has no forward scan to use.
+  Pos WithoutPattern(Pos start) const {
+    if (start < 1) throw Error::Runtime(5);
+    return start <= lineLength_ + 1 ? lineLength_ + 1 : 0;
+  }
+
   Pos Search(ForwardSearch& search, Pos start) {
     if (start < 1) throw Error::Runtime(5);
-    if (pattern_.empty()) return start <= lineLength_ + 1 ? lineLength_ + 1 : 0;
     const std::size_t p = search.From(static_cast<std::size_t>(start - 1));
     return p == ForwardSearch::npos ? 0 : static_cast<Pos>(p) + 1;
   }
