@@ -74,6 +74,11 @@ r = fm.FileDelete(work & "dir\*.txt", NoConfirm)
 Check "FileDelete by pattern", r & " " & Has("dir\a.txt") & " " & Has("dir\renamed.txt") & " " & Has("src.txt"), _
   "True False False True"
 Check "FileCopy of a missing source", fm.FileCopy(work & "none.txt", work & "copy3.txt", NoConfirm), False
+On Error Resume Next
+r = fm.FileCopy(work & "src.txt", work & "copy4.txt", NoConfirm, "title", "not a window")
+CheckError "an owner that is no number", 13, "Type mismatch"
+On Error GoTo 0
+Check "the operation does not start", Has("copy4.txt"), False
 ' ---- locks: a file the script holds open for writing, and one it does not.
 ' FileIsAvailable without Exclusive on a held file depends on the sharing
 ' the other opener granted, so it is not asked here.
