@@ -471,13 +471,9 @@ TEST_F(Folders, GetTempFilePathname) {
       {u"C:\\Data", u"a?b"}, {u"C:\\Data", u"a\\b"},
   };
   for (auto [path, prefix] : failures) {
-    try {
-      fm_.GetTempFilePathname(&path, &prefix);
-      ADD_FAILURE() << text::ToUtf8(path) << " " << text::ToUtf8(prefix);
-    } catch (const Error& e) {
-      EXPECT_EQ(e.Number(), -2147221503);
-      EXPECT_EQ(e.Description(), u"Error creating temporary filename. Valid path & prefix settings.");
-    }
+    const Raised r = RaisedBy([&] { fm_.GetTempFilePathname(&path, &prefix); });
+    EXPECT_EQ(r.number, -2147221503) << text::ToUtf8(path) << " " << text::ToUtf8(prefix);
+    EXPECT_EQ(r.description, u"Error creating temporary filename. Valid path & prefix settings.");
   }
   EXPECT_EQ(Entries("Data").size(), inData);
 }

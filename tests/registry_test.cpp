@@ -16,24 +16,11 @@ namespace kor {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Raised;
+using testing_support::RaisedBy;
 
 const fs::path kData = fs::path(KORTOOLS_TEST_DATA) / "registry";
 constexpr eRegistryErrorCodes kMinusOne = static_cast<eRegistryErrorCodes>(-1);
-
-struct Raised {
-  std::int32_t number = 0;
-  String description;
-};
-
-template <typename F>
-Raised RaisedBy(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return {e.Number(), e.Description()};
-  }
-  return {};
-}
 
 void Open(RegKey& k, eRegistryRoots root, String path) { k.RegKeyOpen(root, path); }
 Variant Value(RegKey& k, String name) { return k.RegKeyValue(name); }

@@ -30,15 +30,27 @@ namespace kor::testing_support {
 // Message requests must not reach the system log from a test run.
 [[maybe_unused]] inline const bool kQuietLog = [] { return ::setenv("KORTOOLS_EVENTLOG", "none", 0) == 0; }();
 
-// The number of the kor::Error that `f` raises, 0 when it raises none.
+// The kor::Error that `f` raises: its number (0 when it raises none) and its
+// description.
+struct Raised {
+  std::int32_t number = 0;
+  String description;
+};
+
 template <typename F>
-std::int32_t ErrorOf(F&& f) {
+Raised RaisedBy(F&& f) {
   try {
     f();
   } catch (const Error& e) {
-    return e.Number();
+    return {e.Number(), e.Description()};
   }
-  return 0;
+  return {};
+}
+
+// The number of the kor::Error that `f` raises, 0 when it raises none.
+template <typename F>
+std::int32_t ErrorOf(F&& f) {
+  return RaisedBy(f).number;
 }
 
 // Runs `f` in a forked child with the rights of user 65534 ("nobody") and
